@@ -1,0 +1,156 @@
+#include "textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelvoran;
+
+namespace {
+
+QByteArray readBytes(const QString &path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+TEST(ShiftJisFile, JapaneseTextRoundTripsWithCrLf) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.kvr"));
+    const QStringList lines{QStringLiteral("SELECT 地域 AS \"売上①\" FROM 表"), QString(),
+                            QStringLiteral("-- ～－ ﾃﾞｰﾀ 髙"), QStringLiteral("ascii only")};
+    ASSERT_TRUE(writeTextLines(path, lines));
+    const QByteArray bytes = readBytes(path);
+    // CP932 bytes: 地 = 0x926E, ① = 0x8740, ～ = 0x8160 (not U+301C's 0x8160 twin), half-width ﾃ = 0xC3.
+    EXPECT_TRUE(bytes.contains(QByteArray("\x92\x6E", 2)));
+    EXPECT_TRUE(bytes.contains(QByteArray("\x87\x40", 2)));
+    EXPECT_TRUE(bytes.contains(QByteArray("\x81\x60", 2)));
+    EXPECT_TRUE(bytes.contains(QByteArray("\xC3", 1)));
+    EXPECT_TRUE(bytes.endsWith("ascii only\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), 4);
+    Result<QStringList> back = readTextLines(path);
+    ASSERT_TRUE(back) << back.error().message.toStdString();
+    EXPECT_EQ(*back, lines);
+}
+
+TEST(ShiftJisFile, CharacterOutsideShiftJisFailsNamingFileAndLine) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.csv"));
+    ASSERT_TRUE(writeTextLines(path, {QStringLiteral("old content")}));
+    const QStringList lines{QStringLiteral("一行目"), QStringLiteral("二行目 😀 です")};
+    Status st = writeTextLines(path, lines);
+    ASSERT_FALSE(st);
+    const QString msg = st.error().message;
+    EXPECT_TRUE(msg.contains(QStringLiteral("out.csv"))) << msg.toStdString();
+    EXPECT_TRUE(msg.contains(QStringLiteral("2行目"))) << msg.toStdString();
+    EXPECT_TRUE(msg.contains(QStringLiteral("U+1F600"))) << msg.toStdString();
+    // The failed write left the previous file untouched and no temporary files behind.
+    EXPECT_EQ(readBytes(path), QByteArray("old content\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST(ShiftJisFile, InvalidBytesFailNamingTheLine) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bad.kvs"));
+    // Line 3 holds a lead byte followed by a byte that cannot trail it.
+    writeBytes(path, QByteArray("ok\r\n\x93\xfa\x96\x7b\r\nx\x81\x20y\r\n"));
+    Result<QStringList> r = readTextLines(path);
+    ASSERT_FALSE(r);
+    EXPECT_TRUE(r.error().message.contains(QStringLiteral("bad.kvs")));
+    EXPECT_TRUE(r.error().message.contains(QStringLiteral("3行目"))) << r.error().message.toStdString();
+}
+
+struct LineEndCase {
+    const char *name;
+    QByteArray bytes;
+    QStringList lines;
+};
+
+void PrintTo(const LineEndCase &c, std::ostream *os) { *os << c.name; }
+
+class ShiftJisLineEnds : public ::testing::TestWithParam<LineEndCase> {};
+
+TEST_P(ShiftJisLineEnds, WholeAndStreamingReadersAgree) {
+    const LineEndCase &c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.txt"));
+    writeBytes(path, c.bytes);
+    Result<QStringList> whole = readTextLines(path);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(*whole, c.lines);
+
+    TextFileReader reader(path);
+    ASSERT_TRUE(reader.open());
+    QStringList streamed;
+    QString line;
+    while (reader.readLine(line))
+        streamed << line;
+    EXPECT_FALSE(reader.error().has_value());
+    EXPECT_EQ(streamed, c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ShiftJisLineEnds,
+    ::testing::Values(
+        LineEndCase{"CrLf", QByteArray("a\r\nb\r\n"), {"a", "b"}},
+        LineEndCase{"Lf", QByteArray("a\nb\n"), {"a", "b"}},
+        LineEndCase{"Cr", QByteArray("a\rb\r"), {"a", "b"}},
+        LineEndCase{"Mixed", QByteArray("a\r\nb\nc\rd"), {"a", "b", "c", "d"}},
+        LineEndCase{"BlankLinesKept", QByteArray("a\r\n\r\n\r\nb"), {"a", "", "", "b"}},
+        LineEndCase{"Empty", QByteArray(), {}},
+        LineEndCase{"Japanese", QByteArray("\x93\xfa\x96\x7b\r\n\x8c\xea"), {"日本", "語"}}),
+    [](const auto &p) { return std::string(p.param.name); });
+
+TEST(ShiftJisFile, StreamingReaderHandlesLinesAcrossBufferBoundaries) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.csv"));
+    TextFileWriter writer(path);
+    ASSERT_TRUE(writer.open());
+    const int count = 200000; // more than one read buffer
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(writer.writeLine(QStringLiteral("%1,名前%1,\"x\"").arg(i)));
+    ASSERT_TRUE(writer.commit());
+    TextFileReader reader(path);
+    ASSERT_TRUE(reader.open());
+    QString line;
+    int n = 0;
+    while (reader.readLine(line)) {
+        ASSERT_EQ(line, QStringLiteral("%1,名前%1,\"x\"").arg(n));
+        ++n;
+    }
+    EXPECT_EQ(n, count);
+}
+
+TEST(ShiftJisFile, WriterWithoutCommitLeavesNothing) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("never.csv"));
+    {
+        TextFileWriter writer(path);
+        ASSERT_TRUE(writer.open());
+        ASSERT_TRUE(writer.writeLine(QStringLiteral("x")));
+    }
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(ShiftJisFile, LineBreakInsideALineIsRefused) {
+    QTemporaryDir dir;
+    Status st = writeTextLines(dir.filePath(QStringLiteral("x.log")), {QStringLiteral("a\r\nb")});
+    EXPECT_FALSE(st);
+}
+
+TEST(ShiftJisFile, MissingFileIsAnError) {
+    Result<QStringList> r = readTextLines(QStringLiteral("/nonexistent/dir/file.kvr"));
+    ASSERT_FALSE(r);
+    EXPECT_TRUE(r.error().message.contains(QStringLiteral("file.kvr")));
+}
