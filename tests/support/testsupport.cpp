@@ -18,6 +18,9 @@ QString corpusDir() {
     return QFileInfo::exists(beside) ? beside : QString();
 }
 
+QString oracleFixturePath() { return binaryDir() + QStringLiteral("/fixtures/oracle_dictionary.sqlite"); }
+QString demoDatabasePath() { return binaryDir() + QStringLiteral("/fixtures/demo.sqlite"); }
+
 bool serversStarted() { return qEnvironmentVariable("KELVORAN_TEST_SERVERS") == u"1"; }
 
 QString testAliasFile() { return qEnvironmentVariable("KELVORAN_ALIASES"); }

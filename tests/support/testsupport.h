@@ -14,6 +14,11 @@ QString testPath(const QString &relative);
 // The path of the shared corpus of Excel-made workbooks, or empty when it is not beside the tree.
 QString corpusDir();
 
+// The SQLite fixtures built from their scripts at build time: the Oracle data-dictionary fixture
+// (tests/fixtures/oracle_dictionary.sql) and the demo database (examples/demo.sql).
+QString oracleFixturePath();
+QString demoDatabasePath();
+
 // True when ./test.sh started the loopback database servers (KELVORAN_TEST_SERVERS=1).
 // Tests that need a server call GTEST_SKIP() without them, so a bare ctest still runs the rest;
 // under ./test.sh they always run.
