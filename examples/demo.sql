@@ -134,7 +134,7 @@ WITH RECURSIVE
   n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 360),
   l(j) AS (VALUES (1), (2), (3)),
   lines(i, j, seq, qty, disc) AS (
-    SELECT i, j, (i * 5 + j * 3) % 12 + 1, 1 + (i * 13 + j * 7) % 20,
+    SELECT i, j, (i * 5 + j * 3 + i / 30) % 12 + 1, 1 + (i * i * 7 + i * 13 + j * 11) % 20,
            CASE (i + j) % 10 WHEN 0 THEN 0.1 WHEN 5 THEN 0.05 ELSE 0.0 END
       FROM n JOIN l ON j <= 1 + (i + 1) % 3)
 INSERT INTO order_lines (order_no, line_no, product_code, quantity, unit_price, discount_rate,
