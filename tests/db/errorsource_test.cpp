@@ -80,3 +80,72 @@ TEST(ErrorStepper, NonNumericPositionLeavesTheCaret) {
 }
 
 } // namespace
+
+namespace {
+
+class OracleFixtureErrors : public testing::Test {
+protected:
+    void SetUp() override {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                         QStringLiteral("errorsource_test"));
+        m_db.setDatabaseName(kelvoran::test::oracleFixturePath());
+        ASSERT_TRUE(m_db.open());
+    }
+    void TearDown() override {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("errorsource_test"));
+    }
+    QSqlDatabase m_db;
+};
+
+TEST_F(OracleFixtureErrors, InvalidPackageBodyGivesErrorsAndSource) {
+    const QString name = QStringLiteral("PAYROLL");
+    const QString folder = QStringLiteral("Package Body");
+    const auto count = loadErrorCount(m_db, name, folder);
+    ASSERT_TRUE(count.isOk()) << count.error().message.toStdString();
+    EXPECT_EQ(*count, 3);
+    EXPECT_EQ(*loadErrorCount(m_db, name, QStringLiteral("Package")), 0);
+
+    const auto data = loadErrorSource(m_db, name, folder);
+    ASSERT_TRUE(data.isOk()) << data.error().message.toStdString();
+    EXPECT_EQ(data->objectName, name);
+    ASSERT_EQ(data->errorCount(), 3);
+    EXPECT_EQ(data->errors[0].line, QStringLiteral("7"));
+    EXPECT_EQ(data->errors[0].position, QStringLiteral("5"));
+    EXPECT_EQ(
+        data->errors[2].text,
+        QStringLiteral("PLS-00103: Encountered the symbol \"BEGIN\" when expecting one of the "
+                       "following:   := . ( @ % ; not null range default character"));
+    ASSERT_EQ(data->sourceLines.size(), 17);
+    EXPECT_EQ(data->sourceLines[0], QStringLiteral("PACKAGE BODY PAYROLL AS"));
+    EXPECT_EQ(data->sourceLines[15], QStringLiteral("END PAYROLL;"));
+    EXPECT_EQ(data->sourceLines[16], QString());
+
+    const auto messages = loadErrorMessages(m_db, name, folder);
+    ASSERT_TRUE(messages.isOk());
+    ASSERT_EQ(messages->size(), 4);
+    EXPECT_EQ(messages->at(3), QStringLiteral("   := . ( @ % ; not null range default character"));
+
+    ErrorStepper stepper(data->errors);
+    stepper.next();
+    stepper.next();
+    stepper.next();
+    EXPECT_EQ(stepper.caretTarget()->line, 12);
+    EXPECT_EQ(stepper.caretTarget()->column, 3);
+}
+
+TEST_F(OracleFixtureErrors, MissingCatalogTableIsAnError) {
+    QSqlDatabase empty =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("errorsource_empty"));
+    empty.setDatabaseName(QStringLiteral(":memory:"));
+    ASSERT_TRUE(empty.open());
+    const auto data = loadErrorSource(empty, QStringLiteral("X"), QStringLiteral("Procedure"));
+    ASSERT_FALSE(data.isOk());
+    EXPECT_TRUE(data.error().message.startsWith(QStringLiteral("Message     :")));
+    empty.close();
+    empty = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("errorsource_empty"));
+}
+
+} // namespace

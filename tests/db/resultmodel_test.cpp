@@ -1,0 +1,130 @@
+#include "resultmodel.h"
+
+#include "testsupport.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelvoran;
+
+namespace {
+
+// A connection to the loopback PostgreSQL server of ./test.sh.
+QSqlDatabase openPostgres(const QString &name) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(qEnvironmentVariableIntValue("KELVORAN_TEST_PG_PORT"));
+    db.setDatabaseName(QStringLiteral("kelvoran"));
+    db.setUserName(QStringLiteral("kelvoran"));
+    db.setPassword(qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+    db.open();
+    return db;
+}
+
+void drop(const QString &name) {
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+int openCursors(const QSqlDatabase &db) {
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT COUNT(*) FROM pg_cursors"));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+TEST(ResultModelPostgres, LargeResultOpensWithOnlyTheFirstBatch) {
+    if (!test::serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    {
+        QSqlDatabase db = openPostgres(QStringLiteral("rm_pg"));
+        ASSERT_TRUE(db.isOpen()) << db.lastError().text().toStdString();
+        ResultModel model;
+        ASSERT_TRUE(model.open(
+            db,
+            QStringLiteral("SELECT g AS n, 'row ' || g AS label, DATE '2024-01-01' + g % 30 AS d "
+                           "FROM generate_series(1, 200000) g ORDER BY g"),
+            ResultModel::ReadMode::PostgresCursor))
+            << model.lastError().text().toStdString();
+        EXPECT_EQ(model.rowCount(), ResultModel::DefaultBatchSize);
+        EXPECT_EQ(model.columnCount(), 3);
+        EXPECT_TRUE(model.canFetchMore());
+        EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("label"));
+        EXPECT_EQ(model.data(model.index(0, 0)).toString(), QStringLiteral("1"));
+        EXPECT_EQ(model.data(model.index(0, 2)).toString(), QStringLiteral("2024/01/02"));
+        // The rest waits on the server in the model's cursor.
+        EXPECT_EQ(openCursors(db), 1);
+
+        model.fetchMore();
+        EXPECT_EQ(model.rowCount(), 2 * ResultModel::DefaultBatchSize);
+        EXPECT_EQ(model.data(model.index(1999, 1)).toString(), QStringLiteral("row 2000"));
+
+        ASSERT_TRUE(model.fetchAll());
+        EXPECT_EQ(model.rowCount(), 200000);
+        EXPECT_FALSE(model.canFetchMore());
+        EXPECT_EQ(openCursors(db), 0);
+    }
+    drop(QStringLiteral("rm_pg"));
+}
+
+TEST(ResultModelPostgres, CloseReleasesTheCursorAndFailedOpenStaysClosed) {
+    if (!test::serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    {
+        QSqlDatabase db = openPostgres(QStringLiteral("rm_pg2"));
+        ResultModel model;
+        ASSERT_TRUE(model.open(db, QStringLiteral("SELECT g FROM generate_series(1, 5000) g"),
+                               ResultModel::ReadMode::PostgresCursor));
+        model.close();
+        EXPECT_EQ(openCursors(db), 0);
+        EXPECT_EQ(model.rowCount(), 0);
+
+        EXPECT_FALSE(
+            model.open(db, QStringLiteral("SELECT no_such_column FROM generate_series(1, 3) g"),
+                       ResultModel::ReadMode::PostgresCursor));
+        EXPECT_FALSE(model.isOpen());
+        EXPECT_TRUE(model.lastError().isValid());
+        EXPECT_NE(model.lastError().nativeErrorCode(), QString());
+        // The failed transaction was rolled back: the connection works on.
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(QStringLiteral("SELECT 1")));
+    }
+    drop(QStringLiteral("rm_pg2"));
+}
+
+TEST(ResultModelSqlite, BigTableOpensWithOnlyTheFirstBatch) {
+    QTemporaryDir dir;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("rm_lite"));
+        db.setDatabaseName(dir.filePath(QStringLiteral("big.sqlite")));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral(
+            "CREATE TABLE big AS WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL "
+            "SELECT n + 1 FROM s WHERE n < 200000) SELECT n, 'x' || n AS t FROM s")));
+        ResultModel model;
+        model.setBatchSize(500);
+        ASSERT_TRUE(model.open(db, QStringLiteral("SELECT n, t, NULL AS z FROM big"),
+                               ResultModel::ReadMode::ForwardOnly));
+        EXPECT_EQ(model.rowCount(), 500);
+        EXPECT_TRUE(model.canFetchMore());
+        EXPECT_EQ(model.data(model.index(499, 1)).toString(), QStringLiteral("x500"));
+        EXPECT_EQ(model.data(model.index(0, 2)).toString(), QString());
+        model.setColumnTitle(1, QStringLiteral("TEXT"));
+        EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("TEXT"));
+        ASSERT_TRUE(model.fetchAll());
+        EXPECT_EQ(model.rowCount(), 200000);
+        EXPECT_FALSE(model.open(db, QStringLiteral("SELECT * FROM nothing_here"),
+                                ResultModel::ReadMode::ForwardOnly));
+        EXPECT_EQ(model.rowCount(), 0);
+    }
+    drop(QStringLiteral("rm_lite"));
+}
+
+} // namespace
