@@ -1,0 +1,426 @@
+#include "sqlrunner.h"
+
+#include "procedurecall.h"
+#include "stepcode.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+
+namespace kelvoran {
+
+const QString SqlRunner::NameBoxData = QStringLiteral("ＳＱＬ実行データ");
+const QString SqlRunner::NameBoxError = QStringLiteral("ＳＱＬ実行エラー");
+const QString SqlRunner::SqlDoneMessage = QStringLiteral("SQLを実行しました。");
+const QString SqlRunner::ProcedureDoneMessage = QStringLiteral("プロシージャを実行しました。");
+const QString SqlRunner::ProcedureNotFoundMessage =
+    QStringLiteral("Message     :接続DBまたはプロシージャ名が間違っています。確認してください。");
+
+namespace {
+
+const QString kMessagePrefix = QStringLiteral("Message     :");
+// Name given to the wrapped statement of a count where a subquery in FROM must have a name.
+const QString kCountTableName = QStringLiteral("KVR_COUNT");
+
+bool isConnectionLost(const QSqlDatabase &db, const QSqlError &error) {
+    return !db.isOpen() || error.type() == QSqlError::ConnectionError;
+}
+
+// Counts the rows of an opened statement: the size the driver reports, else by stepping.
+std::optional<qint64> countByOpening(const QSqlDatabase &db, const QString &text,
+                                     QSqlError &error) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(text)) {
+        error = q.lastError();
+        return std::nullopt;
+    }
+    qint64 count = q.size();
+    if (count < 0) {
+        count = 0;
+        while (q.next())
+            ++count;
+        if (q.lastError().type() != QSqlError::NoError) {
+            error = q.lastError();
+            return std::nullopt;
+        }
+    }
+    return count;
+}
+
+QStringList framed(const QStringList &lines) {
+    QStringList out;
+    for (const QString &line : lines)
+        out << QLatin1Char(' ') + line + QLatin1Char(' ');
+    return out;
+}
+
+} // namespace
+
+StatementClass statementClassOf(int statementKind) {
+    switch (statementKind) {
+    case 1:
+        return StatementClass::Query;
+    case 2:
+        return StatementClass::Procedure;
+    case 4:
+        return StatementClass::Show;
+    default:
+        return StatementClass::Plain;
+    }
+}
+
+SqlRunner::SqlRunner(DbSession &session) : m_session(session) {}
+
+SqlRunner::~SqlRunner() {
+    m_model.close();
+    for (const auto &[alias, name] : m_resultConnections) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+SqlRunOutcome SqlRunner::run(const SqlRunInput &input) {
+    SqlRunOutcome outcome;
+    outcome.statementClass = statementClassOf(input.statementKind);
+    const std::optional<AliasInfo> alias = m_session.aliases().find(input.alias);
+    if (!alias)
+        return outcome;
+    outcome.ran = true;
+    m_resultState = 0;
+
+    switch (outcome.statementClass) {
+    case StatementClass::Query:
+        runQuery(input, *alias, outcome);
+        if (m_resultState == 0) {
+            outcome.nameBox = NameBoxData;
+        } else if (m_resultState == 2) {
+            outcome.nameBox = NameBoxError;
+        } else {
+            outcome.nameBox = QString();
+            outcome.rowCountBoxChanged = true;
+            outcome.rowCount = -1;
+        }
+        outcome.failed = outcome.failed || m_resultState == 2;
+        if (!m_model.isOpen())
+            outcome.emptyAnalyzeCol = true;
+        break;
+    case StatementClass::Procedure:
+        runProcedure(input, *alias, outcome);
+        outcome.emptyAnalyzeCol = true;
+        break;
+    case StatementClass::Plain:
+        runPlain(input, outcome);
+        break;
+    case StatementClass::Show:
+        runShow(input, *alias, outcome);
+        break;
+    }
+    outcome.resultState = m_resultState;
+
+    if (outcome.statementClass != StatementClass::Procedure && !input.tableOpen && outcome.failed) {
+        if (m_rowCounting) {
+            if (m_rowCount == -1) {
+                outcome.nameBox = NameBoxError;
+                outcome.rowCountBoxChanged = true;
+                outcome.rowCount = -1;
+            }
+        } else if (!m_model.isOpen()) {
+            outcome.nameBox = NameBoxError;
+        }
+    }
+    return outcome;
+}
+
+void SqlRunner::runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRunOutcome &outcome) {
+    const QStringList lines = rebuiltQueryLines(input.parts, alias.kind() == DbKind::Oracle);
+    outcome.sentText = statementText(lines);
+    outcome.rowCountBoxChanged = true;
+    outcome.rowCount = -1;
+    m_rowCount = -1;
+
+    if (m_rowCounting) {
+        const RowCount count = countRows(alias.name, lines, true);
+        outcome.messages += count.messages;
+        if (count.ok) {
+            outcome.rowCount = count.count;
+        } else {
+            m_resultState = 1;
+        }
+    }
+    if (m_resultState != 1) {
+        const DbResult<bool> opened = openResult(alias, outcome.sentText, true);
+        if (!opened) {
+            const DbError &error = opened.error();
+            const bool loginCancelled = !error.isEmpty() && error.entries().front().subCode ==
+                                                                int(DbSubCode::LoginCancelled);
+            if (loginCancelled) {
+                m_resultState = 1;
+            } else {
+                outcome.rowCountBoxChanged = true;
+                outcome.rowCount = -1;
+                m_rowCount = -1;
+                outcome.messages += error.texts();
+                m_resultState = 2;
+            }
+        }
+    }
+    if (m_model.isOpen()) {
+        if (alias.kind() != DbKind::Oracle) {
+            for (int c = 0; c < int(input.parts.items.size()) && c < m_model.columnCount(); ++c) {
+                const QString &title = input.parts.items[size_t(c)].alias;
+                if (!title.isEmpty())
+                    m_model.setColumnTitle(c, title);
+            }
+        }
+        outcome.reportSourceMode = 3;
+    } else {
+        outcome.emptyAnalyzeCol = true;
+        outcome.reportSourceMode = 0;
+    }
+}
+
+void SqlRunner::runShow(const SqlRunInput &input, const AliasInfo &alias, SqlRunOutcome &outcome) {
+    outcome.sentText = joinWithSeparator(input.editorLines, m_separator);
+    const DbResult<bool> opened = openResult(alias, outcome.sentText, false);
+    if (!opened) {
+        outcome.messages << kMessagePrefix + opened.error().message();
+        outcome.emptyAnalyzeCol = true;
+        outcome.failed = true;
+        return;
+    }
+    outcome.analyzeColFromGrid = true;
+    outcome.nameBox = NameBoxData;
+}
+
+void SqlRunner::runProcedure(const SqlRunInput &input, const AliasInfo &alias,
+                             SqlRunOutcome &outcome) {
+    const std::optional<ProcedureCall> call = parseProcedureCall(input.editorLines);
+    const DbResult<QSqlDatabase> db = m_session.connection(alias.name);
+    if (!db) {
+        outcome.messages << kMessagePrefix + db.error().message();
+        outcome.failed = true;
+        return;
+    }
+    settleResult(alias.name);
+    const NativeCodeForm form = nativeCodeFormOf(alias.driver);
+    const auto found =
+        call && !call->name.isEmpty()
+            ? findProcedure(*db, alias.kind(), form, call->name)
+            : DbResult<std::optional<ProcedureDeclaration>>(std::optional<ProcedureDeclaration>());
+    if (!found || !found->has_value()) {
+        outcome.messages << ProcedureNotFoundMessage;
+        outcome.failed = true;
+        return;
+    }
+    const ProcedureDeclaration &declaration = **found;
+    if (!call->parameters.isEmpty() && call->parameters.size() < declaration.parameterCount) {
+        outcome.messages << kMessagePrefix +
+                                QStringLiteral("パラメータの数が足りません。（宣言%1個、指定%2個）")
+                                    .arg(declaration.parameterCount)
+                                    .arg(call->parameters.size());
+        outcome.failed = true;
+        return;
+    }
+    // Each parameter goes as a string literal the driver quotes; the server converts it to the
+    // declared type. Without parameter texts the declared parameters get NULL.
+    QString text = declaration.callText;
+    const QSqlDriver *driver = db->driver();
+    for (int i = 0; i < declaration.parameterCount; ++i) {
+        QSqlField field(QStringLiteral("p"), QMetaType(QMetaType::QString));
+        if (i < call->parameters.size())
+            field.setValue(call->parameters[i]);
+        const QString literal =
+            i < call->parameters.size() ? driver->formatValue(field) : QStringLiteral("NULL");
+        const int mark = int(text.indexOf(u'?'));
+        text.replace(mark, 1, literal);
+    }
+    outcome.sentText = text;
+    QSqlQuery q(*db);
+    if (!q.exec(text)) {
+        outcome.messages << kMessagePrefix + DbError::fromSqlError(q.lastError(), form).message();
+        outcome.failed = true;
+        return;
+    }
+    outcome.messages << ProcedureDoneMessage;
+}
+
+void SqlRunner::runPlain(const SqlRunInput &input, SqlRunOutcome &outcome) {
+    outcome.sentText = joinWithSeparator(input.editorLines, m_separator);
+    const DbResult<bool> done = execute(input.alias, outcome.sentText);
+    outcome.emptyAnalyzeCol = true;
+    if (!done) {
+        outcome.messages << kMessagePrefix + done.error().message();
+        outcome.failed = true;
+        return;
+    }
+    outcome.messages << SqlDoneMessage;
+}
+
+DbResult<bool> SqlRunner::execute(const QString &alias, const QString &text) {
+    const DbResult<QSqlDatabase> db = m_session.connection(alias);
+    if (!db)
+        return db.error();
+    settleResult(alias);
+    const std::optional<AliasInfo> info = m_session.aliases().find(alias);
+    QSqlQuery q(*db);
+    // exec() with a text sends it as it is: no ":name" placeholder recognition.
+    if (!q.exec(text))
+        return DbError::fromSqlError(q.lastError(),
+                                     nativeCodeFormOf(info ? info->driver : QString()));
+    return true;
+}
+
+RowCount SqlRunner::countRows(const QString &alias, const QStringList &lines, bool countStatement) {
+    RowCount result;
+    StepCode step(u'P');
+    step.set("DS_120001");
+    const std::optional<AliasInfo> info = m_session.aliases().find(alias);
+    const DbResult<QSqlDatabase> opened = m_session.connection(alias);
+    if (!info || !opened) {
+        if (!opened)
+            for (const QString &text : opened.error().texts())
+                result.messages << text + QStringLiteral("\r\n") + step.text();
+        m_rowCount = -1;
+        return result;
+    }
+    const QSqlDatabase db = *opened;
+    const NativeCodeForm form = nativeCodeFormOf(info->driver);
+    const bool statement =
+        countStatement ||
+        (!lines.isEmpty() && lines.first().contains(QStringLiteral("SELECT"), Qt::CaseInsensitive));
+    const QString statementItself = statementText(framed(lines));
+
+    QSqlError error;
+    std::optional<qint64> count;
+    step.set("DS_120002");
+    if (info->kind() == DbKind::MySql && statement) {
+        step.set("DS_120003");
+        count = countByOpening(db, statementItself, error);
+    } else {
+        const QStringList countLines =
+            statement ? countStatementLines(lines, info->kind() == DbKind::Oracle ? QString()
+                                                                                  : kCountTableName)
+                      : countTableLines(lines.value(0));
+        step.set("DS_120004");
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (q.exec(statementText(countLines)) && q.next()) {
+            step.set("DS_120005");
+            count = q.value(0).toLongLong();
+        } else {
+            error = q.lastError();
+        }
+    }
+    if (!count) {
+        if (isConnectionLost(db, error)) {
+            for (const QString &text : DbError::fromSqlError(error, form).texts())
+                result.messages << text + QStringLiteral("\r\n") + step.text();
+            m_rowCount = -1;
+            return result;
+        }
+        // The wrapper failed on an open connection: count by opening the statement itself.
+        step.set("DS_120010");
+        if (statement && info->kind() != DbKind::MySql) {
+            QSqlError fallbackError;
+            count = countByOpening(db, statementItself, fallbackError);
+            if (!count)
+                error = fallbackError;
+        }
+        if (!count) {
+            step.set("DS_120011");
+            if (isConnectionLost(db, error)) {
+                for (const QString &text : DbError::fromSqlError(error, form).texts())
+                    result.messages << text + QStringLiteral("\r\n") + step.text();
+            } else {
+                result.messages << kMessagePrefix + DbError::fromSqlError(error, form).message() +
+                                       QLatin1Char(' ') + step.text();
+            }
+            m_rowCount = -1;
+            return result;
+        }
+    }
+    step.set("DS_120020");
+    result.ok = true;
+    result.count = *count;
+    m_rowCount = *count;
+    return result;
+}
+
+DbResult<QSqlDatabase> SqlRunner::resultConnection(const AliasInfo &alias,
+                                                   const QSqlDatabase &session) {
+    const auto it = m_resultConnections.find(alias.name);
+    if (it != m_resultConnections.end()) {
+        QSqlDatabase db = QSqlDatabase::database(it->second, false);
+        if (db.isOpen())
+            return db;
+    }
+    const QString name = m_session.connectionName(alias.name) + QStringLiteral("#result");
+    DbError failure;
+    {
+        QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                       : QSqlDatabase::cloneDatabase(session, name);
+        if (db.open()) {
+            m_resultConnections[alias.name] = name;
+            return db;
+        }
+        failure = DbError::fromSqlError(db.lastError(), nativeCodeFormOf(alias.driver));
+    }
+    QSqlDatabase::removeDatabase(name);
+    return failure;
+}
+
+DbResult<bool> SqlRunner::openResult(const AliasInfo &alias, const QString &text,
+                                     bool allowCursor) {
+    const DbResult<QSqlDatabase> session = m_session.connection(alias.name);
+    if (!session) {
+        m_model.close();
+        return session.error();
+    }
+    QSqlDatabase db = *session;
+    ResultModel::ReadMode mode = ResultModel::ReadMode::ForwardOnly;
+    if (alias.driver != u"QSQLITE") {
+        // A result read as the grid scrolls keeps its connection busy: it gets its own.
+        m_model.close();
+        const DbResult<QSqlDatabase> own = resultConnection(alias, *session);
+        if (!own)
+            return own.error();
+        db = *own;
+        if (alias.driver == u"QPSQL" && allowCursor)
+            mode = ResultModel::ReadMode::PostgresCursor;
+    }
+    m_modelAlias = alias.name;
+    if (!m_model.open(db, text, mode))
+        return DbError::fromSqlError(m_model.lastError(), nativeCodeFormOf(alias.driver));
+    return true;
+}
+
+void SqlRunner::settleResult(const QString &alias) {
+    if (m_modelAlias != alias || !m_model.canFetchMore())
+        return;
+    const std::optional<AliasInfo> info = m_session.aliases().find(alias);
+    if (info && info->driver != u"QSQLITE")
+        m_model.fetchAll();
+}
+
+void SqlRunner::closeAlias(const QString &alias) {
+    if (m_modelAlias == alias) {
+        m_model.close();
+        m_modelAlias.clear();
+    }
+    const auto it = m_resultConnections.find(alias);
+    if (it == m_resultConnections.end())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(it->second, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(it->second);
+    m_resultConnections.erase(it);
+}
+
+} // namespace kelvoran

@@ -1,0 +1,329 @@
+#include "sqlrunner.h"
+
+#include "procedurecall.h"
+#include "testsupport.h"
+
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace kelvoran;
+
+namespace {
+
+// Answers the login prompt with the test servers' user and password.
+class TestLogin : public LoginPrompt {
+public:
+    std::optional<Credentials> askLogin(const QString &, const QString &) override {
+        return Credentials{QStringLiteral("kelvoran"),
+                           qEnvironmentVariable("KELVORAN_TEST_PASSWORD")};
+    }
+};
+
+AliasInfo sqliteAlias(const QString &name, const QString &path, const QString &driverName) {
+    AliasInfo a;
+    a.name = name;
+    a.driver = QStringLiteral("QSQLITE");
+    a.driverName = driverName;
+    a.database = path;
+    return a;
+}
+
+// The server aliases of the alias file, plus PGORA: the PostgreSQL server under an ORACLE
+// driver name, to run the Oracle forms of the statements on a server.
+AliasList testAliases() {
+    std::vector<AliasInfo> all{sqliteAlias(QStringLiteral("ORAFIX"), test::oracleFixturePath(),
+                                           QStringLiteral("ORACLE (fixture)"))};
+    if (test::serversStarted()) {
+        const auto file = AliasList::readAliasFile(test::testAliasFile());
+        if (file) {
+            for (const AliasInfo &a : *file) {
+                if (a.name == u"PGTEST" || a.name == u"MYTEST")
+                    all.push_back(a);
+                if (a.name == u"PGTEST") {
+                    AliasInfo ora = a;
+                    ora.name = QStringLiteral("PGORA");
+                    ora.driverName = QStringLiteral("ORACLE over PostgreSQL");
+                    all.push_back(ora);
+                }
+            }
+        }
+    }
+    return AliasList(all);
+}
+
+class SqlRunnerTest : public testing::Test {
+protected:
+    SqlRunnerTest()
+        : m_session(QStringLiteral("SessionDB"), testAliases(), &m_login), m_runner(m_session) {}
+
+    void requireServers() {
+        if (!test::serversStarted())
+            GTEST_SKIP() << "test servers not started";
+    }
+
+    QueryParts parts(const QString &head, std::vector<QueryItem> items, const QStringList &from,
+                     const QStringList &where = {}) {
+        QueryParts p;
+        p.selectHead = head;
+        p.items = std::move(items);
+        p.fromLines = from;
+        p.whereLines = where;
+        return p;
+    }
+
+    SqlRunOutcome runQuery(const QString &alias, const QueryParts &p) {
+        SqlRunInput input;
+        input.alias = alias;
+        input.statementKind = 1;
+        input.parts = p;
+        return m_runner.run(input);
+    }
+
+    SqlRunOutcome runText(const QString &alias, const QStringList &lines, int kind) {
+        SqlRunInput input;
+        input.alias = alias;
+        input.editorLines = lines;
+        input.statementKind = kind;
+        return m_runner.run(input);
+    }
+
+    QVariant scalar(const QString &alias, const QString &sql) {
+        auto db = m_session.connection(alias);
+        QSqlQuery q(*db);
+        if (!q.exec(sql) || !q.next())
+            return QVariant();
+        return q.value(0);
+    }
+
+    TestLogin m_login;
+    DbSession m_session;
+    SqlRunner m_runner;
+};
+
+TEST_F(SqlRunnerTest, OracleQueryOpensWithAliasesInTheRebuiltText) {
+    const auto outcome =
+        runQuery(QStringLiteral("ORAFIX"),
+                 parts(QStringLiteral("SELECT "),
+                       {{QStringLiteral("DEPTNO"), QString()},
+                        {QStringLiteral("DNAME"), QStringLiteral("NAME")}},
+                       {QStringLiteral("FROM DEPT")}, {QStringLiteral("WHERE DEPTNO = 10")}));
+    EXPECT_TRUE(outcome.ran);
+    EXPECT_EQ(outcome.resultState, 0);
+    EXPECT_EQ(outcome.nameBox, SqlRunner::NameBoxData);
+    EXPECT_EQ(outcome.reportSourceMode, 3);
+    EXPECT_EQ(
+        outcome.sentText,
+        QStringLiteral("SELECT  \n DEPTNO  \n ,DNAME NAME \n FROM DEPT \n WHERE DEPTNO = 10 "));
+    ASSERT_EQ(m_runner.resultModel()->rowCount(), 1);
+    EXPECT_EQ(m_runner.resultModel()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("NAME"));
+}
+
+TEST_F(SqlRunnerTest, NoAliasRunsNothing) {
+    const auto outcome = runText(QStringLiteral("NOSUCH"), {QStringLiteral("DELETE FROM DEPT")}, 0);
+    EXPECT_FALSE(outcome.ran);
+    EXPECT_TRUE(outcome.messages.isEmpty());
+    EXPECT_FALSE(outcome.nameBox.has_value());
+}
+
+TEST_F(SqlRunnerTest, PostgresStatementErrorShownAsDbErrorText) {
+    requireServers();
+    const auto outcome = runQuery(QStringLiteral("PGTEST"),
+                                  parts(QStringLiteral("SELECT "), {{QStringLiteral("x"), {}}},
+                                        {QStringLiteral("FROM no_such_table")}));
+    EXPECT_EQ(outcome.resultState, 2);
+    EXPECT_TRUE(outcome.failed);
+    EXPECT_EQ(outcome.nameBox, SqlRunner::NameBoxError);
+    EXPECT_TRUE(outcome.emptyAnalyzeCol);
+    EXPECT_EQ(outcome.reportSourceMode, 0);
+    ASSERT_EQ(outcome.messages.size(), 1);
+    const QStringList lines = outcome.messages[0].split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], QStringLiteral("Category    :34"));
+    EXPECT_EQ(lines[1], QStringLiteral("ErrorCode   :8705"));
+    EXPECT_EQ(lines[2], QStringLiteral("SubCode     :1"));
+    EXPECT_EQ(lines[3],
+              QStringLiteral("NativeError :%1").arg(packSqlState(QStringLiteral("42P01"))));
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("Message     :"))) << lines[4].toStdString();
+    EXPECT_TRUE(lines[4].contains(QStringLiteral("no_such_table")));
+    EXPECT_FALSE(m_runner.resultModel()->isOpen());
+}
+
+TEST_F(SqlRunnerTest, PostgresQueryCountedAndTitledByAliases) {
+    requireServers();
+    m_runner.setRowCounting(true);
+    const auto outcome =
+        runQuery(QStringLiteral("PGTEST"),
+                 parts(QStringLiteral("SELECT "),
+                       {{QStringLiteral("staff_id"), QStringLiteral("\"No\"")},
+                        {QStringLiteral("salary"), QString()}},
+                       {QStringLiteral("FROM staff")}, {QStringLiteral("WHERE dept_id = 10")}));
+    ASSERT_EQ(outcome.resultState, 0) << outcome.messages.join(u'|').toStdString();
+    const qint64 expected = scalar(QStringLiteral("PGTEST"),
+                                   QStringLiteral("SELECT COUNT(*) FROM staff WHERE dept_id = 10"))
+                                .toLongLong();
+    EXPECT_GT(expected, 0);
+    EXPECT_EQ(outcome.rowCount, expected);
+    EXPECT_EQ(m_runner.lastRowCount(), expected);
+    // Aliases are left out of the rebuilt text on PostgreSQL and become the column titles.
+    EXPECT_FALSE(outcome.sentText.contains(QStringLiteral("\"No\"")));
+    EXPECT_EQ(m_runner.resultModel()->headerData(0, Qt::Horizontal).toString(),
+              QStringLiteral("\"No\""));
+    EXPECT_EQ(m_runner.resultModel()->headerData(1, Qt::Horizontal).toString(),
+              QStringLiteral("salary"));
+}
+
+TEST_F(SqlRunnerTest, CountWrapperFailureFallsBackToSteppingThroughRows) {
+    requireServers();
+    // PostgreSQL 15 refuses the Oracle form of the wrapper (a subquery in FROM without a name);
+    // the connection stays open, so the statement itself is opened and its rows counted.
+    m_runner.setRowCounting(true);
+    const auto outcome =
+        runQuery(QStringLiteral("PGORA"),
+                 parts(QStringLiteral("SELECT "), {{QStringLiteral("g"), QStringLiteral("n")}},
+                       {QStringLiteral("FROM generate_series(1, 1234) g")}));
+    EXPECT_TRUE(outcome.messages.isEmpty()) << outcome.messages.join(u'|').toStdString();
+    EXPECT_EQ(outcome.rowCount, 1234);
+    EXPECT_EQ(outcome.resultState, 0);
+    EXPECT_EQ(m_runner.resultModel()->rowCount(), 1000);
+}
+
+TEST_F(SqlRunnerTest, TableCountFailureIsReportedWithStepCode) {
+    requireServers();
+    const RowCount count =
+        m_runner.countRows(QStringLiteral("PGTEST"), {QStringLiteral("no_such_table")}, false);
+    EXPECT_FALSE(count.ok);
+    EXPECT_EQ(count.count, -1);
+    ASSERT_EQ(count.messages.size(), 1);
+    EXPECT_TRUE(count.messages[0].startsWith(QStringLiteral("Message     :")));
+    EXPECT_TRUE(count.messages[0].contains(QStringLiteral(" PDS_1200")))
+        << count.messages[0].toStdString();
+    const RowCount table =
+        m_runner.countRows(QStringLiteral("PGTEST"), {QStringLiteral("departments")}, false);
+    EXPECT_TRUE(table.ok);
+    EXPECT_GT(table.count, 0);
+}
+
+TEST_F(SqlRunnerTest, PlainStatementReachesServerWithCrSeparator) {
+    requireServers();
+    m_runner.setLineSeparator(QStringLiteral("\r"));
+    const auto outcome =
+        runText(QStringLiteral("PGTEST"),
+                {QStringLiteral("INSERT INTO audit_log (log_level, message) VALUES (71, 'line 1"),
+                 QStringLiteral("line 2')")},
+                0);
+    EXPECT_EQ(outcome.messages, QStringList{SqlRunner::SqlDoneMessage});
+    EXPECT_TRUE(outcome.emptyAnalyzeCol);
+    EXPECT_TRUE(outcome.sentText.endsWith(QStringLiteral("line 1\rline 2')\r")));
+    EXPECT_EQ(scalar(QStringLiteral("PGTEST"),
+                     QStringLiteral("SELECT message FROM audit_log WHERE log_level = 71"))
+                  .toString(),
+              QStringLiteral("line 1\rline 2"));
+    // A ":name" is sent as it is, not taken for a placeholder.
+    const auto colon = runText(
+        QStringLiteral("PGTEST"),
+        {QStringLiteral("UPDATE audit_log SET message = 'a:b' || :x WHERE log_level = 71")}, 0);
+    EXPECT_TRUE(colon.failed);
+    EXPECT_TRUE(colon.messages.value(0).startsWith(QStringLiteral("Message     :")));
+    EXPECT_EQ(colon.nameBox, SqlRunner::NameBoxError);
+    runText(QStringLiteral("PGTEST"),
+            {QStringLiteral("DELETE FROM audit_log WHERE log_level = 71")}, 0);
+}
+
+TEST_F(SqlRunnerTest, MySqlSelectWithoutFromIsPlainAndShowFillsTheGrid) {
+    requireServers();
+    const auto plain = runText(QStringLiteral("MYTEST"), {QStringLiteral("SELECT 1")}, 0);
+    EXPECT_EQ(plain.messages, QStringList{SqlRunner::SqlDoneMessage});
+    EXPECT_FALSE(plain.failed);
+
+    const auto show = runText(QStringLiteral("MYTEST"), {QStringLiteral("SHOW TABLES")}, 4);
+    EXPECT_FALSE(show.failed) << show.messages.join(u'|').toStdString();
+    EXPECT_TRUE(show.analyzeColFromGrid);
+    EXPECT_EQ(show.nameBox, SqlRunner::NameBoxData);
+    QStringList tables;
+    for (int r = 0; r < m_runner.resultModel()->rowCount(); ++r)
+        tables << m_runner.resultModel()->data(m_runner.resultModel()->index(r, 0)).toString();
+    EXPECT_TRUE(tables.contains(QStringLiteral("staff"))) << tables.join(u',').toStdString();
+}
+
+TEST_F(SqlRunnerTest, ProcedureCallsOnPostgresAndMySql) {
+    requireServers();
+    for (const QString &alias : {QStringLiteral("PGTEST"), QStringLiteral("MYTEST")}) {
+        SCOPED_TRACE(alias.toStdString());
+        runText(alias, {QStringLiteral("DELETE FROM audit_log WHERE log_level = 72")}, 0);
+        const auto done = runText(alias, {QStringLiteral("EXEC add_log('it''s here', 72);")}, 2);
+        EXPECT_EQ(done.messages, QStringList{SqlRunner::ProcedureDoneMessage})
+            << done.sentText.toStdString();
+        EXPECT_TRUE(done.emptyAnalyzeCol);
+        // The parameter text goes unchanged, quotes included, as a string value.
+        EXPECT_EQ(
+            scalar(alias, QStringLiteral("SELECT message FROM audit_log WHERE log_level = 72"))
+                .toString(),
+            QStringLiteral("'it''s here'"));
+
+        const auto tooFew = runText(alias, {QStringLiteral("EXECUTE add_log('x')")}, 2);
+        EXPECT_TRUE(tooFew.failed);
+        EXPECT_TRUE(tooFew.messages.value(0).startsWith(QStringLiteral("Message     :")));
+
+        const auto missing = runText(alias, {QStringLiteral("EXEC no_such_proc(1)")}, 2);
+        EXPECT_EQ(missing.messages, QStringList{SqlRunner::ProcedureNotFoundMessage});
+        runText(alias, {QStringLiteral("DELETE FROM audit_log WHERE log_level = 72")}, 0);
+    }
+}
+
+TEST_F(SqlRunnerTest, LargeResultReadsFirstBatchAndSessionStaysFree) {
+    requireServers();
+    const auto outcome = runQuery(QStringLiteral("PGTEST"),
+                                  parts(QStringLiteral("SELECT "), {{QStringLiteral("g"), {}}},
+                                        {QStringLiteral("FROM generate_series(1, 300000) g")}));
+    ASSERT_EQ(outcome.resultState, 0);
+    EXPECT_EQ(m_runner.resultModel()->rowCount(), ResultModel::DefaultBatchSize);
+    EXPECT_TRUE(m_runner.resultModel()->canFetchMore());
+    // The session connection is not the one reading the result.
+    EXPECT_EQ(
+        scalar(QStringLiteral("PGTEST"), QStringLiteral("SELECT COUNT(*) FROM pg_cursors")).toInt(),
+        0);
+    // A statement on the alias first reads the pending rows, so the result holds no locks.
+    const auto plain = runText(QStringLiteral("PGTEST"),
+                               {QStringLiteral("CREATE TEMP TABLE t_settle (a int)")}, 0);
+    EXPECT_FALSE(plain.failed);
+    EXPECT_EQ(m_runner.resultModel()->rowCount(), 300000);
+    EXPECT_FALSE(m_runner.resultModel()->canFetchMore());
+}
+
+struct ParseCase {
+    const char *name;
+    QStringList lines;
+    QString procedure;
+    QStringList parameters;
+};
+void PrintTo(const ParseCase &c, std::ostream *os) {
+    *os << c.name;
+}
+class ProcedureParseTest : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(ProcedureParseTest, Parses) {
+    const auto call = parseProcedureCall(GetParam().lines);
+    ASSERT_TRUE(call.has_value());
+    EXPECT_EQ(call->name, GetParam().procedure);
+    EXPECT_EQ(call->parameters, GetParam().parameters);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProcedureParseTest,
+    testing::Values(
+        ParseCase{"PackagedWithQuotes", {"EXEC PKG.PROC(10, 'A')"}, "PKG.PROC", {"10", "'A'"}},
+        ParseCase{"ExecuteWordNoParameters", {"  EXECUTE  refresh_all ;"}, "refresh_all", {}},
+        ParseCase{"CommaInQuotesAndNestedParentheses",
+                  {"exec p('a, b', f(1, 2)) trailing"},
+                  "p",
+                  {"'a, b'", "f(1, 2)"}},
+        ParseCase{"ContinuationLinesReadWhole", {"EXEC p(1,", "        22)"}, "p", {"1", "22"}}),
+    [](const testing::TestParamInfo<ParseCase> &p) { return std::string(p.param.name); });
+
+TEST(ProcedureParse, NotACall) {
+    EXPECT_FALSE(parseProcedureCall({QStringLiteral("SELECT 1")}).has_value());
+}
+
+} // namespace
