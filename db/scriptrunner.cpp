@@ -1,0 +1,49 @@
+#include "scriptrunner.h"
+
+#include "sqlrunner.h"
+#include "textfile.h"
+
+namespace kelvoran {
+
+QString ScriptRunResult::summaryMessage() const {
+    const QString count = QString::number(statements.size());
+    if (errorCount == 0)
+        return QStringLiteral("SQLを「") + count +
+               QStringLiteral("」個実行しエラーSQLはありませんでした。");
+    return QStringLiteral("SQLを「") + count + QStringLiteral("」個実行しエラーSQLは「") +
+           QString::number(errorCount) + QStringLiteral("」個でした。");
+}
+
+std::vector<ScriptErrorRow> ScriptRunResult::errorRows() const {
+    std::vector<ScriptErrorRow> rows;
+    for (const ScriptStatementRun &s : statements) {
+        if (!s.errorEntry.isEmpty())
+            rows.push_back({int(rows.size()) + 1, s.statement.displayText, s.errorEntry});
+    }
+    return rows;
+}
+
+ScriptRunResult ScriptRunner::run(const QString &alias, const QStringList &lines) {
+    ScriptRunResult result;
+    for (const ScriptStatement &statement : splitScript(lines, m_runner.lineSeparator())) {
+        ScriptStatementRun run{statement, QString()};
+        const DbResult<bool> done = m_runner.execute(alias, statement.executableText);
+        if (done) {
+            ++result.successCount;
+        } else {
+            run.errorEntry = QStringLiteral("Message     :") + done.error().message();
+            ++result.errorCount;
+        }
+        result.statements.push_back(std::move(run));
+    }
+    return result;
+}
+
+Result<ScriptRunResult> ScriptRunner::runFile(const QString &alias, const QString &path) {
+    const Result<QStringList> lines = readTextLines(path);
+    if (!lines)
+        return lines.error();
+    return run(alias, *lines);
+}
+
+} // namespace kelvoran
