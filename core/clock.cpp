@@ -10,14 +10,19 @@ Clock::~Clock() = default;
 namespace {
 class QtTimerHandle : public TimerHandle {
 public:
-    QtTimerHandle(int intervalMs, std::function<void()> onTick) {
-        m_timer.setInterval(intervalMs);
-        QObject::connect(&m_timer, &QTimer::timeout, std::move(onTick));
-        m_timer.start();
+    QtTimerHandle(int intervalMs, std::function<void()> onTick) : m_timer(new QTimer) {
+        m_timer->setInterval(intervalMs);
+        QObject::connect(m_timer, &QTimer::timeout, std::move(onTick));
+        m_timer->start();
+    }
+    // The handle may be dropped from inside its own tick: stop now, delete later.
+    ~QtTimerHandle() override {
+        m_timer->stop();
+        m_timer->deleteLater();
     }
 
 private:
-    QTimer m_timer;
+    QTimer *m_timer;
 };
 } // namespace
 

@@ -1,3 +1,4 @@
+#include "pivotformats.h"
 #include "pivottable.h"
 
 #include <QXmlStreamReader>
@@ -235,4 +236,28 @@ TEST(PivotTableParts, WithoutSavedDataTheCacheHasNoRecordsLink) {
     const QXmlStreamAttributes root = def.find(QStringLiteral("pivotCacheDefinition"))->second;
     EXPECT_FALSE(root.hasAttribute(QStringLiteral("r:id")));
     EXPECT_EQ(root.value(QStringLiteral("saveData")).toString(), QStringLiteral("0"));
+}
+
+TEST(PivotReportFormats, FamiliesDifferWhereTheyShould) {
+    // None leaves every cell plain; unknown constants give nothing.
+    EXPECT_FALSE(pivotReportFormatStyle(21, PivotCellRole::FieldName)->bold);
+    EXPECT_FALSE(pivotReportFormatStyle(22, PivotCellRole::FieldName).has_value());
+    EXPECT_FALSE(pivotReportFormatStyle(-1, PivotCellRole::Value).has_value());
+    for (int report = 0; report < 10; ++report) {
+        const PivotCellStyle heading = *pivotReportFormatStyle(report, PivotCellRole::FieldName);
+        const PivotCellStyle value = *pivotReportFormatStyle(report, PivotCellRole::Value);
+        EXPECT_TRUE(heading.bold && heading.borderBottom) << report;
+        EXPECT_FALSE(value.borderAround) << report; // reports have no grid
+        EXPECT_NE(pivotReportFormatStyle(report, PivotCellRole::GrandTotalValue)->fillColorIndex,
+                  0);
+    }
+    for (int table = 10; table < 20; ++table) {
+        EXPECT_TRUE(pivotReportFormatStyle(table, PivotCellRole::Value)->borderAround) << table;
+        EXPECT_NE(pivotReportFormatStyle(table, PivotCellRole::ColumnItem)->fillColorIndex, 0)
+            << table;
+    }
+    // Two table variants look different.
+    EXPECT_NE(pivotReportFormatStyle(10, PivotCellRole::FieldName)->fillColorIndex,
+              pivotReportFormatStyle(11, PivotCellRole::FieldName)->fillColorIndex);
+    EXPECT_TRUE(pivotReportFormatStyle(20, PivotCellRole::RowItem)->borderAround);
 }
