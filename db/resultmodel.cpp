@@ -2,6 +2,12 @@
 
 #include "displaytext.h"
 
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlField>
+
+#include <mysql.h>
+
 #include <atomic>
 
 namespace kelvoran {
@@ -46,6 +52,8 @@ bool ResultModel::open(const QSqlDatabase &db, const QString &sql, ReadMode mode
                 ok = false;
             }
         }
+    } else if (mode == ReadMode::MySqlStream) {
+        ok = openMySqlStream(sql);
     } else {
         m_query = std::make_unique<QSqlQuery>(m_db);
         m_query->setForwardOnly(true);
@@ -100,6 +108,8 @@ bool ResultModel::readBatch(int maxRows, std::vector<std::vector<QVariant>> &row
         }
         return true;
     }
+    if (m_mode == ReadMode::MySqlStream)
+        return readMySqlBatch(maxRows, rows);
     const int columns = m_record.count();
     for (int read = 0; read < maxRows; ++read) {
         if (!m_query->next()) {
@@ -125,6 +135,11 @@ void ResultModel::releaseServer(bool success) {
         m_query->finish();
         m_query.reset();
     }
+    if (m_myResult) {
+        // Frees the result; the client library reads and drops the rows still on the way.
+        mysql_free_result(static_cast<MYSQL_RES *>(m_myResult));
+        m_myResult = nullptr;
+    }
     if (m_inTransaction) {
         // The cursor goes with its transaction. COMMIT keeps what functions called by the
         // query may have done, as an autocommitted query would.
@@ -132,6 +147,153 @@ void ResultModel::releaseServer(bool success) {
         end.exec(success ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
         m_inTransaction = false;
     }
+}
+
+namespace {
+
+QSqlError mySqlError(MYSQL *mysql, const QString &what) {
+    return QSqlError(what, QString::fromUtf8(mysql_error(mysql)), QSqlError::StatementError,
+                     QString::number(mysql_errno(mysql)));
+}
+
+QMetaType mySqlMetaType(const MYSQL_FIELD &field) {
+    switch (field.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_YEAR:
+        return QMetaType((field.flags & UNSIGNED_FLAG) ? QMetaType::ULongLong
+                                                       : QMetaType::LongLong);
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+        return QMetaType(QMetaType::Double);
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+        return QMetaType(QMetaType::QDate);
+    case MYSQL_TYPE_TIME:
+        return QMetaType(QMetaType::QTime);
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+        return QMetaType(QMetaType::QDateTime);
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_BIT:
+    case MYSQL_TYPE_GEOMETRY:
+        // Character set 63 is "binary": bytes rather than text.
+        return QMetaType(field.charsetnr == 63 ? QMetaType::QByteArray : QMetaType::QString);
+    default:
+        return QMetaType(field.charsetnr == 63 && field.type != MYSQL_TYPE_VAR_STRING &&
+                                 field.type != MYSQL_TYPE_STRING
+                             ? QMetaType::QByteArray
+                             : QMetaType::QString);
+    }
+}
+
+// A cell as the client library gives it (text protocol) converted to the column's type.
+QVariant mySqlValue(const char *data, unsigned long length, QMetaType type) {
+    if (!data)
+        return QVariant(type);
+    const QByteArray bytes(data, qsizetype(length));
+    switch (type.id()) {
+    case QMetaType::LongLong:
+        return bytes.toLongLong();
+    case QMetaType::ULongLong:
+        return bytes.toULongLong();
+    case QMetaType::Double:
+        return bytes.toDouble();
+    case QMetaType::QDate: {
+        const QDate d = QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate);
+        return d.isValid() ? QVariant(d) : QVariant(type);
+    }
+    case QMetaType::QTime: {
+        // TIME runs beyond 24 hours in MySQL; such a value stays text.
+        const QTime t = QTime::fromString(QString::fromLatin1(bytes), Qt::ISODateWithMs);
+        return t.isValid() ? QVariant(t) : QVariant(QString::fromLatin1(bytes));
+    }
+    case QMetaType::QDateTime: {
+        // "YYYY-MM-DD hh:mm:ss[.ffffff]"; the zero date reads as NULL.
+        const QDateTime dt = QDateTime::fromString(QString::fromLatin1(bytes).replace(u' ', u'T'),
+                                                   Qt::ISODateWithMs);
+        return dt.isValid() ? QVariant(dt) : QVariant(type);
+    }
+    case QMetaType::QByteArray:
+        return bytes;
+    default:
+        return QString::fromUtf8(bytes);
+    }
+}
+
+} // namespace
+
+bool ResultModel::openMySqlStream(const QString &sql) {
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    // The driver declares the handle as "MYSQL*"; the metatype system spells it "st_mysql*".
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "MYSQL*") != 0 &&
+                              qstrcmp(handle.typeName(), "st_mysql*") != 0)) {
+        m_lastError = QSqlError(QStringLiteral("MySQL connection handle not available"), QString(),
+                                QSqlError::ConnectionError);
+        return false;
+    }
+    MYSQL *mysql = *static_cast<MYSQL *const *>(handle.constData());
+    m_myConnection = mysql;
+    const QByteArray text = sql.toUtf8();
+    if (mysql_real_query(mysql, text.constData(), static_cast<unsigned long>(text.size())) != 0) {
+        m_lastError = mySqlError(mysql, QStringLiteral("Unable to execute query"));
+        return false;
+    }
+    MYSQL_RES *result = mysql_use_result(mysql);
+    if (!result) {
+        if (mysql_field_count(mysql) == 0) {
+            // A statement without a result set: an empty result.
+            m_atEnd = true;
+            return true;
+        }
+        m_lastError = mySqlError(mysql, QStringLiteral("Unable to read the result"));
+        return false;
+    }
+    m_myResult = result;
+    const unsigned int columns = mysql_num_fields(result);
+    const MYSQL_FIELD *fields = mysql_fetch_fields(result);
+    for (unsigned int c = 0; c < columns; ++c)
+        m_record.append(QSqlField(QString::fromUtf8(fields[c].name), mySqlMetaType(fields[c])));
+    return true;
+}
+
+bool ResultModel::readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>> &rows) {
+    auto *result = static_cast<MYSQL_RES *>(m_myResult);
+    if (!result) {
+        m_atEnd = true;
+        return true;
+    }
+    const int columns = m_record.count();
+    std::vector<QMetaType> types;
+    for (int c = 0; c < columns; ++c)
+        types.push_back(m_record.field(c).metaType());
+    for (int read = 0; read < maxRows; ++read) {
+        MYSQL_ROW row = mysql_fetch_row(result);
+        if (!row) {
+            m_atEnd = true;
+            auto *mysql = static_cast<MYSQL *>(m_myConnection);
+            if (mysql_errno(mysql) != 0) {
+                m_lastError = mySqlError(mysql, QStringLiteral("Unable to fetch row"));
+                return false;
+            }
+            releaseServer(true);
+            return true;
+        }
+        const unsigned long *lengths = mysql_fetch_lengths(result);
+        std::vector<QVariant> values(static_cast<size_t>(columns));
+        for (int c = 0; c < columns; ++c)
+            values[size_t(c)] = mySqlValue(row[c], lengths[c], types[size_t(c)]);
+        rows.push_back(std::move(values));
+    }
+    return true;
 }
 
 bool ResultModel::fetchAll() {

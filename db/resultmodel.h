@@ -19,14 +19,16 @@ namespace kelvoran {
 // A query result read forward only, in batches, into the model's own cache. rowCount() is the
 // number of rows read so far; canFetchMore()/fetchMore() read the next batch, so a result of a
 // million rows opens after its first batch. On PostgreSQL the rows come through a server-side
-// cursor (a scrollable or plain query there would hold the whole result in memory); elsewhere
-// through a forward-only query. Either way the connection given to open() is busy until the
-// result is read to its end or closed: give the model a connection of its own. UI thread only.
+// cursor (a scrollable or plain query there would hold the whole result in memory); on MySQL and
+// MariaDB row by row from the client library under the QMYSQL driver (whose own queries read
+// every result whole, even forward-only ones); elsewhere through a forward-only query. Either way
+// the connection given to open() is busy until the result is read to its end or closed: give the
+// model a connection of its own. UI thread only.
 class ResultModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // How the rows are read from the server.
-    enum class ReadMode { ForwardOnly, PostgresCursor };
+    enum class ReadMode { ForwardOnly, PostgresCursor, MySqlStream };
 
     static constexpr int DefaultBatchSize = 1000;
 
@@ -73,12 +75,16 @@ private:
     // Reads up to maxRows rows into rows; sets m_atEnd at the end. Returns false on failure.
     bool readBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
     void releaseServer(bool success);
+    bool openMySqlStream(const QString &sql);
+    bool readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
 
     QSqlDatabase m_db;
     ReadMode m_mode = ReadMode::ForwardOnly;
     std::unique_ptr<QSqlQuery> m_query;
     QString m_cursorName;
     bool m_inTransaction = false;
+    void *m_myConnection = nullptr; // MYSQL* of the QMYSQL driver (MySqlStream)
+    void *m_myResult = nullptr;     // MYSQL_RES* being read (MySqlStream)
     bool m_open = false;
     bool m_atEnd = true;
     int m_batchSize = DefaultBatchSize;

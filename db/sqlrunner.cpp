@@ -392,6 +392,8 @@ DbResult<bool> SqlRunner::openResult(const AliasInfo &alias, const QString &text
         db = *own;
         if (alias.driver == u"QPSQL" && allowCursor)
             mode = ResultModel::ReadMode::PostgresCursor;
+        else if (alias.driver == u"QMYSQL")
+            mode = ResultModel::ReadMode::MySqlStream;
     }
     m_modelAlias = alias.name;
     if (!m_model.open(db, text, mode))

@@ -97,6 +97,63 @@ TEST(ResultModelPostgres, CloseReleasesTheCursorAndFailedOpenStaysClosed) {
     drop(QStringLiteral("rm_pg2"));
 }
 
+QSqlDatabase openMySql(const QString &name) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(qEnvironmentVariableIntValue("KELVORAN_TEST_MY_PORT"));
+    db.setDatabaseName(QStringLiteral("kelvoran"));
+    db.setUserName(QStringLiteral("kelvoran"));
+    db.setPassword(qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+    db.open();
+    return db;
+}
+
+TEST(ResultModelMySql, LargeResultStreamsWhileTheServerIsStillSending) {
+    if (!test::serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    {
+        QSqlDatabase reader = openMySql(QStringLiteral("rm_my_reader"));
+        QSqlDatabase watcher = openMySql(QStringLiteral("rm_my_watcher"));
+        ASSERT_TRUE(reader.isOpen() && watcher.isOpen()) << reader.lastError().text().toStdString();
+        ResultModel model;
+        ASSERT_TRUE(model.open(
+            reader,
+            QStringLiteral("SELECT seq AS n, MD5(seq) AS h, CAST(seq / 4 AS DECIMAL(12,2)) AS q, "
+                           "DATE '2024-01-01' + INTERVAL seq DAY AS d, "
+                           "TIMESTAMP '2024-01-01 08:30:00' + INTERVAL seq MINUTE AS t, "
+                           "NULLIF(seq, 1) AS z FROM seq_1_to_500000"),
+            ResultModel::ReadMode::MySqlStream))
+            << model.lastError().text().toStdString();
+        EXPECT_EQ(model.rowCount(), ResultModel::DefaultBatchSize);
+        EXPECT_TRUE(model.canFetchMore());
+        const auto cell = [&](int r, int c) { return model.data(model.index(r, c)).toString(); };
+        EXPECT_EQ(cell(0, 0), QStringLiteral("1"));
+        EXPECT_EQ(cell(0, 2), QStringLiteral("0.25"));
+        EXPECT_EQ(cell(0, 3), QStringLiteral("2024/01/02"));
+        EXPECT_EQ(cell(0, 4), QStringLiteral("2024/01/01 08:31:00"));
+        EXPECT_EQ(cell(0, 5), QString());
+        EXPECT_EQ(cell(1, 5), QStringLiteral("2"));
+        // The statement is still running on the server: the rest has not been read.
+        QSqlQuery q(watcher);
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                                  "WHERE COMMAND = 'Query' AND INFO LIKE '%seq_1_to_500000%' "
+                                  "AND ID <> CONNECTION_ID()")));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toInt(), 1);
+        model.close();
+        QSqlQuery after(reader);
+        EXPECT_TRUE(after.exec(QStringLiteral("SELECT 1")))
+            << after.lastError().text().toStdString();
+
+        EXPECT_FALSE(model.open(reader, QStringLiteral("SELECT * FROM no_such_table"),
+                                ResultModel::ReadMode::MySqlStream));
+        EXPECT_EQ(model.lastError().nativeErrorCode(), QStringLiteral("1146"));
+    }
+    drop(QStringLiteral("rm_my_reader"));
+    drop(QStringLiteral("rm_my_watcher"));
+}
+
 TEST(ResultModelSqlite, BigTableOpensWithOnlyTheFirstBatch) {
     QTemporaryDir dir;
     {
