@@ -41,6 +41,10 @@ private:
     void endWord(QChar whitespace);
     void handleWord(const QString &word, TextPosition position, QChar whitespace);
     void append(QChar c);
+    void clearWord() {
+        m_word.clear();
+        m_wordHasText = false;
+    }
     void appendToCell(int column, const QString &text);
     void pullBack();
     const QString &physicalCell() const;
@@ -70,6 +74,7 @@ private:
     int m_row = 1;
     int m_cell = 1; // 1 physical name, 2 alias
     QString m_word;
+    bool m_wordHasText = false; // the word buffer holds more than whitespace
     TextPosition m_wordStart;
     int m_wordCount = 0;
     bool m_anyCellWritten = false;
@@ -106,14 +111,17 @@ void Scanner::pullBack() {
     if (index >= m_r.items.size())
         return;
     m_word.prepend(m_r.items[index].physicalName);
+    m_wordHasText = m_wordHasText || !m_r.items[index].physicalName.isEmpty();
     m_r.items[index].physicalName.clear();
 }
 
 void Scanner::append(QChar c) {
     if (c.isNull())
         return;
-    if (m_word.trimmed().isEmpty() && !isWhitespace(c))
+    if (!m_wordHasText && !isWhitespace(c)) {
         m_wordStart = TextPosition{m_line, m_column};
+        m_wordHasText = true;
+    }
     m_word += c;
 }
 
@@ -167,7 +175,8 @@ void Scanner::character(QChar c, QChar prev, QChar next, QChar next2) {
         const bool comment = m_inBlock || m_inLineComment;
         if (!quoted && !comment && (c == u'(' || c == u')')) {
             // A FROM written straight against its parenthesis still ends the select list.
-            if (!m_fromSeen && c == u'(' && isWord(m_word.trimmed(), "FROM"))
+            if (!m_fromSeen && c == u'(' && m_depth == 0 && m_word.size() < 16 &&
+                isWord(m_word.trimmed(), "FROM"))
                 endWord(QChar());
             if (!m_fromSeen) {
                 if (c == u'(') {
@@ -270,7 +279,7 @@ void Scanner::character(QChar c, QChar prev, QChar next, QChar next2) {
         if (blank)
             append(c);
         m_r.selectHead += QLatin1Char(' ') + m_word + QLatin1Char(' ');
-        m_word.clear();
+        clearWord();
         m_hint = Hint::None;
         if (!blank)
             character(c, prev, next, next2);
@@ -322,7 +331,7 @@ void Scanner::comma() {
     }
     if (!m_fromSeen && !m_word.isEmpty())
         appendToCell(m_op != 0 ? 1 : m_cell, m_word);
-    m_word.clear();
+    clearWord();
     ++m_row;
     m_cell = 1;
     m_op = 0;
@@ -333,7 +342,7 @@ void Scanner::comma() {
 
 void Scanner::endWord(QChar whitespace) {
     const QString word = m_word.trimmed();
-    m_word.clear();
+    clearWord();
     if (word.isEmpty())
         return;
     handleWord(word, m_wordStart, whitespace);

@@ -1,5 +1,7 @@
 #include "selectanalysis.h"
 
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -152,6 +154,14 @@ INSTANTIATE_TEST_SUITE_P(
                  Q,
                  "SELECT ",
                  rows({{"CASE WHEN NVL(a,0)+1 > 2 THEN 'x, y' END ", "k"}, {"b", ""}}),
+                 L({"FROM t"}),
+                 {}},
+        ScanCase{"OperatorBeforeCase",
+                 L({"SELECT a || CASE WHEN b IS NULL THEN '-' ELSE b END x FROM t"}),
+                 false,
+                 Q,
+                 "SELECT ",
+                 rows({{"a||CASE WHEN b IS NULL THEN '-' ELSE b END ", "x"}}),
                  L({"FROM t"}),
                  {}},
         ScanCase{"NestedCaseClosesAtItsOwnEnd",
@@ -344,6 +354,25 @@ TEST(SelectAnalysis, PositionsAndSelectPart) {
     EXPECT_FALSE(none.fromPosition.found());
     EXPECT_FALSE(none.wherePosition.found());
     EXPECT_TRUE(none.selectLines.isEmpty());
+}
+
+// Long statements scan in time proportional to their length: a select list of many items and a
+// very long literal. (A scan that re-reads its word buffer per character takes minutes here.)
+TEST(SelectAnalysis, LongStatementsScanInLinearTime) {
+    QStringList lines{QStringLiteral("SELECT")};
+    for (int i = 0; i < 20000; ++i)
+        lines << QStringLiteral("  NVL(c%1, 0) + 1 AS a%1,").arg(i);
+    lines << QStringLiteral("  x FROM t WHERE s = '") + QString(400000, u'x') + QStringLiteral("'");
+    lines << QStringLiteral("  AND y IN (") + QStringLiteral("1, ").repeated(100000) +
+                 QStringLiteral("1)");
+    QElapsedTimer timer;
+    timer.start();
+    const SelectAnalysis r = AnalyzeSelect(lines, true);
+    EXPECT_LT(timer.elapsed(), 5000);
+    ASSERT_EQ(r.items.size(), 20001u);
+    EXPECT_EQ(r.items[19999],
+              (SelectItem{QStringLiteral("NVL(c19999, 0)+1"), QStringLiteral("a19999")}));
+    EXPECT_EQ(r.whereLines.size(), 2);
 }
 
 TEST(StripAliasQuotes, RemovesOneEnclosingPair) {
