@@ -300,6 +300,8 @@ TEST_P(PackTest, PacksFourCopiesThatReadBack) {
         const Result<Passwords> back = unpack(c, makeDate, FormatFamily(packed.value().version));
         ASSERT_TRUE(back.isOk()) << s(makeDate) << " " << s(back.error().text());
         EXPECT_EQ(back.value(), pw);
+        // The written VERSION itself names the family too.
+        EXPECT_EQ(unpack(c, makeDate, packed.value().version).value(), pw);
     }
 }
 
