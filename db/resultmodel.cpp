@@ -19,12 +19,12 @@ std::atomic<int> g_cursorSerial{0};
 ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 ResultModel::~ResultModel() {
-    releaseServer(false);
+    releaseServer();
 }
 
 bool ResultModel::open(const QSqlDatabase &db, const QString &sql, ReadMode mode) {
     beginResetModel();
-    releaseServer(false);
+    releaseServer();
     m_rows.clear();
     m_record = QSqlRecord();
     m_titles.clear();
@@ -68,7 +68,7 @@ bool ResultModel::open(const QSqlDatabase &db, const QString &sql, ReadMode mode
     if (ok)
         ok = readBatch(m_batchSize, m_rows);
     if (!ok) {
-        releaseServer(false);
+        releaseServer();
         m_rows.clear();
         m_atEnd = true;
     } else {
@@ -104,7 +104,7 @@ bool ResultModel::readBatch(int maxRows, std::vector<std::vector<QVariant>> &row
         }
         if (read < maxRows) {
             m_atEnd = true;
-            releaseServer(true);
+            releaseServer();
         }
         return true;
     }
@@ -119,7 +119,7 @@ bool ResultModel::readBatch(int maxRows, std::vector<std::vector<QVariant>> &row
                 m_lastError = error;
                 return false;
             }
-            releaseServer(true);
+            releaseServer();
             return true;
         }
         std::vector<QVariant> row(static_cast<size_t>(columns));
@@ -130,7 +130,7 @@ bool ResultModel::readBatch(int maxRows, std::vector<std::vector<QVariant>> &row
     return true;
 }
 
-void ResultModel::releaseServer(bool success) {
+void ResultModel::releaseServer() {
     if (m_query) {
         m_query->finish();
         m_query.reset();
@@ -142,9 +142,10 @@ void ResultModel::releaseServer(bool success) {
     }
     if (m_inTransaction) {
         // The cursor goes with its transaction. COMMIT keeps what functions called by the
-        // query may have done, as an autocommitted query would.
+        // query may have done, as an autocommitted query would, also when the rest of the
+        // rows was never read; after an error the server turns it into a rollback.
         QSqlQuery end(m_db);
-        end.exec(success ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+        end.exec(QStringLiteral("COMMIT"));
         m_inTransaction = false;
     }
 }
@@ -284,7 +285,7 @@ bool ResultModel::readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>>
                 m_lastError = mySqlError(mysql, QStringLiteral("Unable to fetch row"));
                 return false;
             }
-            releaseServer(true);
+            releaseServer();
             return true;
         }
         const unsigned long *lengths = mysql_fetch_lengths(result);
@@ -309,7 +310,7 @@ bool ResultModel::fetchAll() {
         }
         if (!ok) {
             m_atEnd = true;
-            releaseServer(false);
+            releaseServer();
             emit fetchFailed(m_lastError);
             return false;
         }
@@ -319,7 +320,7 @@ bool ResultModel::fetchAll() {
 
 void ResultModel::close() {
     beginResetModel();
-    releaseServer(false);
+    releaseServer();
     m_rows.clear();
     m_record = QSqlRecord();
     m_titles.clear();
@@ -392,7 +393,7 @@ void ResultModel::fetchMore(const QModelIndex &parent) {
     }
     if (!ok) {
         m_atEnd = true;
-        releaseServer(false);
+        releaseServer();
         emit fetchFailed(m_lastError);
     }
 }

@@ -74,7 +74,7 @@ signals:
 private:
     // Reads up to maxRows rows into rows; sets m_atEnd at the end. Returns false on failure.
     bool readBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
-    void releaseServer(bool success);
+    void releaseServer();
     bool openMySqlStream(const QString &sql);
     bool readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
 

@@ -71,6 +71,21 @@ StatementClass statementClassOf(int statementKind) {
     }
 }
 
+SqlRunInput makeSqlRunInput(const QString &alias, const QStringList &editorLines,
+                            const SelectAnalysis &analysis, bool tableOpen) {
+    SqlRunInput input;
+    input.alias = alias;
+    input.editorLines = editorLines;
+    input.statementKind = int(analysis.statementKind);
+    input.parts.selectHead = analysis.selectHead;
+    for (const SelectItem &item : analysis.items)
+        input.parts.items.push_back({item.physicalName, item.alias});
+    input.parts.fromLines = analysis.fromLines;
+    input.parts.whereLines = analysis.whereLines;
+    input.tableOpen = tableOpen;
+    return input;
+}
+
 SqlRunner::SqlRunner(DbSession &session) : m_session(session) {}
 
 SqlRunner::~SqlRunner() {

@@ -23,6 +23,7 @@
 #include "dbsession.h"
 #include "querytext.h"
 #include "resultmodel.h"
+#include "selectanalysis.h"
 
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,11 @@ struct SqlRunInput {
     QueryParts parts;       // the query's head, items and kept lines
     bool tableOpen = false; // the grid's table (Table_Kelvoran) is open
 };
+
+// The runner's input from the scan of the editor lines (AnalyzeSelect with Oracle hints on
+// ORACLE aliases).
+SqlRunInput makeSqlRunInput(const QString &alias, const QStringList &editorLines,
+                            const SelectAnalysis &analysis, bool tableOpen = false);
 
 // What the main window shows after a run.
 struct SqlRunOutcome {

@@ -97,6 +97,37 @@ TEST(ResultModelPostgres, CloseReleasesTheCursorAndFailedOpenStaysClosed) {
     drop(QStringLiteral("rm_pg2"));
 }
 
+TEST(ResultModelPostgres, EffectsOfAQueryClosedEarlyStayCommitted) {
+    if (!test::serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    {
+        QSqlDatabase db = openPostgres(QStringLiteral("rm_pg3"));
+        QSqlDatabase other = openPostgres(QStringLiteral("rm_pg3_other"));
+        QSqlQuery setup(db);
+        ASSERT_TRUE(setup.exec(QStringLiteral("CREATE OR REPLACE FUNCTION kvr_log_row(n integer) "
+                                              "RETURNS integer LANGUAGE plpgsql AS $$ "
+                                              "BEGIN INSERT INTO audit_log (log_level, message) "
+                                              "VALUES (73, n::text); RETURN n; END; $$")))
+            << setup.lastError().text().toStdString();
+        setup.exec(QStringLiteral("DELETE FROM audit_log WHERE log_level = 73"));
+        ResultModel model;
+        ASSERT_TRUE(
+            model.open(db, QStringLiteral("SELECT kvr_log_row(g) FROM generate_series(1, 5000) g"),
+                       ResultModel::ReadMode::PostgresCursor));
+        model.close();
+        // An autocommitted query would have kept the rows its function wrote; so does the cursor.
+        QSqlQuery check(other);
+        ASSERT_TRUE(
+            check.exec(QStringLiteral("SELECT COUNT(*) FROM audit_log WHERE log_level = 73")));
+        ASSERT_TRUE(check.next());
+        EXPECT_EQ(check.value(0).toInt(), ResultModel::DefaultBatchSize);
+        setup.exec(QStringLiteral("DELETE FROM audit_log WHERE log_level = 73"));
+        setup.exec(QStringLiteral("DROP FUNCTION kvr_log_row(integer)"));
+    }
+    drop(QStringLiteral("rm_pg3"));
+    drop(QStringLiteral("rm_pg3_other"));
+}
+
 QSqlDatabase openMySql(const QString &name) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), name);
     db.setHostName(QStringLiteral("127.0.0.1"));

@@ -120,6 +120,21 @@ TEST_F(SqlRunnerTest, OracleQueryOpensWithAliasesInTheRebuiltText) {
               QStringLiteral("NAME"));
 }
 
+TEST_F(SqlRunnerTest, ScannedOracleQueryKeepsTheHintInTheHead) {
+    const QStringList lines{QStringLiteral("select /*+ FULL(d) */ d.DNAME dept_name, 'a, b' x"),
+                            QStringLiteral("  from DEPT d -- all of them"),
+                            QStringLiteral(" where d.DEPTNO >= 10")};
+    const auto outcome =
+        m_runner.run(makeSqlRunInput(QStringLiteral("ORAFIX"), lines, AnalyzeSelect(lines, true)));
+    EXPECT_EQ(outcome.resultState, 0) << outcome.messages.join(u'|').toStdString();
+    EXPECT_TRUE(outcome.sentText.startsWith(QStringLiteral("select  /*+ FULL(d) */")))
+        << outcome.sentText.toStdString();
+    EXPECT_TRUE(outcome.sentText.contains(QStringLiteral("\n ,'a, b' x \n")))
+        << outcome.sentText.toStdString();
+    EXPECT_EQ(m_runner.resultModel()->columnCount(), 2);
+    EXPECT_GT(m_runner.resultModel()->rowCount(), 0);
+}
+
 TEST_F(SqlRunnerTest, NoAliasRunsNothing) {
     const auto outcome = runText(QStringLiteral("NOSUCH"), {QStringLiteral("DELETE FROM DEPT")}, 0);
     EXPECT_FALSE(outcome.ran);
@@ -233,11 +248,15 @@ TEST_F(SqlRunnerTest, PlainStatementReachesServerWithCrSeparator) {
 
 TEST_F(SqlRunnerTest, MySqlSelectWithoutFromIsPlainAndShowFillsTheGrid) {
     requireServers();
-    const auto plain = runText(QStringLiteral("MYTEST"), {QStringLiteral("SELECT 1")}, 0);
+    const QStringList selectOne{QStringLiteral("SELECT 1")};
+    const auto plain = m_runner.run(
+        makeSqlRunInput(QStringLiteral("MYTEST"), selectOne, AnalyzeSelect(selectOne, false)));
     EXPECT_EQ(plain.messages, QStringList{SqlRunner::SqlDoneMessage});
     EXPECT_FALSE(plain.failed);
 
-    const auto show = runText(QStringLiteral("MYTEST"), {QStringLiteral("SHOW TABLES")}, 4);
+    const QStringList showTables{QStringLiteral("SHOW TABLES")};
+    const auto show = m_runner.run(
+        makeSqlRunInput(QStringLiteral("MYTEST"), showTables, AnalyzeSelect(showTables, false)));
     EXPECT_FALSE(show.failed) << show.messages.join(u'|').toStdString();
     EXPECT_TRUE(show.analyzeColFromGrid);
     EXPECT_EQ(show.nameBox, SqlRunner::NameBoxData);
