@@ -27,28 +27,6 @@ bool isConnectionLost(const QSqlDatabase &db, const QSqlError &error) {
     return !db.isOpen() || error.type() == QSqlError::ConnectionError;
 }
 
-// Counts the rows of an opened statement: the size the driver reports, else by stepping.
-std::optional<qint64> countByOpening(const QSqlDatabase &db, const QString &text,
-                                     QSqlError &error) {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(text)) {
-        error = q.lastError();
-        return std::nullopt;
-    }
-    qint64 count = q.size();
-    if (count < 0) {
-        count = 0;
-        while (q.next())
-            ++count;
-        if (q.lastError().type() != QSqlError::NoError) {
-            error = q.lastError();
-            return std::nullopt;
-        }
-    }
-    return count;
-}
-
 QStringList framed(const QStringList &lines) {
     QStringList out;
     for (const QString &line : lines)
@@ -315,7 +293,7 @@ RowCount SqlRunner::countRows(const QString &alias, const QStringList &lines, bo
     step.set("DS_120002");
     if (info->kind() == DbKind::MySql && statement) {
         step.set("DS_120003");
-        count = countByOpening(db, statementItself, error);
+        count = countResultRows(db, statementItself, error);
     } else {
         const QStringList countLines =
             statement ? countStatementLines(lines, info->kind() == DbKind::Oracle ? QString()
@@ -342,7 +320,7 @@ RowCount SqlRunner::countRows(const QString &alias, const QStringList &lines, bo
         step.set("DS_120010");
         if (statement && info->kind() != DbKind::MySql) {
             QSqlError fallbackError;
-            count = countByOpening(db, statementItself, fallbackError);
+            count = countResultRows(db, statementItself, fallbackError);
             if (!count)
                 error = fallbackError;
         }

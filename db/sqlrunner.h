@@ -121,8 +121,8 @@ public:
 
     // Reads the rest of a result still pending on the alias (see the top of the file).
     void settleResult(const QString &alias);
-    // Closes the result and the runner's own connection of the alias (when the session
-    // connection of the alias is closed).
+    // Closes the result and the runner's own connection of the alias. Call it before the
+    // session closes the alias's connection: on SQLite the result reads on that connection.
     void closeAlias(const QString &alias);
 
 private:

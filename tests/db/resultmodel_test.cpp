@@ -216,3 +216,59 @@ TEST(ResultModelSqlite, BigTableOpensWithOnlyTheFirstBatch) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CountResultRows, CountsWithoutKeepingRowsAndLeavesTheUsersTransactionAlone) {
+    QSqlError error;
+    {
+        QSqlDatabase lite =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("count_lite"));
+        lite.setDatabaseName(QStringLiteral(":memory:"));
+        ASSERT_TRUE(lite.open());
+        EXPECT_EQ(
+            countResultRows(
+                lite,
+                QStringLiteral("WITH RECURSIVE s(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM s "
+                               "WHERE n < 1234) SELECT n FROM s"),
+                error),
+            1234);
+        EXPECT_FALSE(
+            countResultRows(lite, QStringLiteral("SELECT * FROM nothing"), error).has_value());
+        EXPECT_TRUE(error.isValid());
+    }
+    drop(QStringLiteral("count_lite"));
+    if (!test::serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    {
+        QSqlDatabase pg = openPostgres(QStringLiteral("count_pg"));
+        EXPECT_EQ(
+            countResultRows(pg, QStringLiteral("SELECT g FROM generate_series(1, 1234) g"), error),
+            1234);
+        // Inside a transaction the user began, the count neither commits nor ends it.
+        QSqlQuery q(pg);
+        ASSERT_TRUE(q.exec(QStringLiteral("BEGIN")));
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("INSERT INTO audit_log (log_level, message) VALUES (74, 'x')")));
+        EXPECT_EQ(
+            countResultRows(pg, QStringLiteral("SELECT g FROM generate_series(1, 10) g"), error),
+            10);
+        ASSERT_TRUE(q.exec(QStringLiteral("ROLLBACK")));
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM audit_log WHERE log_level = 74")));
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(0).toInt(), 0);
+        EXPECT_FALSE(
+            countResultRows(pg, QStringLiteral("SELECT nope FROM staff"), error).has_value());
+        EXPECT_EQ(error.nativeErrorCode(), QStringLiteral("42703"));
+
+        QSqlDatabase my = openMySql(QStringLiteral("count_my"));
+        EXPECT_EQ(countResultRows(my, QStringLiteral("SELECT seq FROM seq_1_to_1234"), error),
+                  1234);
+        QSqlQuery after(my);
+        EXPECT_TRUE(after.exec(QStringLiteral("SELECT 1")));
+    }
+    drop(QStringLiteral("count_pg"));
+    drop(QStringLiteral("count_my"));
+}
+
+} // namespace

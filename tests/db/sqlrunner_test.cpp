@@ -33,7 +33,10 @@ AliasInfo sqliteAlias(const QString &name, const QString &path, const QString &d
 // driver name, to run the Oracle forms of the statements on a server.
 AliasList testAliases() {
     std::vector<AliasInfo> all{sqliteAlias(QStringLiteral("ORAFIX"), test::oracleFixturePath(),
-                                           QStringLiteral("ORACLE (fixture)"))};
+                                           QStringLiteral("ORACLE (fixture)")),
+                               sqliteAlias(QStringLiteral("GONE"),
+                                           QStringLiteral("/nonexistent/gone.sqlite"),
+                                           QStringLiteral("SQLITE"))};
     if (test::serversStarted()) {
         const auto file = AliasList::readAliasFile(test::testAliasFile());
         if (file) {
@@ -133,6 +136,23 @@ TEST_F(SqlRunnerTest, ScannedOracleQueryKeepsTheHintInTheHead) {
         << outcome.sentText.toStdString();
     EXPECT_EQ(m_runner.resultModel()->columnCount(), 2);
     EXPECT_GT(m_runner.resultModel()->rowCount(), 0);
+}
+
+TEST_F(SqlRunnerTest, CountWithoutConnectionShowsDbErrorTextWithStepCode) {
+    m_runner.setRowCounting(true);
+    const auto outcome = runQuery(
+        QStringLiteral("GONE"),
+        parts(QStringLiteral("SELECT "), {{QStringLiteral("a"), {}}}, {QStringLiteral("FROM t")}));
+    ASSERT_EQ(outcome.messages.size(), 1);
+    EXPECT_TRUE(outcome.messages[0].startsWith(QStringLiteral("Category    :33\r\n")));
+    EXPECT_TRUE(outcome.messages[0].endsWith(QStringLiteral("\r\nPDS_120001")))
+        << outcome.messages[0].toStdString();
+    // The query is not opened; the name box and the row-count box are cleared.
+    EXPECT_EQ(outcome.resultState, 1);
+    EXPECT_EQ(outcome.nameBox, QString());
+    EXPECT_TRUE(outcome.rowCountBoxChanged);
+    EXPECT_EQ(outcome.rowCount, -1);
+    EXPECT_EQ(outcome.reportSourceMode, 0);
 }
 
 TEST_F(SqlRunnerTest, NoAliasRunsNothing) {
