@@ -55,15 +55,15 @@ AliasList testAliases() {
     return AliasList(all);
 }
 
+// Skips the calling test without the loopback servers (GTEST_SKIP returns from the test body).
+#define REQUIRE_SERVERS()                                                                          \
+    if (!test::serversStarted())                                                                   \
+    GTEST_SKIP() << "test servers not started"
+
 class SqlRunnerTest : public testing::Test {
 protected:
     SqlRunnerTest()
         : m_session(QStringLiteral("SessionDB"), testAliases(), &m_login), m_runner(m_session) {}
-
-    void requireServers() {
-        if (!test::serversStarted())
-            GTEST_SKIP() << "test servers not started";
-    }
 
     QueryParts parts(const QString &head, std::vector<QueryItem> items, const QStringList &from,
                      const QStringList &where = {}) {
@@ -163,7 +163,7 @@ TEST_F(SqlRunnerTest, NoAliasRunsNothing) {
 }
 
 TEST_F(SqlRunnerTest, PostgresStatementErrorShownAsDbErrorText) {
-    requireServers();
+    REQUIRE_SERVERS();
     const auto outcome = runQuery(QStringLiteral("PGTEST"),
                                   parts(QStringLiteral("SELECT "), {{QStringLiteral("x"), {}}},
                                         {QStringLiteral("FROM no_such_table")}));
@@ -186,7 +186,7 @@ TEST_F(SqlRunnerTest, PostgresStatementErrorShownAsDbErrorText) {
 }
 
 TEST_F(SqlRunnerTest, PostgresQueryCountedAndTitledByAliases) {
-    requireServers();
+    REQUIRE_SERVERS();
     m_runner.setRowCounting(true);
     const auto outcome =
         runQuery(QStringLiteral("PGTEST"),
@@ -210,7 +210,7 @@ TEST_F(SqlRunnerTest, PostgresQueryCountedAndTitledByAliases) {
 }
 
 TEST_F(SqlRunnerTest, CountWrapperFailureFallsBackToSteppingThroughRows) {
-    requireServers();
+    REQUIRE_SERVERS();
     // PostgreSQL 15 refuses the Oracle form of the wrapper (a subquery in FROM without a name);
     // the connection stays open, so the statement itself is opened and its rows counted.
     m_runner.setRowCounting(true);
@@ -225,7 +225,7 @@ TEST_F(SqlRunnerTest, CountWrapperFailureFallsBackToSteppingThroughRows) {
 }
 
 TEST_F(SqlRunnerTest, TableCountFailureIsReportedWithStepCode) {
-    requireServers();
+    REQUIRE_SERVERS();
     const RowCount count =
         m_runner.countRows(QStringLiteral("PGTEST"), {QStringLiteral("no_such_table")}, false);
     EXPECT_FALSE(count.ok);
@@ -241,7 +241,7 @@ TEST_F(SqlRunnerTest, TableCountFailureIsReportedWithStepCode) {
 }
 
 TEST_F(SqlRunnerTest, PlainStatementReachesServerWithCrSeparator) {
-    requireServers();
+    REQUIRE_SERVERS();
     m_runner.setLineSeparator(QStringLiteral("\r"));
     const auto outcome =
         runText(QStringLiteral("PGTEST"),
@@ -267,7 +267,7 @@ TEST_F(SqlRunnerTest, PlainStatementReachesServerWithCrSeparator) {
 }
 
 TEST_F(SqlRunnerTest, MySqlSelectWithoutFromIsPlainAndShowFillsTheGrid) {
-    requireServers();
+    REQUIRE_SERVERS();
     const QStringList selectOne{QStringLiteral("SELECT 1")};
     const auto plain = m_runner.run(
         makeSqlRunInput(QStringLiteral("MYTEST"), selectOne, AnalyzeSelect(selectOne, false)));
@@ -287,7 +287,7 @@ TEST_F(SqlRunnerTest, MySqlSelectWithoutFromIsPlainAndShowFillsTheGrid) {
 }
 
 TEST_F(SqlRunnerTest, ProcedureCallsOnPostgresAndMySql) {
-    requireServers();
+    REQUIRE_SERVERS();
     for (const QString &alias : {QStringLiteral("PGTEST"), QStringLiteral("MYTEST")}) {
         SCOPED_TRACE(alias.toStdString());
         runText(alias, {QStringLiteral("DELETE FROM audit_log WHERE log_level = 72")}, 0);
@@ -312,7 +312,7 @@ TEST_F(SqlRunnerTest, ProcedureCallsOnPostgresAndMySql) {
 }
 
 TEST_F(SqlRunnerTest, LargeResultReadsFirstBatchAndSessionStaysFree) {
-    requireServers();
+    REQUIRE_SERVERS();
     const auto outcome = runQuery(QStringLiteral("PGTEST"),
                                   parts(QStringLiteral("SELECT "), {{QStringLiteral("g"), {}}},
                                         {QStringLiteral("FROM generate_series(1, 300000) g")}));
