@@ -329,6 +329,12 @@ void ResultModel::close() {
     endResetModel();
 }
 
+qint64 ResultModel::streamingConnectionId() const {
+    if (m_mode != ReadMode::MySqlStream || !m_myResult || m_atEnd || !m_myConnection)
+        return 0;
+    return qint64(mysql_thread_id(static_cast<MYSQL *>(m_myConnection)));
+}
+
 QStringList ResultModel::fieldNames() const {
     QStringList names;
     for (int c = 0; c < m_record.count(); ++c)

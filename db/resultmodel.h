@@ -57,6 +57,9 @@ public:
     QStringList fieldNames() const;
     // A column title other than the field name (the alias of the select item).
     void setColumnTitle(int column, const QString &title);
+    // The server's id of the connection a MySQL/MariaDB result still streams on (for KILL QUERY
+    // from another connection, so that closing it need not read the rest), else 0.
+    qint64 streamingConnectionId() const;
     // The value of a cell read so far.
     QVariant value(int row, int column) const;
 

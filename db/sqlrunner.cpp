@@ -67,7 +67,7 @@ SqlRunInput makeSqlRunInput(const QString &alias, const QStringList &editorLines
 SqlRunner::SqlRunner(DbSession &session) : m_session(session) {}
 
 SqlRunner::~SqlRunner() {
-    m_model.close();
+    closeResult();
     for (const auto &[alias, name] : m_resultConnections) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
@@ -371,14 +371,14 @@ DbResult<bool> SqlRunner::openResult(const AliasInfo &alias, const QString &text
                                      bool allowCursor) {
     const DbResult<QSqlDatabase> session = m_session.connection(alias.name);
     if (!session) {
-        m_model.close();
+        closeResult();
         return session.error();
     }
     QSqlDatabase db = *session;
     ResultModel::ReadMode mode = ResultModel::ReadMode::ForwardOnly;
     if (alias.driver != u"QSQLITE") {
         // A result read as the grid scrolls keeps its connection busy: it gets its own.
-        m_model.close();
+        closeResult();
         const DbResult<QSqlDatabase> own = resultConnection(alias, *session);
         if (!own)
             return own.error();
@@ -394,6 +394,19 @@ DbResult<bool> SqlRunner::openResult(const AliasInfo &alias, const QString &text
     return true;
 }
 
+void SqlRunner::closeResult() {
+    // A MySQL/MariaDB result still streaming would be read to its end by the client library
+    // before its connection could be used again: the session connection stops the statement.
+    const qint64 streaming = m_model.streamingConnectionId();
+    if (streaming > 0) {
+        if (const auto db = m_session.findConnection(m_modelAlias)) {
+            QSqlQuery kill(*db);
+            kill.exec(QStringLiteral("KILL QUERY %1").arg(streaming));
+        }
+    }
+    m_model.close();
+}
+
 void SqlRunner::settleResult(const QString &alias) {
     if (m_modelAlias != alias || !m_model.canFetchMore())
         return;
@@ -404,7 +417,7 @@ void SqlRunner::settleResult(const QString &alias) {
 
 void SqlRunner::closeAlias(const QString &alias) {
     if (m_modelAlias == alias) {
-        m_model.close();
+        closeResult();
         m_modelAlias.clear();
     }
     const auto it = m_resultConnections.find(alias);

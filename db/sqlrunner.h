@@ -132,6 +132,8 @@ private:
     void runPlain(const SqlRunInput &input, SqlRunOutcome &outcome);
     // Opens text in the result model on the connection the alias's driver needs.
     DbResult<bool> openResult(const AliasInfo &alias, const QString &text, bool allowCursor);
+    // Closes the grid's result, stopping a statement that is still streaming.
+    void closeResult();
     DbResult<QSqlDatabase> resultConnection(const AliasInfo &alias, const QSqlDatabase &session);
 
     DbSession &m_session;

@@ -3,6 +3,7 @@
 #include "procedurecall.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
@@ -329,6 +330,30 @@ TEST_F(SqlRunnerTest, LargeResultReadsFirstBatchAndSessionStaysFree) {
     EXPECT_FALSE(plain.failed);
     EXPECT_EQ(m_runner.resultModel()->rowCount(), 300000);
     EXPECT_FALSE(m_runner.resultModel()->canFetchMore());
+}
+
+TEST_F(SqlRunnerTest, UnreadMySqlResultIsStoppedNotDrainedWhenReplaced) {
+    REQUIRE_SERVERS();
+    const auto big = runQuery(QStringLiteral("MYTEST"),
+                              parts(QStringLiteral("SELECT "), {{QStringLiteral("seq"), {}}},
+                                    {QStringLiteral("FROM seq_1_to_500000000")}));
+    ASSERT_EQ(big.resultState, 0) << big.messages.join(u'|').toStdString();
+    EXPECT_EQ(m_runner.resultModel()->rowCount(), ResultModel::DefaultBatchSize);
+    // Reading the 499,999,000 rows left would take far longer than this.
+    QElapsedTimer timer;
+    timer.start();
+    const auto next = runQuery(QStringLiteral("MYTEST"),
+                               parts(QStringLiteral("SELECT "), {{QStringLiteral("dept_id"), {}}},
+                                     {QStringLiteral("FROM departments")}));
+    EXPECT_LT(timer.elapsed(), 10000);
+    ASSERT_EQ(next.resultState, 0) << next.messages.join(u'|').toStdString();
+    EXPECT_GT(m_runner.resultModel()->rowCount(), 0);
+    EXPECT_EQ(
+        scalar(QStringLiteral("MYTEST"),
+               QStringLiteral("SELECT COUNT(*) FROM information_schema.PROCESSLIST "
+                              "WHERE INFO LIKE '%seq_1_to_500000000%' AND ID <> CONNECTION_ID()"))
+            .toInt(),
+        0);
 }
 
 struct ParseCase {
