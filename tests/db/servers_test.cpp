@@ -119,4 +119,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ServerCase{"PGTEST", DbKind::Postgre, packSqlState(QStringLiteral("42P01")),
                                  0, "password authentication failed"},
                       ServerCase{"MYTEST", DbKind::MySql, 1146, 1045, "Access denied"}),
-    [](const ::testing::TestParamInfo<ServerCase> &info) { return std::string(info.param.alias); });
+    [](const ::testing::TestParamInfo<ServerCase> &param) {
+        return std::string(param.param.alias);
+    });
