@@ -231,8 +231,7 @@ TEST_F(SessionTest, SqliteStatementErrorCarriesItsNativeCode) {
     DbSession session(QStringLiteral("SessionDB"), m_aliases);
     QSqlQuery q(session.connection(QStringLiteral("A")).value());
     ASSERT_FALSE(q.exec(QStringLiteral("SELECT * FROM NO_SUCH_TABLE")));
-    const DbError error =
-        DbError::fromSqlError(q.lastError(), nativeCodeFormOf(QStringLiteral("QSQLITE")));
+    const DbError error = DbError::fromQuery(q);
     const DbErrorEntry &e = error.entries()[0];
     EXPECT_EQ(e.category, static_cast<int>(DbErrorCategory::Statement));
     EXPECT_EQ(e.nativeError, 1); // SQLITE_ERROR

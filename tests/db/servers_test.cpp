@@ -84,7 +84,7 @@ TEST_P(ServerTest, ConnectListTablesAndReportServerErrors) {
         QSqlQuery q(session.connection(alias).value());
         EXPECT_TRUE(q.exec(QStringLiteral("DROP TABLE kv_access_probe")));
         ASSERT_FALSE(q.exec(QStringLiteral("SELECT * FROM kv_no_such_table")));
-        const DbError error = DbError::fromSqlError(q.lastError(), nativeCodeFormOf(info->driver));
+        const DbError error = DbError::fromQuery(q);
         const DbErrorEntry &e = error.entries()[0];
         EXPECT_EQ(e.nativeError, c.missingTableNative);
         EXPECT_NE(e.nativeError, 0);
