@@ -40,37 +40,46 @@ private:
 } // namespace
 
 TEST(AliasFileTest, GroupsKeepFileOrderAndGetDriverDefaults) {
-    const QString text = QStringLiteral("; aliases of the sales team\n"
-                                        "[ZETA]\r\n"
-                                        "driver=QSQLITE\r\n"
-                                        "database=/data/zeta.sqlite\r\n"
-                                        "\n"
-                                        "[alpha]\n"
-                                        "Driver = qpsql\n"
-                                        "HOST=127.0.0.1\n"
-                                        "port=5433\n"
-                                        "database=kelvoran\n"
-                                        "user=scott\n"
-                                        "login=true\n"
-                                        "options=\"connect_timeout=5;sslmode=disable\"\n"
-                                        "[My Sales]\n"
-                                        "driver=QMYSQL\n"
-                                        "login=no\n"
-                                        "[ORA]\n"
-                                        "driver=QOCI\n"
-                                        "[DSN1]\n"
-                                        "driver=QODBC\n"
-                                        "database=orcl_dsn\n"
-                                        "[DSN2]\n"
-                                        "driver=QODBC\n"
-                                        "database=DRIVER={MySQL ODBC 8.0 Unicode Driver};SERVER=h\n"
-                                        "[DSN3]\n"
-                                        "driver=QODBC\n"
-                                        "database=nowhere\n"
-                                        "[FIX]\n"
-                                        "driver=QSQLITE\n"
-                                        "drivername=Oracle dictionary copy\n"
-                                        "future_key=ignored\n");
+    const QString text =
+        QStringLiteral("; aliases of the sales team\n"
+                       "[ZETA]\r\n"
+                       "driver=QSQLITE\r\n"
+                       "database=/data/zeta.sqlite\r\n"
+                       "\n"
+                       "[alpha]\n"
+                       "Driver = qpsql\n"
+                       "HOST=127.0.0.1\n"
+                       "port=5433\n"
+                       "database=kelvoran\n"
+                       "user=scott\n"
+                       "login=true\n"
+                       "options=\"connect_timeout=5;sslmode=disable\"\n"
+                       "[My Sales]\n"
+                       "driver=QMYSQL\n"
+                       "login=no\n"
+                       "[ORA]\n"
+                       "driver=QOCI\n"
+                       "[DSN1]\n"
+                       "driver=QODBC\n"
+                       "database=orcl_dsn\n"
+                       "[DSN2]\n"
+                       "driver=QODBC\n"
+                       "database=DRIVER={MySQL ODBC 8.0 Unicode Driver};SERVER=h\n"
+                       "[DSN3]\n"
+                       "driver=QODBC\n"
+                       "database=nowhere\n"
+                       "[FIX]\n"
+                       "driver=QSQLITE\n"
+                       "drivername=Oracle dictionary copy\n"
+                       "future_key=ignored\n"
+                       "[SALES]\n"
+                       "driver=QPSQL              ; QSQLITE, QPSQL, QMYSQL, QODBC or QOCI\n"
+                       "drivername=POSTGRESQL     ; decides the database kind\n"
+                       "database=sales\n"
+                       "port=5432 # the default\n"
+                       "options=\n"
+                       "user=\"report ; #1\"   ; quoted\n"
+                       "login=true                ; ask for user name and password\n");
     const std::vector<OdbcDataSource> odbc{
         {QStringLiteral("ORCL_DSN"), QStringLiteral("Oracle in OraClient11g")}};
     Result<std::vector<AliasInfo>> parsed =
@@ -94,6 +103,7 @@ TEST(AliasFileTest, GroupsKeepFileOrderAndGetDriverDefaults) {
         {"DSN2", "QODBC", "MySQL ODBC 8.0 Unicode Driver", DbKind::MySql, false},
         {"DSN3", "QODBC", "ODBC", DbKind::Other, false},
         {"FIX", "QSQLITE", "Oracle dictionary copy", DbKind::Oracle, false},
+        {"SALES", "QPSQL", "POSTGRESQL", DbKind::Postgre, true},
     };
     ASSERT_EQ(a.size(), std::size(expected));
     for (size_t i = 0; i < a.size(); ++i) {
@@ -110,6 +120,10 @@ TEST(AliasFileTest, GroupsKeepFileOrderAndGetDriverDefaults) {
     EXPECT_EQ(a[1].port, 5433);
     EXPECT_EQ(a[1].user, QStringLiteral("scott"));
     EXPECT_EQ(a[1].options, QStringLiteral("connect_timeout=5;sslmode=disable"));
+    EXPECT_EQ(a[5].database, QStringLiteral("DRIVER={MySQL ODBC 8.0 Unicode Driver};SERVER=h"));
+    EXPECT_EQ(a[8].port, 5432);
+    EXPECT_EQ(a[8].options, QString());
+    EXPECT_EQ(a[8].user, QStringLiteral("report ; #1"));
 }
 
 TEST(AliasFileTest, BadLinesNameFileAndLine) {
