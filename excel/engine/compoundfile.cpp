@@ -473,8 +473,11 @@ Result<CompoundFile> CompoundFile::open(const QByteArray &bytes) {
     const quint16 shift = rd16(h + 0x1E);
     if (rd16(h + 0x1C) != 0xFFFE)
         return broken(QStringLiteral("バイト順の印が不正です"));
-    if (!((major == 3 && shift == 9) || (major == 4 && shift == 12)))
+    if (major != 3 && major != 4)
         return broken(QStringLiteral("対応していない版です（%1）").arg(major));
+    if (shift != (major == 3 ? 9 : 12))
+        return broken(
+            QStringLiteral("セクタの大きさ 2^%1 が版 %2 に合いません").arg(shift).arg(major));
     if (rd16(h + 0x20) != 6 || rd32(h + 0x38) != kMiniStreamCutoff)
         return broken(QStringLiteral("ミニセクタの設定が不正です"));
     d->sectorSize = 1u << shift;

@@ -58,16 +58,20 @@ QByteArray openpyxlWorkbook(const QString &dir) {
     return readAll(path);
 }
 
-// Decrypts with msoffcrypto-tool (integrity checked) into outPath; returns the process result.
+// Decrypts with msoffcrypto-tool into outPath; returns the process result. With checks, the
+// password verifier and the HMAC are verified too (msoffcrypto-tool can do that only for hash
+// sizes that are whole AES blocks, so not for SHA-1).
 test::ProcessResult msoffcryptoDecrypt(const QString &inPath, const QString &password,
-                                       const QString &outPath) {
-    return runPython(QStringLiteral("import sys, msoffcrypto\n"
-                                    "with open(sys.argv[1], 'rb') as f:\n"
-                                    "    o = msoffcrypto.OfficeFile(f)\n"
-                                    "    o.load_key(password=sys.argv[2], verify_password=True)\n"
-                                    "    with open(sys.argv[3], 'wb') as out:\n"
-                                    "        o.decrypt(out, verify_integrity=True)\n"),
-                     {inPath, password, outPath});
+                                       const QString &outPath, bool checks = true) {
+    return runPython(
+        QStringLiteral("import sys, msoffcrypto\n"
+                       "checks = sys.argv[4] == '1'\n"
+                       "with open(sys.argv[1], 'rb') as f:\n"
+                       "    o = msoffcrypto.OfficeFile(f)\n"
+                       "    o.load_key(password=sys.argv[2], verify_password=checks)\n"
+                       "    with open(sys.argv[3], 'wb') as out:\n"
+                       "        o.decrypt(out, verify_integrity=checks)\n"),
+        {inPath, password, outPath, checks ? QStringLiteral("1") : QStringLiteral("0")});
 }
 
 const QString kDataSpaces = QStringLiteral("\x06") + QStringLiteral("DataSpaces");
@@ -161,6 +165,44 @@ TEST(CompoundFile, WrittenFileReadsBackHereAndInOlefile) {
     QStringList got = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     got.sort();
     EXPECT_EQ(got, expected);
+
+    // Each storage's children must form a red-black tree ordered the compound-file way: a
+    // black root, no red node with a red child, the same number of black nodes on every path.
+    const auto rb = runPython(QStringLiteral(R"PY(
+import sys, struct
+b = open(sys.argv[1], 'rb').read()
+fat_sectors = [struct.unpack_from('<I', b, 0x4C + 4 * i)[0] for i in range(struct.unpack_from('<I', b, 0x2C)[0])]
+fat = [v for s in fat_sectors for v in struct.unpack_from('<128I', b, 512 * (s + 1))]
+s, raw = struct.unpack_from('<I', b, 0x30)[0], b''
+while s != 0xFFFFFFFE:
+    raw += b[512 * (s + 1):512 * (s + 2)]
+    s = fat[s]
+E = []
+for o in range(0, len(raw), 128):
+    n = struct.unpack_from('<H', raw, o + 64)[0]
+    name = raw[o:o + max(n - 2, 0)].decode('utf-16-le')
+    typ, color, left, right, child = struct.unpack_from('<BBIII', raw, o + 66)
+    E.append((name, typ, color, left, right, child))
+key = lambda name: (len(name), name.upper())
+def check(i, lo, hi):  # returns black height; lo/hi bound the keys
+    if i == 0xFFFFFFFF:
+        return 1
+    name, typ, color, left, right, child = E[i]
+    assert (lo is None or key(E[lo][0]) < key(name)) and (hi is None or key(name) < key(E[hi][0])), name
+    for c in (left, right):
+        assert not (color == 0 and c != 0xFFFFFFFF and E[c][2] == 0), 'red-red at ' + name
+    hl, hr = check(left, lo, i), check(right, i, hi)
+    assert hl == hr, 'black height differs at ' + name
+    return hl + (1 if color == 1 else 0)
+for i, e in enumerate(E):
+    if e[1] in (1, 5) and e[5] != 0xFFFFFFFF:
+        assert E[e[5]][2] == 1, 'red root under ' + e[0]
+        check(e[5], None, None)
+print('ok')
+)PY"),
+                              {path});
+    EXPECT_EQ(rb.exitCode, 0) << rb.err.toStdString();
+    EXPECT_EQ(rb.out.trimmed(), QStringLiteral("ok"));
 }
 
 TEST(CompoundFile, WriterRefusesNamesItCannotStore) {
@@ -190,10 +232,10 @@ struct Sample {
     quint32 fatSector = 0;
 };
 
-Sample sampleFile() {
+Sample sampleFile(int largeSize = 9000) {
     CompoundFileWriter w;
     w.addStream({QStringLiteral("Small")}, noise(300, 11));
-    w.addStream({QStringLiteral("Large")}, noise(9000, 12));
+    w.addStream({QStringLiteral("Large")}, noise(largeSize, 12));
     w.addStream({QStringLiteral("Dir"), QStringLiteral("Inner")}, noise(100, 13));
     Sample s;
     s.bytes = *w.build();
@@ -268,12 +310,6 @@ TEST(CompoundFile, HostileInputGivesErrors) {
         {"root not a root", [&](QByteArray &b) { b[int(dir + 0x42)] = 1; }},
         {"mini stream size beyond the file",
          [&](QByteArray &b) { put32(b, dir + 0x78, 0x7FFFFFFF); }},
-        {"DIFAT chain needed but looping",
-         [&](QByteArray &b) {
-             put32(b, 0x2C, 200); // more FAT sectors than the header holds
-             put32(b, 0x44, s.dirSector);
-             put32(b, dir + 508, s.dirSector);
-         }},
         {"file cut in the middle", [](QByteArray &b) { b.truncate(b.size() / 2); }},
     };
     for (const Case &c : cases) {
@@ -284,6 +320,34 @@ TEST(CompoundFile, HostileInputGivesErrors) {
         if (!cf) {
             EXPECT_FALSE(cf.error().message.isEmpty()) << c.name;
         }
+    }
+
+    // The DIFAT: a file with room for 237 FAT sectors claims that many, so that the list must go
+    // on past the header's 109 slots through DIFAT sectors that are damaged.
+    const Sample big = sampleFile(130000);
+    ASSERT_TRUE(openAndReadAll(big.bytes));
+    const qint64 bigDir = (qint64(big.dirSector) + 1) * 512;
+    const std::vector<Case> difatCases{
+        {"DIFAT chain loops",
+         [&](QByteArray &b) {
+             put32(b, 0x2C, 237);
+             put32(b, 0x44, big.dirSector);
+             put32(b, bigDir + 508, big.dirSector);
+         }},
+        {"DIFAT sector out of range",
+         [&](QByteArray &b) {
+             put32(b, 0x2C, 237);
+             put32(b, 0x44, 0xFFFFFFF0);
+         }},
+        {"DIFAT chain missing", [&](QByteArray &b) { put32(b, 0x2C, 237); }},
+    };
+    for (const Case &c : difatCases) {
+        QByteArray b = big.bytes;
+        c.damage(b);
+        auto cf = CompoundFile::open(b);
+        ASSERT_FALSE(cf) << c.name;
+        EXPECT_TRUE(cf.error().message.contains(QStringLiteral("DIFAT")))
+            << c.name << ": " << cf.error().message.toStdString();
     }
 }
 
@@ -387,6 +451,148 @@ TEST(AgileEncryption, MsoffcryptoDecryptsOurFile) {
 
     const auto wrong = msoffcryptoDecrypt(encPath, QStringLiteral("other"), outPath);
     EXPECT_NE(wrong.exitCode, 0) << "msoffcrypto-tool must refuse a wrong password too";
+}
+
+namespace {
+
+// An encrypted workbook made without our code: agile encryption with SHA-1 and AES-128 (what
+// older Office versions write), a password namespace prefix other than ours, in a version 4
+// compound file
+// (4096-byte sectors) whose chains run backwards and which has no DataSpaces storage. Built in
+// Python from hashlib and the cryptography package; msoffcrypto-tool must accept it too, which
+// checks the script itself.
+const char *kForeignEncryptor = R"PY(
+import sys, os, struct, hashlib, hmac, base64
+from cryptography.hazmat.primitives.ciphers import Cipher, algorithms, modes
+out, password, src, algo = sys.argv[1:5]
+plain = open(src, 'rb').read()
+H = lambda *parts: hashlib.new(algo, b''.join(parts)).digest()
+hashSize = hashlib.new(algo).digest_size
+fit = lambda b, n: b[:n] if len(b) >= n else b + b'\x36' * (n - len(b))
+pad = lambda b: b + b'\0' * (-len(b) % 16)
+def aes(key, iv, data):
+    e = Cipher(algorithms.AES(key), modes.CBC(iv)).encryptor()
+    return e.update(pad(data)) + e.finalize()
+keySalt, pwSalt, secret, verIn, hmacKey = (os.urandom(n) for n in (16, 16, 16, 16, hashSize))
+spin = 5000
+h = H(pwSalt, password.encode('utf-16-le'))
+for i in range(spin):
+    h = H(struct.pack('<I', i), h)
+kk = lambda blk: fit(H(h, bytes.fromhex(blk)), 16)
+encVerIn = aes(kk('fea7d2763b4b9e79'), pwSalt, verIn)
+encVerVal = aes(kk('d7aa0f6d3061344e'), pwSalt, H(verIn))
+encKey = aes(kk('146e0be7abacd0d6'), pwSalt, secret)
+pkg = bytearray(struct.pack('<Q', len(plain)))
+for i in range(0, len(plain), 4096):
+    pkg += aes(secret, H(keySalt, struct.pack('<I', i // 4096))[:16], plain[i:i + 4096])
+pkg = bytes(pkg)
+mac = hmac.new(hmacKey, pkg, algo).digest()
+encHk = aes(secret, H(keySalt, bytes.fromhex('5fb2ad010cb9e1f6'))[:16], hmacKey)
+encHv = aes(secret, H(keySalt, bytes.fromhex('a0677f02b22c8433'))[:16], mac)
+b64 = lambda b: base64.b64encode(b).decode()
+par = lambda salt: ('saltSize="16" blockSize="16" keyBits="128" hashSize="%d" cipherAlgorithm="AES" '
+                    'cipherChaining="ChainingModeCBC" hashAlgorithm="%s" saltValue="%s"'
+                    % (hashSize, algo.upper(), b64(salt)))
+xml = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n'
+       '<encryption xmlns="http://schemas.microsoft.com/office/2006/encryption" '
+       'xmlns:k="http://schemas.microsoft.com/office/2006/keyEncryptor/password">'
+       '<keyData %s/><dataIntegrity encryptedHmacKey="%s" encryptedHmacValue="%s"/>'
+       '<keyEncryptors><keyEncryptor uri="http://schemas.microsoft.com/office/2006/keyEncryptor/password">'
+       '<k:encryptedKey spinCount="%d" %s encryptedVerifierHashInput="%s" encryptedVerifierHashValue="%s" '
+       'encryptedKeyValue="%s"/></keyEncryptor></keyEncryptors></encryption>'
+       % (par(keySalt), b64(encHk), b64(encHv), spin, par(pwSalt), b64(encVerIn), b64(encVerVal), b64(encKey)))
+info = struct.pack('<HHI', 4, 4, 0x40) + xml.encode()
+
+SS, END, FREE, FATSECT = 4096, 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD
+sectors, fat = [], {}
+def place(data):
+    n = -(-len(data) // SS)
+    ids = list(range(len(sectors), len(sectors) + n))[::-1]  # chain runs backwards
+    sectors.extend([b''] * n)
+    for k, s in enumerate(ids):
+        sectors[s] = data[k * SS:(k + 1) * SS].ljust(SS, b'\0')
+        fat[s] = ids[k + 1] if k + 1 < n else END
+    return ids[0] if ids else END
+streams = [('EncryptedPackage', pkg), ('EncryptionInfo', info)]
+mini, minifat, starts = b'', [], {}
+for name, data in streams:
+    if len(data) < 4096:
+        n = -(-len(data) // 64)
+        first = len(minifat)
+        minifat += [first + k + 1 for k in range(n - 1)] + [END]
+        starts[name] = first
+        mini += data.ljust(n * 64, b'\0')
+for name, data in streams:
+    if len(data) >= 4096:
+        starts[name] = place(data)
+miniStart = place(mini) if mini else END
+miniFatStart = place(b''.join(struct.pack('<I', v) for v in minifat)) if minifat else END
+def entry(name, typ, left, right, child, start, size):
+    n = name.encode('utf-16-le')
+    return (n.ljust(64, b'\0') + struct.pack('<HBBIII', len(n) + 2, typ, 1, left, right, child)
+            + b'\0' * 36 + struct.pack('<IQ', start, size))
+NONE = 0xFFFFFFFF
+sizes = dict(streams)
+d = (entry('Root Entry', 5, NONE, NONE, 1, miniStart, len(mini))
+     + entry('EncryptedPackage', 2, 2, NONE, NONE, starts['EncryptedPackage'], len(pkg))
+     + entry('EncryptionInfo', 2, NONE, NONE, NONE, starts['EncryptionInfo'], len(info)))
+d = d.ljust(SS, b'\0')
+for k in range(3, SS // 128):  # unused entries point nowhere
+    o = 128 * k
+    d = d[:o + 68] + struct.pack('<III', NONE, NONE, NONE) + d[o + 80:]
+dirStart = place(d)
+fatSector = len(sectors)
+sectors.append(b'')
+fat[fatSector] = FATSECT
+sectors[fatSector] = b''.join(struct.pack('<I', fat.get(i, FREE)) for i in range(SS // 4))
+hdr = (bytes.fromhex('d0cf11e0a1b11ae1') + b'\0' * 16
+       + struct.pack('<HHHHH', 0x3E, 4, 0xFFFE, 12, 6) + b'\0' * 6
+       + struct.pack('<IIIIIIIII', 1, 1, dirStart, 0, 4096, miniFatStart, len(minifat) and 1, END, 0)
+       + struct.pack('<I', fatSector) + struct.pack('<I', FREE) * 108)
+open(out, 'wb').write(hdr.ljust(SS, b'\0') + b''.join(sectors))
+)PY";
+
+} // namespace
+
+TEST(AgileEncryption, DecryptsAFileMadeElsewhere) {
+    QTemporaryDir dir;
+    struct Case {
+        const char *name;
+        QByteArray plain;
+        const char *hash;
+    };
+    const QString tinyZip = dir.path() + QStringLiteral("/tiny.zip");
+    const auto made = runPython(QStringLiteral("import sys, zipfile\n"
+                                               "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                                               "    z.writestr('a.txt', 'small')\n"),
+                                {tinyZip});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    const std::vector<Case> cases{
+        {"workbook, SHA-256, package in regular sectors", openpyxlWorkbook(dir.path()), "sha256"},
+        {"tiny zip, SHA-1, package in the mini stream", readAll(tinyZip), "sha1"},
+    };
+    const QString password = QStringLiteral("よそのpw");
+    for (const Case &c : cases) {
+        ASSERT_FALSE(c.plain.isEmpty()) << c.name;
+        const QString src = dir.path() + QStringLiteral("/src.bin");
+        const QString enc = dir.path() + QStringLiteral("/foreign.xlsx");
+        const QString check = dir.path() + QStringLiteral("/check.zip");
+        ASSERT_TRUE(writeAll(src, c.plain));
+        const auto r = runPython(QString::fromUtf8(kForeignEncryptor),
+                                 {enc, password, src, QString::fromLatin1(c.hash)});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const auto third = msoffcryptoDecrypt(enc, password, check, QByteArray(c.hash) != "sha1");
+        ASSERT_EQ(third.exitCode, 0) << c.name << ": " << third.err.toStdString();
+        ASSERT_EQ(readAll(check), c.plain) << c.name << ": the script itself is wrong";
+
+        const QByteArray bytes = readAll(enc);
+        auto dec = decryptPackage(bytes, password);
+        ASSERT_TRUE(dec) << c.name << ": " << dec.error().message.toStdString();
+        EXPECT_EQ(*dec, c.plain) << c.name;
+        auto wrong = decryptPackage(bytes, QStringLiteral("よその"));
+        ASSERT_FALSE(wrong) << c.name;
+        EXPECT_EQ(wrong.error().message, wrongPasswordMessage()) << c.name;
+    }
 }
 
 TEST(AgileEncryption, WrongPasswordAndForeignFilesGiveClearErrors) {
