@@ -1,7 +1,9 @@
 #include "catalogquery.h"
 
+#include "dbsession.h"
 #include "displaytext.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -35,13 +37,12 @@ QString CatalogRows::text(int row, int column) const {
 
 CatalogQuery::CatalogQuery(QSqlDatabase database) : m_database(std::move(database)) {}
 
-Result<CatalogRows> CatalogQuery::run(const QStringList &lines) {
+DbResult<CatalogRows> CatalogQuery::run(const QStringList &lines) {
     m_statements.push_back(lines);
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(lines.join(QLatin1Char('\n')))) {
-        m_lastError = query.lastError();
-        return Error{m_lastError.text(), QString()};
+        return DbError::fromSqlError(query.lastError(), nativeCodeFormOf(m_database.driverName()));
     }
     QStringList columns;
     const QSqlRecord record = query.record();
@@ -56,8 +57,7 @@ Result<CatalogRows> CatalogQuery::run(const QStringList &lines) {
         rows.push_back(std::move(row));
     }
     if (query.lastError().isValid()) {
-        m_lastError = query.lastError();
-        return Error{m_lastError.text(), QString()};
+        return DbError::fromSqlError(query.lastError(), nativeCodeFormOf(m_database.driverName()));
     }
     return CatalogRows(std::move(columns), std::move(rows));
 }

@@ -2,10 +2,9 @@
 // builders work on plain data and can be tested without a database.
 #pragma once
 
-#include "result.h"
+#include "dberror.h"
 
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -35,16 +34,14 @@ private:
     std::vector<QVariantList> m_rows;
 };
 
-// The catalog query of one connection: runs statements given as lines and keeps the database
-// error of the last failure, for the error stack shown to the user.
+// The catalog query of one connection: runs statements given as lines; a failure comes back as
+// the database error stack shown to the user.
 class CatalogQuery {
 public:
     explicit CatalogQuery(QSqlDatabase database);
 
     // Sends the lines joined by line feeds and reads every row.
-    Result<CatalogRows> run(const QStringList &lines);
-    // The database's own error of the last failed statement.
-    const QSqlError &lastError() const { return m_lastError; }
+    DbResult<CatalogRows> run(const QStringList &lines);
     // Every statement run so far, in order, as the line lists given.
     const std::vector<QStringList> &statements() const { return m_statements; }
     // The connection statements run on.
@@ -52,7 +49,6 @@ public:
 
 private:
     QSqlDatabase m_database;
-    QSqlError m_lastError;
     std::vector<QStringList> m_statements;
 };
 

@@ -259,10 +259,9 @@ namespace {
 // Runs one statement and its step; false (with the error kept) when the statement failed.
 bool runStep(CatalogQuery &query, DescribeResult &result, const QStringList &statement,
              const std::function<void(const CatalogRows &)> &step) {
-    Result<CatalogRows> rows = query.run(statement);
+    DbResult<CatalogRows> rows = query.run(statement);
     if (!rows) {
-        result.status = rows.error();
-        result.dbError = query.lastError();
+        result.error = rows.error();
         return false;
     }
     step(*rows);
@@ -340,7 +339,7 @@ DescribeResult describeOracleObject(CatalogQuery &query, ObjectKindId kind, cons
                     [&](const CatalogRows &rows) { SourceTab_Index(src, rows); }) &&
             summary(s("INDEX"))) {
             // Catalogs without INDEX_TYPE fail the first form; that failure is not reported.
-            Result<CatalogRows> facts = query.run(sql::indexFacts(name, false));
+            DbResult<CatalogRows> facts = query.run(sql::indexFacts(name, false));
             if (facts)
                 DefinitionTabAddInfo_Index(def, *facts);
             else

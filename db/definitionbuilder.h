@@ -11,12 +11,13 @@
 #pragma once
 
 #include "catalogquery.h"
+#include "dberror.h"
 #include "objectkind.h"
-#include "result.h"
 #include "viewlines.h"
 
-#include <QSqlError>
 #include <QString>
+
+#include <optional>
 
 namespace kelvoran::db {
 
@@ -61,8 +62,8 @@ void DefinitionTabAddInfo_DB_Link(ViewLines &definition, const CatalogRows &rows
 struct DescribeResult {
     ViewLines definition;
     ViewLines source;
-    Status status;
-    QSqlError dbError;
+    // The error of the statement that failed, when one did.
+    std::optional<DbError> error;
 };
 
 // Describes an object of an ORACLE alias by running its catalog statements on the query.

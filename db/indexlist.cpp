@@ -25,8 +25,8 @@ QString indexColumnLine(const QString &column, const QString &type) {
     return alignedName(column) + type;
 }
 
-Result<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table) {
-    Result<CatalogRows> rows = query.run(catalogsql::indexNames(table));
+DbResult<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table) {
+    DbResult<CatalogRows> rows = query.run(catalogsql::indexNames(table));
     if (!rows)
         return rows.error();
     QStringList names;
@@ -35,9 +35,9 @@ Result<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table) 
     return names;
 }
 
-Result<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
-                                      const QString &index) {
-    Result<CatalogRows> facts = query.run(catalogsql::indexDetails(index));
+DbResult<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
+                                        const QString &index) {
+    DbResult<CatalogRows> facts = query.run(catalogsql::indexDetails(index));
     if (!facts)
         return facts.error();
     IndexDetail detail{table, index, {}, {}};
@@ -60,7 +60,7 @@ Result<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
     detail.memoLines << QString() << columnBanner << QString();
     detail.cells.push_back({row++, 2, s("Index Column")});
 
-    Result<CatalogRows> columns = query.run(catalogsql::indexDetailColumns(index, table));
+    DbResult<CatalogRows> columns = query.run(catalogsql::indexDetailColumns(index, table));
     if (!columns)
         return columns.error();
     for (int r = 0; r < columns->count(); ++r) {
@@ -72,8 +72,8 @@ Result<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
     return detail;
 }
 
-Result<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table) {
-    Result<CatalogRows> rows = query.run(catalogsql::mysqlIndexes(table));
+DbResult<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table) {
+    DbResult<CatalogRows> rows = query.run(catalogsql::mysqlIndexes(table));
     if (!rows)
         return rows.error();
     QStringList names;
@@ -82,9 +82,9 @@ Result<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table) {
     return names;
 }
 
-Result<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table,
-                                     const QString &index) {
-    Result<CatalogRows> rows = query.run(catalogsql::mysqlIndexes(table));
+DbResult<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table,
+                                       const QString &index) {
+    DbResult<CatalogRows> rows = query.run(catalogsql::mysqlIndexes(table));
     if (!rows)
         return rows.error();
     IndexDetail detail{table, index, {}, {}};
@@ -111,7 +111,7 @@ Result<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table,
     }
     detail.cells.push_back({5, 2, s("Index Column")});
 
-    Result<CatalogRows> fields = query.run(catalogsql::mysqlFields(table, true));
+    DbResult<CatalogRows> fields = query.run(catalogsql::mysqlFields(table, true));
     if (!fields)
         return fields.error();
     int row = 6;

@@ -4,9 +4,8 @@
 #pragma once
 
 #include "catalogquery.h"
-#include "result.h"
+#include "dberror.h"
 
-#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -32,16 +31,16 @@ struct IndexDetail {
 };
 
 // The index list of an ORACLE table, in the order the catalog returns it.
-Result<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table);
+DbResult<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table);
 // The details and columns of one ORACLE index.
-Result<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
-                                      const QString &index);
+DbResult<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
+                                        const QString &index);
 
 // The index list of a MySQL table: each key name once, in SHOW INDEX order.
-Result<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table);
+DbResult<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table);
 // The details and columns of one MySQL index, column types from SHOW FIELDS.
-Result<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table,
-                                     const QString &index);
+DbResult<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table,
+                                       const QString &index);
 
 // The memo's column line: the name padded to 39 characters, then the type.
 QString indexColumnLine(const QString &column, const QString &type);

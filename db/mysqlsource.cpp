@@ -114,15 +114,14 @@ void DefinitionTab_Mysql_Table(ViewLines &definition, const QString &name,
 DescribeResult describeMySqlTable(CatalogQuery &query, const QString &name) {
     namespace sql = catalogsql;
     DescribeResult result;
-    const auto fail = [&](const Error &error) {
-        result.status = error;
-        result.dbError = query.lastError();
+    const auto fail = [&](const DbError &error) {
+        result.error = error;
         return result;
     };
-    Result<CatalogRows> fields = query.run(sql::mysqlFields(name, false));
+    DbResult<CatalogRows> fields = query.run(sql::mysqlFields(name, false));
     if (!fields)
         return fail(fields.error());
-    Result<CatalogRows> indexes = query.run(sql::mysqlIndexes(name));
+    DbResult<CatalogRows> indexes = query.run(sql::mysqlIndexes(name));
     if (!indexes) {
         // The column lines are in the view before the index builder runs.
         for (int r = 0; r < fields->count(); ++r) {
@@ -133,7 +132,7 @@ DescribeResult describeMySqlTable(CatalogQuery &query, const QString &name) {
         return fail(indexes.error());
     }
     SourceTab_MySqlTable(result.source, name, *fields, *indexes);
-    Result<CatalogRows> status = query.run(sql::mysqlTableStatus(name));
+    DbResult<CatalogRows> status = query.run(sql::mysqlTableStatus(name));
     if (!status)
         return fail(status.error());
     DefinitionTab_Mysql_Table(result.definition, name, *status);

@@ -32,4 +32,17 @@ ObjectKind tableOnlyFolder(bool postgre) {
             postgre ? 1 : DefaultImageIndex};
 }
 
+std::vector<ObjectKind> objectKindsFor(DbKind kind) {
+    if (kind == DbKind::Oracle)
+        return oracleObjectKinds();
+    return {tableOnlyFolder(kind == DbKind::Postgre)};
+}
+
+std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder) {
+    for (const ObjectKind &k : objectKindsFor(kind))
+        if (k.folder == folder)
+            return k;
+    return std::nullopt;
+}
+
 } // namespace kelvoran::db

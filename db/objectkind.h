@@ -2,6 +2,8 @@
 // catalog stores for them and their tree images.
 #pragma once
 
+#include "dbkind.h"
+
 #include <QString>
 
 #include <optional>
@@ -45,5 +47,9 @@ const std::vector<ObjectKind> &oracleObjectKinds();
 std::optional<ObjectKind> oracleObjectKind(const QString &folder);
 // The single "Table" folder of the other kinds: image 1 for POSTGRE, the default image otherwise.
 ObjectKind tableOnlyFolder(bool postgre);
+// The folders under an alias of this kind, in the order they are added.
+std::vector<ObjectKind> objectKindsFor(DbKind kind);
+// The folder of this text under an alias of this kind, or none when the kind has no such folder.
+std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder);
 
 } // namespace kelvoran::db

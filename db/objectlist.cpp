@@ -2,15 +2,13 @@
 
 #include "catalogsql.h"
 
-#include <QSqlError>
-
 #include <algorithm>
 
 namespace kelvoran::db {
 
 namespace {
-Result<QStringList> firstColumnSorted(CatalogQuery &query, const QStringList &statement) {
-    Result<CatalogRows> rows = query.run(statement);
+DbResult<QStringList> firstColumnSorted(CatalogQuery &query, const QStringList &statement) {
+    DbResult<CatalogRows> rows = query.run(statement);
     if (!rows)
         return rows.error();
     QStringList names;
@@ -27,20 +25,31 @@ void sortAsTree(QStringList &names) {
     });
 }
 
-Result<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind) {
+DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind) {
     return firstColumnSorted(query, catalogsql::objectList(kind.typeWord));
 }
 
-Result<QStringList> postgresTableList(CatalogQuery &query) {
+DbResult<QStringList> postgresTableList(CatalogQuery &query) {
     return firstColumnSorted(query, catalogsql::postgresTableList());
 }
 
-Result<QStringList> accessLayerTableList(const QSqlDatabase &database) {
-    if (!database.isOpen())
-        return Error{database.lastError().text(), QString()};
-    QStringList names = database.tables(QSql::Tables);
-    sortAsTree(names);
-    return names;
+DbResult<QStringList> folderObjects(DbSession &session, const QString &alias, DbKind kind,
+                                    const ObjectKind &folder) {
+    if (kind != DbKind::Oracle && kind != DbKind::Postgre) {
+        DbResult<QStringList> names = session.tableNames(alias);
+        if (!names)
+            return names;
+        QStringList sorted = *names;
+        sortAsTree(sorted);
+        return sorted;
+    }
+    DbResult<QSqlDatabase> db = session.connection(alias);
+    if (!db)
+        return db.error();
+    CatalogQuery query(*db);
+    if (kind == DbKind::Oracle)
+        return oracleObjectList(query, folder);
+    return postgresTableList(query);
 }
 
 } // namespace kelvoran::db

@@ -4,10 +4,9 @@
 #pragma once
 
 #include "catalogquery.h"
+#include "dbsession.h"
 #include "objectkind.h"
-#include "result.h"
 
-#include <QSqlDatabase>
 #include <QStringList>
 
 namespace kelvoran::db {
@@ -16,10 +15,13 @@ namespace kelvoran::db {
 void sortAsTree(QStringList &names);
 
 // The objects of an ORACLE folder (first column of the folder's catalog query), tree-sorted.
-Result<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind);
+DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind);
 // The tables of a PostgreSQL alias as "schema.table", tree-sorted.
-Result<QStringList> postgresTableList(CatalogQuery &query);
-// The access layer's list of user tables of an open connection (no system tables), tree-sorted.
-Result<QStringList> accessLayerTableList(const QSqlDatabase &database);
+DbResult<QStringList> postgresTableList(CatalogQuery &query);
+
+// The objects of a folder of an alias, by the alias's kind, opening its connection first (with
+// the session's login prompt). The folder must be one of objectKindsFor(kind).
+DbResult<QStringList> folderObjects(DbSession &session, const QString &alias, DbKind kind,
+                                    const ObjectKind &folder);
 
 } // namespace kelvoran::db
