@@ -34,6 +34,9 @@ QString mysqlColumnLine(const CatalogRows &fields, int row) {
     const QString nullFlag = fields.text(row, 2);
     const QString value = fields.isNull(row, 4) ? s(" NULL") : fields.text(row, 4);
     const QString extra = fields.text(row, 5);
+    // Current servers answer "NO" for a NOT NULL column where very old ones left the flag
+    // empty; both mean NOT NULL.
+    const bool notNull = nullFlag.isEmpty() || nullFlag.compare(u"NO", Qt::CaseInsensitive) == 0;
     QString defaultPart;
     QString extraPart;
     if (extra.toUpper().contains(u"AUTO_INCREMENT")) {
@@ -44,14 +47,16 @@ QString mysqlColumnLine(const CatalogRows &fields, int row) {
         bool quotedType = false;
         for (const char *word : {"DATE", "TIME", "YEAR", "TEXT", "CHAR"})
             quotedType = quotedType || upperType.contains(QLatin1String(word));
-        if (quotedType && value.trimmed() != u"NULL")
+        // Current servers report no default of a NOT NULL column as NULL, where old ones gave
+        // the implicit default; "NOT NULL DEFAULT NULL" would not even be valid, so such a
+        // column gets no default part.
+        if (notNull && fields.isNull(row, 4))
+            defaultPart.clear();
+        else if (quotedType && value.trimmed() != u"NULL")
             defaultPart = s(" DEFAULT '") + value + s("'");
         else
             defaultPart = s(" DEFAULT ") + value;
     }
-    // Current servers answer "NO" for a NOT NULL column where very old ones left the flag
-    // empty; both mean NOT NULL.
-    const bool notNull = nullFlag.isEmpty() || nullFlag.compare(u"NO", Qt::CaseInsensitive) == 0;
     return trimmedRight(alignedName(fields.text(row, 0)) + type +
                         (notNull ? s(" NOT NULL") : QString()) + defaultPart + extraPart) +
            s(",");

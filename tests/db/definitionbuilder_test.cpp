@@ -249,6 +249,9 @@ TEST(MySqlSource, ColumnLines) {
         {"NOT NULL flagged NO by current servers",
          rows({{"id", "int(11)", "NO", "PRI", nullptr, "auto_increment"}}),
          pad("id") + QStringLiteral("int(11) NOT NULL AUTO_INCREMENT,")},
+        {"NOT NULL without default: no DEFAULT NULL",
+         rows({{"s", "varchar(10)", "NO", "", nullptr, ""}}),
+         pad("s") + QStringLiteral("varchar(10) NOT NULL,")},
         {"NOT NULL flagged empty by old servers", rows({{"id", "int(11)", "", "", "0", ""}}),
          pad("id") + QStringLiteral("int(11) NOT NULL DEFAULT 0,")},
         {"nullable number without default", rows({{"n", "int(11)", "YES", "", nullptr, ""}}),
@@ -281,16 +284,15 @@ TEST(MySqlSource, IndexLinesAndClosing) {
     EXPECT_EQ(
         withIndexes.lines(),
         QStringList({QStringLiteral("CREATE TABLE t("),
-                     pad("a") + QStringLiteral("int(11) NOT NULL DEFAULT  NULL,"),
-                     pad("b") + QStringLiteral("int(11) NOT NULL DEFAULT  NULL,"),
+                     pad("a") + QStringLiteral("int(11) NOT NULL,"),
+                     pad("b") + QStringLiteral("int(11) NOT NULL,"),
                      QStringLiteral("PRIMARY KEY(a),"), QStringLiteral("UNIQUE INDEX uk_ab(a,b),"),
                      QStringLiteral("INDEX ix_b(b)"), QStringLiteral(")")}));
 
     ViewLines noIndex;
     SourceTab_MySqlTable(noIndex, QStringLiteral("t"), fields, rows({}));
     EXPECT_EQ(noIndex.lines().mid(2),
-              QStringList({pad("b") + QStringLiteral("int(11) NOT NULL DEFAULT  NULL"),
-                           QStringLiteral(")")}));
+              QStringList({pad("b") + QStringLiteral("int(11) NOT NULL"), QStringLiteral(")")}));
 }
 
 // Today's SHOW TABLE STATUS has a Version column after Engine; the summary reads by name, and
