@@ -10,21 +10,27 @@ Clock::~Clock() = default;
 namespace {
 class QtTimerHandle : public TimerHandle {
 public:
-    QtTimerHandle(int intervalMs, std::function<void()> onTick) {
-        m_timer.setInterval(intervalMs);
-        QObject::connect(&m_timer, &QTimer::timeout, std::move(onTick));
-        m_timer.start();
+    QtTimerHandle(int intervalMs, std::function<void()> onTick) : m_timer(new QTimer) {
+        m_timer->setInterval(intervalMs);
+        QObject::connect(m_timer, &QTimer::timeout, std::move(onTick));
+        m_timer->start();
+    }
+    // The handle may be dropped from inside its own tick: stop now, delete later.
+    ~QtTimerHandle() override {
+        m_timer->stop();
+        m_timer->deleteLater();
     }
 
 private:
-    QTimer m_timer;
+    QTimer *m_timer;
 };
 } // namespace
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTime();
+}
 
-std::unique_ptr<TimerHandle> SystemClock::startTimer(int intervalMs,
-                                                     std::function<void()> onTick) {
+std::unique_ptr<TimerHandle> SystemClock::startTimer(int intervalMs, std::function<void()> onTick) {
     return std::make_unique<QtTimerHandle>(intervalMs, std::move(onTick));
 }
 
@@ -42,10 +48,11 @@ struct ManualClock::ManualTimer : TimerHandle {
 ManualClock::ManualClock(QDateTime start)
     : m_now(std::move(start)), m_alive(std::make_shared<bool>(true)) {}
 
-ManualClock::~ManualClock() { *m_alive = false; }
+ManualClock::~ManualClock() {
+    *m_alive = false;
+}
 
-std::unique_ptr<TimerHandle> ManualClock::startTimer(int intervalMs,
-                                                     std::function<void()> onTick) {
+std::unique_ptr<TimerHandle> ManualClock::startTimer(int intervalMs, std::function<void()> onTick) {
     const int id = m_nextId++;
     const qint64 interval = intervalMs > 0 ? intervalMs : 1;
     m_timers[id] = Entry{interval, m_now.addMSecs(interval), std::move(onTick)};
@@ -58,7 +65,8 @@ void ManualClock::advance(qint64 ms) {
         // The earliest due timer at or before the target; ties go to the older timer.
         auto next = m_timers.end();
         for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
-            if (it->second.due <= target && (next == m_timers.end() || it->second.due < next->second.due))
+            if (it->second.due <= target &&
+                (next == m_timers.end() || it->second.due < next->second.due))
                 next = it;
         if (next == m_timers.end())
             break;

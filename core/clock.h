@@ -30,8 +30,7 @@ public:
 class SystemClock : public Clock {
 public:
     QDateTime now() const override;
-    std::unique_ptr<TimerHandle> startTimer(int intervalMs,
-                                            std::function<void()> onTick) override;
+    std::unique_ptr<TimerHandle> startTimer(int intervalMs, std::function<void()> onTick) override;
 };
 
 // A clock that moves only when told to; advance() fires due timers in time order.
@@ -41,8 +40,7 @@ public:
     ~ManualClock() override;
 
     QDateTime now() const override { return m_now; }
-    std::unique_ptr<TimerHandle> startTimer(int intervalMs,
-                                            std::function<void()> onTick) override;
+    std::unique_ptr<TimerHandle> startTimer(int intervalMs, std::function<void()> onTick) override;
 
     // Moves time forward by ms milliseconds, firing every tick that falls due on the way.
     void advance(qint64 ms);

@@ -43,6 +43,8 @@ QString folderPart(const QString &path) {
     return QString();
 }
 
-QString fileNamePart(const QString &path) { return path.mid(folderPart(path).size()); }
+QString fileNamePart(const QString &path) {
+    return path.mid(folderPart(path).size());
+}
 
 } // namespace kelvoran

@@ -15,7 +15,9 @@ struct Error {
     QString stepCode;
 
     // The message followed by two blanks and the step code, as messages and statuses show it.
-    QString text() const { return stepCode.isEmpty() ? message : message + QStringLiteral("  ") + stepCode; }
+    QString text() const {
+        return stepCode.isEmpty() ? message : message + QStringLiteral("  ") + stepCode;
+    }
 };
 
 // Success without a value, or an Error.

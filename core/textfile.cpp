@@ -31,8 +31,8 @@ UConverter *converter() {
             status = U_ZERO_ERROR;
             ucnv_setToUCallBack(conv.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                                 &status);
-            ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr,
-                                  nullptr, &status);
+            ucnv_setFromUCallBack(conv.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                                  &status);
         }
     }
     if (conv)
@@ -89,13 +89,15 @@ Result<QString> decodeShiftJis(const QByteArray &bytes, const QString &fileName,
         const qsizetype failedAt = (source - bytes.constData()) - (U_SUCCESS(st2) ? errLen : 1);
         int line = firstLineNumber;
         for (qsizetype i = 0; i < failedAt && i < bytes.size(); ++i) {
-            if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+            if (bytes[i] == '\n' ||
+                (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
                 ++line;
         }
         QString hex;
         for (int i = 0; i < (U_SUCCESS(st2) ? errLen : 0); ++i)
-            hex += QStringLiteral("%1 ").arg(static_cast<unsigned char>(errBytes[i]), 2, 16,
-                                             QLatin1Char('0')).toUpper();
+            hex += QStringLiteral("%1 ")
+                       .arg(static_cast<unsigned char>(errBytes[i]), 2, 16, QLatin1Char('0'))
+                       .toUpper();
         return Error{QStringLiteral("%1 に Shift_JIS として読めないバイト列 %2があります。")
                          .arg(where(fileName, line), hex),
                      QString()};

@@ -31,7 +31,8 @@ TEST(ShiftJisFile, JapaneseTextRoundTripsWithCrLf) {
                             QStringLiteral("-- ～－ ﾃﾞｰﾀ 髙"), QStringLiteral("ascii only")};
     ASSERT_TRUE(writeTextLines(path, lines));
     const QByteArray bytes = readBytes(path);
-    // CP932 bytes: 地 = 0x926E, ① = 0x8740, ～ = 0x8160 (not U+301C's 0x8160 twin), half-width ﾃ = 0xC3.
+    // CP932 bytes: 地 = 0x926E, ① = 0x8740, ～ = 0x8160 (not U+301C's 0x8160 twin), half-width ﾃ =
+    // 0xC3.
     EXPECT_TRUE(bytes.contains(QByteArray("\x92\x6E", 2)));
     EXPECT_TRUE(bytes.contains(QByteArray("\x87\x40", 2)));
     EXPECT_TRUE(bytes.contains(QByteArray("\x81\x60", 2)));
@@ -67,7 +68,8 @@ TEST(ShiftJisFile, InvalidBytesFailNamingTheLine) {
     Result<QStringList> r = readTextLines(path);
     ASSERT_FALSE(r);
     EXPECT_TRUE(r.error().message.contains(QStringLiteral("bad.kvs")));
-    EXPECT_TRUE(r.error().message.contains(QStringLiteral("3行目"))) << r.error().message.toStdString();
+    EXPECT_TRUE(r.error().message.contains(QStringLiteral("3行目")))
+        << r.error().message.toStdString();
 }
 
 struct LineEndCase {
@@ -76,7 +78,9 @@ struct LineEndCase {
     QStringList lines;
 };
 
-void PrintTo(const LineEndCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const LineEndCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class ShiftJisLineEnds : public ::testing::TestWithParam<LineEndCase> {};
 

@@ -6,27 +6,42 @@
 
 namespace kelvoran::test {
 
-QString sourceDir() { return QStringLiteral(KELVORAN_SOURCE_DIR); }
-QString binaryDir() { return QStringLiteral(KELVORAN_BINARY_DIR); }
-QString testPath(const QString &relative) { return sourceDir() + QStringLiteral("/tests/") + relative; }
+QString sourceDir() {
+    return QStringLiteral(KELVORAN_SOURCE_DIR);
+}
+QString binaryDir() {
+    return QStringLiteral(KELVORAN_BINARY_DIR);
+}
+QString testPath(const QString &relative) {
+    return sourceDir() + QStringLiteral("/tests/") + relative;
+}
 
 QString corpusDir() {
     const QString env = qEnvironmentVariable("KELVORAN_CORPUS_DIR");
     if (!env.isEmpty())
         return env;
-    const QString beside = QDir(sourceDir() + QStringLiteral("/../shared/corpus/excel-made")).absolutePath();
+    const QString beside =
+        QDir(sourceDir() + QStringLiteral("/../shared/corpus/excel-made")).absolutePath();
     return QFileInfo::exists(beside) ? beside : QString();
 }
 
-QString oracleFixturePath() { return binaryDir() + QStringLiteral("/fixtures/oracle_dictionary.sqlite"); }
-QString demoDatabasePath() { return binaryDir() + QStringLiteral("/fixtures/demo.sqlite"); }
+QString oracleFixturePath() {
+    return binaryDir() + QStringLiteral("/fixtures/oracle_dictionary.sqlite");
+}
+QString demoDatabasePath() {
+    return binaryDir() + QStringLiteral("/fixtures/demo.sqlite");
+}
 
-bool serversStarted() { return qEnvironmentVariable("KELVORAN_TEST_SERVERS") == u"1"; }
+bool serversStarted() {
+    return qEnvironmentVariable("KELVORAN_TEST_SERVERS") == u"1";
+}
 
-QString testAliasFile() { return qEnvironmentVariable("KELVORAN_ALIASES"); }
+QString testAliasFile() {
+    return qEnvironmentVariable("KELVORAN_ALIASES");
+}
 
-ProcessResult runProcess(const QString &program, const QStringList &args,
-                         const QByteArray &input, int timeoutMs) {
+ProcessResult runProcess(const QString &program, const QStringList &args, const QByteArray &input,
+                         int timeoutMs) {
     QProcess p;
     p.start(program, args);
     ProcessResult r;

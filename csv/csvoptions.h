@@ -1,0 +1,42 @@
+// The options of a CSV export or import and the line rules: no quoting, no escaping.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace kelvoran {
+
+// What an import does with empty and blank fields.
+enum class BlankRule {
+    NullInsert = 0, // "Nullインサート": empty or blank fields stay NULL, others as they are
+    TrimInsert = 1, // "Trimインサート": every field trimmed; empty or blank ones as empty text
+    AsIs = 2,       // "そのままインサート": every field as it is
+};
+
+// The options shared by the interactive commands, the settings file and scheduled jobs.
+struct CsvOptions {
+    QString separator = QStringLiteral(","); // as stored: "#9" stands for a tab
+    int blankRule = 0;                       // index; -1 (nothing chosen) acts as 0
+    bool headingLine = true;                 // export writes names; import skips line 1
+    QString tableName;
+    QString fileName;
+
+    // The separator to write and split with: "#9" is a tab and "#8" one blank.
+    QString effectiveSeparator() const;
+    BlankRule rule() const;
+};
+
+// A separator as read back from a settings file: "#9" becomes a tab and "#8" a blank.
+QString separatorFromSetting(const QString &stored);
+
+// Splits a line at each occurrence of the separator, left to right (a separator of several
+// characters is one separator); n separators give n + 1 fields.
+QStringList splitCsvLine(const QString &line, const QString &separator);
+
+// Applies the blank rule: a missing value (nullopt) means the column is left NULL.
+std::vector<std::optional<QString>> applyBlankRule(const QStringList &fields, BlankRule rule);
+
+} // namespace kelvoran

@@ -1,0 +1,147 @@
+// Pivot tables: the layout computed from a source range, and the three package parts (cache
+// definition, cache records, table definition) that describe it to a spreadsheet program.
+//
+// How a pivot table is made:
+//  1. The caller gives the source range's field names and records and a destination cell.
+//  2. Fields get an orientation (row, column, page, data) in call order; a data field gets one
+//     of the eleven functions. Orientation "data" without a function sums numeric fields and
+//     counts the others, as spreadsheet programs do.
+//  3. layout() computes every cell of the finished table so the values show in any reader;
+//     the parts ask the reader to refresh on open, so a spreadsheet program rebuilds the table
+//     from the source range with its own styling.
+#pragma once
+
+#include "result.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+#include <vector>
+
+namespace kelvoran::xlsx {
+
+// Where a field goes (the orientation constants 0-4 of spreadsheet automation).
+enum class PivotAxis { Hidden = 0, Row = 1, Column = 2, Page = 3, Data = 4 };
+
+// The eleven aggregation functions the file format knows.
+enum class PivotFunction {
+    Sum,
+    Average,
+    Count,
+    Max,
+    Min,
+    Product,
+    CountNums,
+    StdDev,
+    StdDevp,
+    Var,
+    Varp
+};
+
+// The function for an automation constant (-4157 sum, -4106 average, ...); none for 0 and for
+// unknown constants, which a data field cannot take.
+std::optional<PivotFunction> pivotFunctionFromConstant(int constant);
+// The file format's name of a function ("sum", "countNums", "stdDevp", ...).
+QString pivotFunctionXmlName(PivotFunction function);
+// The caption a data field gets ("合計", "平均", "データの個数", ...).
+QString pivotFunctionCaption(PivotFunction function);
+
+// The source of a pivot table: a range of a sheet whose first row holds the field names.
+struct PivotSource {
+    QString sheetName;
+    int firstRow = 1; // 1-based, the heading row
+    int firstCol = 1;
+    QStringList fieldNames;
+    // One entry per record, one value per field: double, QString or null (empty cell).
+    std::vector<std::vector<QVariant>> records;
+
+    int lastRow() const { return firstRow + static_cast<int>(records.size()); }
+    int lastCol() const { return firstCol + static_cast<int>(fieldNames.size()) - 1; }
+};
+
+// What a computed cell shows; the report formats style cells by role.
+enum class PivotCellRole {
+    PageName,
+    PageValue,
+    DataCaption,
+    FieldName,
+    ColumnItem,
+    RowItem,
+    Value,
+    SubtotalLabel,
+    SubtotalValue,
+    GrandTotalLabel,
+    GrandTotalValue
+};
+
+// One computed cell of the table, 1-based.
+struct PivotCell {
+    int row;
+    int col;
+    QVariant value;
+    PivotCellRole role;
+};
+
+// A pivot table under construction. UI thread only; cheap to copy.
+class PivotTable {
+public:
+    // destRow/destCol: the table's top-left cell (page fields go above it).
+    PivotTable(PivotSource source, QString name, int destRow, int destCol);
+
+    // Puts a field on an axis; an unknown field name is an error. Putting a field on the data
+    // axis this way sums numeric fields and counts others.
+    Status setOrientation(const QString &fieldName, PivotAxis axis);
+    // Adds a data field with an automation function constant; fails for 0 and unknown constants.
+    Status addDataField(const QString &fieldName, int functionConstant);
+
+    void setGrandTotals(bool rowGrandTotals, bool columnGrandTotals);
+    void setSaveData(bool saveData) { m_saveData = saveData; }
+    // 1: page fields down, then over; 2: over, then down.
+    void setPageFieldOrder(int order) { m_pageOverThenDown = order == 2; }
+
+    const QString &name() const { return m_name; }
+    const PivotSource &source() const { return m_source; }
+    bool saveData() const { return m_saveData; }
+
+    // Every cell of the finished table, including the page fields above it.
+    std::vector<PivotCell> layout() const;
+    // The table's range without the page fields, as A1 text ("D4:H12").
+    QString tableRange() const;
+
+    // The package parts. recordsRelationId is the cache definition's relationship to its
+    // records part (ignored without saved data).
+    QByteArray cacheDefinitionXml(const QString &recordsRelationId) const;
+    QByteArray cacheRecordsXml() const;
+    QByteArray tableDefinitionXml(int cacheId) const;
+
+private:
+    struct DataField {
+        int field;
+        PivotFunction function;
+        QString caption;
+    };
+    struct Computed;
+
+    int fieldIndex(const QString &name) const;
+    bool isNumericField(int field) const;
+    Computed compute() const;
+    // The field's distinct values in display order (numbers ascending, then texts, then blank).
+    std::vector<QVariant> fieldItems(int field) const;
+    bool onAxis(int field) const;
+
+    PivotSource m_source;
+    QString m_name;
+    int m_destRow;
+    int m_destCol;
+    std::vector<int> m_rowFields, m_colFields, m_pageFields;
+    std::vector<DataField> m_dataFields;
+    bool m_rowGrandTotals = true;
+    bool m_colGrandTotals = true;
+    bool m_saveData = true;
+    bool m_pageOverThenDown = false;
+};
+
+} // namespace kelvoran::xlsx

@@ -1,0 +1,129 @@
+#include "runlog.h"
+
+#include "pathrules.h"
+#include "textfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace kelvoran {
+
+namespace {
+
+QString field(const char *label, const QString &value) {
+    return QString::fromUtf8(label) + QStringLiteral("「") + value + QStringLiteral("」");
+}
+
+QString withoutLineBreaks(QString text) {
+    text.remove(u'\r');
+    text.remove(u'\n');
+    return text;
+}
+
+QString withSeparator(const QString &folder) {
+    if (folder.isEmpty() || isPathSeparator(folder.back()))
+        return folder;
+    return folder + QDir::separator();
+}
+
+} // namespace
+
+QStringList runLogLines(const QString &runStart, const QString &runEnd,
+                        const std::vector<RunLogEntry> &entries) {
+    const QString sep = QStringLiteral("@/");
+    QStringList lines;
+    lines << field("スケジュール開始時間:", runStart) + sep +
+                 field("スケジュール終了時間:", runEnd) + sep +
+                 field("Version:", QString::fromLatin1(kLogProductText)) + sep + u';';
+    int n = 0;
+    for (const RunLogEntry &e : entries) {
+        ++n;
+        QString count = e.dataCount;
+        while (count.startsWith(u' '))
+            count.remove(0, 1);
+        lines << field("スケジュール番号:", QString::number(n)) + sep +
+                     field("ファイル名：", e.fileName) + sep + field("ファイルパス：", e.folder) +
+                     sep + field("保存場所：", e.targetPath) + sep +
+                     field("開始時間：", e.startTime) + sep + field("終了時間：", e.endTime) + sep +
+                     field("レコード数：", count) + sep +
+                     field("ステータス：", withoutLineBreaks(e.status)) + sep + u';';
+    }
+    return lines;
+}
+
+Result<RunLogWritten> writeRunLog(const QString &logDir, const QString &installDir,
+                                  const QDateTime &writtenAt, const QStringList &lines) {
+    const QString stamp = writtenAt.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss"));
+    RunLogWritten written;
+    if (!logDir.isEmpty() && QFileInfo(logDir).isDir()) {
+        written.path = withSeparator(logDir) + stamp + QStringLiteral(".log");
+    } else if (!installDir.isEmpty() && QFileInfo(installDir).isDir()) {
+        written.path = withSeparator(installDir) + stamp + QStringLiteral(".log");
+        written.notice =
+            QStringLiteral(
+                "ログの出力先が存在しません。「%1」にログを保存しました。確認してください。")
+                .arg(installDir);
+    } else {
+        written.path =
+            QDir::current().filePath(QStringLiteral("KVRLog") + stamp + QStringLiteral(".log"));
+        written.notice = QStringLiteral("ログの出力先が存在しません。アプリケーション実行ディレクト"
+                                        "リにログを保存しました。確認してください。");
+    }
+    if (Status st = writeTextLines(written.path, lines); !st)
+        return Error{QStringLiteral("ログの出力に失敗しました。") + QStringLiteral(" ") +
+                         st.error().message,
+                     QString()};
+    return written;
+}
+
+Result<RunLogContents> readRunLog(const QString &path) {
+    const Error failure{QStringLiteral("ログファイルの読み込みに失敗しました。"), QString()};
+    Result<QStringList> lines = readTextLines(path);
+    if (!lines)
+        return failure;
+    RunLogContents log;
+    const QString sep = QStringLiteral("@/");
+    // Splits one record's text into its eight cells.
+    auto addRecord = [&log, &sep](const QString &text, bool terminated) {
+        const QStringList pieces = text.split(sep);
+        const qsizetype fields = terminated ? pieces.size() - 1 : pieces.size();
+        QStringList cells;
+        for (qsizetype p = 0; p < fields; ++p) {
+            const QString &piece = pieces[p];
+            const qsizetype open = piece.indexOf(QStringLiteral("「"));
+            const qsizetype close = open < 0 ? -1 : piece.indexOf(QStringLiteral("」"), open + 1);
+            cells << (open >= 0 && close > open ? piece.mid(open + 1, close - open - 1)
+                                                : QString());
+        }
+        while (cells.size() < 8)
+            cells << QString();
+        log.records.push_back(cells);
+    };
+    QString pending;
+    for (qsizetype i = 1; i < lines->size(); ++i) {
+        pending += lines->at(i);
+        if (!pending.endsWith(QStringLiteral("@/;")))
+            continue; // the record goes on on the next line
+        addRecord(pending, true);
+        pending.clear();
+    }
+    // A last record without its end marker is still shown rather than dropped.
+    if (!pending.trimmed().isEmpty())
+        addRecord(pending, false);
+    log.total = static_cast<int>(log.records.size());
+    for (const QStringList &r : log.records) {
+        if (r[1].isEmpty())
+            continue;
+        if (r[7] == QStringLiteral("正常終了"))
+            ++log.completed;
+        else if (r[7] == QStringLiteral("未処理"))
+            ++log.unprocessed;
+        else
+            ++log.failed;
+    }
+    if (log.total != log.completed + log.failed + log.unprocessed)
+        log.completed = log.failed = log.unprocessed = log.total = 0;
+    return log;
+}
+
+} // namespace kelvoran

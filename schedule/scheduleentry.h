@@ -1,0 +1,48 @@
+// One row of a schedule: a settings file, its target and, in memory only, its connection.
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace kelvoran {
+
+// The state a row is drawn in: Ready (normal), Failed (red), Unchecked (aqua, no connection).
+enum class EntryMark { Ready, Failed, Unchecked };
+
+// What a settings file does when it runs (its PROCFLG).
+enum class EntryKind { Sql = 0, ExcelReport = 1, CsvExport = 2, CsvImport = 3 };
+
+// A schedule row. The connection fields are never saved.
+struct ScheduleEntry {
+    QString fileName;   // settings file name without folder
+    QString folder;     // its folder, ending in a separator
+    QString targetPath; // workbook or CSV file written or read; empty for Sql entries
+    QString startTime;  // "yyyy/mm/dd HH:NN:SS" of the last run
+    QString endTime;
+    QString dataCount; // right-aligned to 7 characters
+    QString status;    // "正常終了", "未処理" or an error text
+
+    QString alias;
+    QString userName;
+    QString password;
+    EntryMark mark = EntryMark::Ready;
+
+    bool isEmpty() const { return fileName.trimmed().isEmpty(); }
+    // Clears what a run writes: times, count and status.
+    void clearRunResult();
+};
+
+// A schedule: its rows in order and the error-stop flag ("エラーで中断").
+struct Schedule {
+    std::vector<ScheduleEntry> entries;
+    bool errorStop = true;
+
+    // Removes rows without a file name and clears the run results of the rest.
+    void compact();
+};
+
+// A data count as the grid shows it: right-aligned with leading blanks to 7 characters.
+QString formatDataCount(qint64 count);
+
+} // namespace kelvoran

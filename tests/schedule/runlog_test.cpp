@@ -1,0 +1,136 @@
+#include "runlog.h"
+#include "textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelvoran;
+
+namespace {
+
+std::vector<RunLogEntry> threeEntries() {
+    return {
+        {QStringLiteral("a.kvr"), QStringLiteral("/r/"), QStringLiteral("/out/a.xlsx"),
+         QStringLiteral("2024/04/01 09:00:00"), QStringLiteral("2024/04/01 09:00:03"),
+         QStringLiteral("    120"), QStringLiteral("正常終了")},
+        {QStringLiteral("b.kvr"), QStringLiteral("/r/"), QString(),
+         QStringLiteral("2024/04/01 09:00:03"), QStringLiteral("2024/04/01 09:00:04"),
+         QStringLiteral("      0"),
+         QStringLiteral("Category    :1\r\nMessage     :ORA-00942  CES_270010")},
+        {QStringLiteral("c.kvr"), QStringLiteral("/r/"), QStringLiteral("/out/c.csv"),
+         QStringLiteral("2024/04/01 09:00:04"), QStringLiteral("2024/04/01 09:00:09"),
+         QStringLiteral("   5000"), QStringLiteral("正常終了")},
+    };
+}
+
+} // namespace
+
+TEST(RunLog, LinesAreExact) {
+    const QStringList lines =
+        runLogLines(QStringLiteral("2024/04/01 09:00:00"), QStringLiteral("2024/04/01 09:00:09"),
+                    {threeEntries()[1]});
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0],
+              QStringLiteral(
+                  "スケジュール開始時間:「2024/04/01 09:00:00」@/スケジュール終了時間:「2024/04/01 "
+                  "09:00:09」@/Version:「Kelvoran 2.2.0.0」@/;"));
+    EXPECT_EQ(
+        lines[1],
+        QStringLiteral(
+            "スケジュール番号:「1」@/ファイル名：「b.kvr」@/ファイルパス：「/r/」@/保存場所：「」@/"
+            "開始時間：「2024/04/01 09:00:03」@/終了時間：「2024/04/01 "
+            "09:00:04」@/レコード数：「0」@/"
+            "ステータス：「Category    :1Message     :ORA-00942  CES_270010」@/;"));
+}
+
+TEST(RunLog, WrittenLogReadsBackWithCounts) {
+    QTemporaryDir dir;
+    const QDateTime at(QDate(2024, 4, 1), QTime(9, 0, 9));
+    std::vector<RunLogEntry> entries = threeEntries();
+    entries.push_back({QStringLiteral("d.kvr"), QStringLiteral("/r/"), QString(),
+                       QStringLiteral("2024/04/01 09:00:09"), QStringLiteral("2024/04/01 09:00:09"),
+                       QString(), QStringLiteral("未処理")});
+    Result<RunLogWritten> w = writeRunLog(
+        dir.path(), QString(), at, runLogLines(QStringLiteral("s"), QStringLiteral("e"), entries));
+    ASSERT_TRUE(w) << w.error().message.toStdString();
+    EXPECT_EQ(w->path, dir.filePath(QStringLiteral("2024_04_01_09_00_09.log")));
+    EXPECT_TRUE(w->notice.isEmpty());
+    Result<RunLogContents> log = readRunLog(w->path);
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->records.size(), 4u);
+    EXPECT_EQ(log->records[0][0], QStringLiteral("1"));
+    EXPECT_EQ(log->records[0][6], QStringLiteral("120"));
+    EXPECT_EQ(log->records[1][7],
+              QStringLiteral("Category    :1Message     :ORA-00942  CES_270010"));
+    EXPECT_EQ(log->total, 4);
+    EXPECT_EQ(log->completed, 2);
+    EXPECT_EQ(log->failed, 1);
+    EXPECT_EQ(log->unprocessed, 1);
+}
+
+TEST(RunLog, FallsBackWhenTheLogFolderIsMissing) {
+    QTemporaryDir install, work;
+    const QDateTime at(QDate(2024, 4, 1), QTime(9, 0, 9));
+    const QStringList lines = runLogLines(QStringLiteral("s"), QStringLiteral("e"), {});
+    Result<RunLogWritten> w =
+        writeRunLog(install.filePath(QStringLiteral("missing")), install.path(), at, lines);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->path, install.path() + QStringLiteral("/2024_04_01_09_00_09.log"));
+    EXPECT_TRUE(w->notice.contains(install.path()));
+    EXPECT_TRUE(QFile::exists(w->path));
+
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+    Result<RunLogWritten> w2 =
+        writeRunLog(QStringLiteral("/nonexistent/a"), QStringLiteral("/nonexistent/b"), at, lines);
+    QDir::setCurrent(cwd);
+    ASSERT_TRUE(w2);
+    EXPECT_EQ(QFileInfo(w2->path).fileName(), QStringLiteral("KVRLog2024_04_01_09_00_09.log"));
+    EXPECT_TRUE(QFile::exists(work.filePath(QStringLiteral("KVRLog2024_04_01_09_00_09.log"))));
+    EXPECT_FALSE(w2->notice.isEmpty());
+}
+
+TEST(RunLog, ReadingRules) {
+    struct Case {
+        const char *name;
+        QStringList body; // lines after the header
+        int records, completed, failed, unprocessed;
+    };
+    const std::vector<Case> cases{
+        // A record split over two lines is one record.
+        {"continued",
+         {"番号:「1」@/ファイル名：「a.kvr」@/x：「」@/x：「」@/x：「」@/x：「」@/x：「1」@/"
+          "ステータス：「エラー",
+          "続き」@/;"},
+         1,
+         0,
+         1,
+         0},
+        // A record without a file name cannot be classed: every count shows 0.
+        {"unclassed",
+         {"番号:「1」@/ファイル名：「」@/x：「」@/x：「」@/x：「」@/x：「」@/x：「」@/"
+          "ステータス：「正常終了」@/;"},
+         0,
+         0,
+         0,
+         0},
+        {"headerOnly", {}, 0, 0, 0, 0},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name) + QStringLiteral(".log"));
+        ASSERT_TRUE(writeTextLines(path, QStringList{QStringLiteral("header@/;")} + c.body));
+        Result<RunLogContents> log = readRunLog(path);
+        ASSERT_TRUE(log) << c.name;
+        EXPECT_EQ(log->total, c.records) << c.name;
+        EXPECT_EQ(log->completed, c.completed) << c.name;
+        EXPECT_EQ(log->failed, c.failed) << c.name;
+        EXPECT_EQ(log->unprocessed, c.unprocessed) << c.name;
+    }
+    Result<RunLogContents> missing = readRunLog(dir.filePath(QStringLiteral("none.log")));
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().message, QStringLiteral("ログファイルの読み込みに失敗しました。"));
+}
