@@ -1,6 +1,5 @@
 #include "catalogquery.h"
 
-#include "dbsession.h"
 #include "displaytext.h"
 
 #include <QSqlError>
@@ -42,7 +41,7 @@ DbResult<CatalogRows> CatalogQuery::run(const QStringList &lines) {
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
     if (!query.exec(lines.join(QLatin1Char('\n')))) {
-        return DbError::fromSqlError(query.lastError(), nativeCodeFormOf(m_database.driverName()));
+        return DbError::fromQuery(query);
     }
     QStringList columns;
     const QSqlRecord record = query.record();
@@ -57,7 +56,7 @@ DbResult<CatalogRows> CatalogQuery::run(const QStringList &lines) {
         rows.push_back(std::move(row));
     }
     if (query.lastError().isValid()) {
-        return DbError::fromSqlError(query.lastError(), nativeCodeFormOf(m_database.driverName()));
+        return DbError::fromQuery(query);
     }
     return CatalogRows(std::move(columns), std::move(rows));
 }
