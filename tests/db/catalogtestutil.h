@@ -1,17 +1,11 @@
-// Helpers of the catalog tests: readable QString output in failure messages, rows from texts.
+// Helpers of the catalog tests: rows from texts, readable QString output in failure messages.
 #pragma once
 
 #include "catalogquery.h"
+#include "qstringprinter.h"
 
 #include <QString>
 #include <QStringList>
-
-#include <ostream>
-
-// GoogleTest prints QString (and lists of it) as text.
-inline void PrintTo(const QString &text, std::ostream *os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace kelvoran::test {
 
