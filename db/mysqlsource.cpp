@@ -2,11 +2,23 @@
 
 #include "catalogsql.h"
 
+#include <QRegularExpression>
+
 namespace kelvoran::db {
 
 namespace {
 QString s(const char *text) {
     return QString::fromLatin1(text);
+}
+
+// A default that is the current time (CURRENT_TIMESTAMP, current_timestamp(), NOW(6), ...):
+// an expression, not a text to quote.
+bool currentTimeDefault(const QString &value) {
+    static const QRegularExpression currentTime(
+        QStringLiteral("^(current_timestamp|now|localtime|localtimestamp|current_date|"
+                       "current_time|curdate|curtime)(\\(\\d*\\))?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return currentTime.match(value.trimmed()).hasMatch();
 }
 
 QString trimmedRight(QString text) {
@@ -42,7 +54,13 @@ QString mysqlColumnLine(const CatalogRows &fields, int row) {
     if (extra.toUpper().contains(u"AUTO_INCREMENT")) {
         extraPart = s(" ") + extra.toUpper();
     } else {
-        extraPart = extra;
+        // Today's servers also list "on update ..." and (MySQL 8) "DEFAULT_GENERATED" here: the
+        // first is column text and needs its blank, the second is a marker and no SQL at all.
+        QString extraText = extra;
+        extraText.remove(QStringLiteral("DEFAULT_GENERATED"), Qt::CaseInsensitive);
+        extraText = extraText.trimmed();
+        if (!extraText.isEmpty())
+            extraPart = s(" ") + extraText;
         const QString upperType = type.toUpper();
         bool quotedType = false;
         for (const char *word : {"DATE", "TIME", "YEAR", "TEXT", "CHAR"})
@@ -52,7 +70,7 @@ QString mysqlColumnLine(const CatalogRows &fields, int row) {
         // column gets no default part.
         if (notNull && fields.isNull(row, 4))
             defaultPart.clear();
-        else if (quotedType && value.trimmed() != u"NULL")
+        else if (quotedType && value.trimmed() != u"NULL" && !currentTimeDefault(value))
             defaultPart = s(" DEFAULT '") + value + s("'");
         else
             defaultPart = s(" DEFAULT ") + value;

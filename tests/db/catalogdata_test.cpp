@@ -3,6 +3,7 @@
 #include "catalogsql.h"
 #include "definitionbuilder.h"
 #include "indexlist.h"
+#include "mysqlsource.h"
 #include "objectdescription.h"
 #include "objectlist.h"
 #include "testsupport.h"
@@ -10,6 +11,8 @@
 #include "catalogtestutil.h"
 
 #include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -248,6 +251,62 @@ TEST_F(ServerCatalog, MariaDbTableListAndIndexData) {
         mysqlIndexDetail(query, QStringLiteral("staff"), QStringLiteral("ix_staff_hire_date"));
     ASSERT_TRUE(plain.isOk());
     EXPECT_EQ(plain->memoLines[2], QStringLiteral("Uniqueness         : NONUNIQUE"));
+}
+
+// The CREATE TABLE text of a MariaDB table creates that table again: same columns, types,
+// null flags, defaults, extras and keys. Temporary tables keep the shared server untouched.
+TEST_F(ServerCatalog, MariaDbSourceCreatesTheTableAgain) {
+    DbResult<QSqlDatabase> db = m_session->connection(QStringLiteral("MYTEST"));
+    ASSERT_TRUE(db.isOk());
+    QSqlQuery ddl(*db);
+    ASSERT_TRUE(ddl.exec(QStringLiteral(
+        "CREATE TEMPORARY TABLE kv_catalog_src (id INT NOT NULL AUTO_INCREMENT,"
+        " changed TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP,"
+        " a INT, b VARCHAR(5) NOT NULL DEFAULT 'x', c DECIMAL(8,2) DEFAULT 1.50, d DATE,"
+        " e TEXT, f INT NOT NULL, PRIMARY KEY (id), UNIQUE KEY uk_ab (a, b), KEY ix_d (d))")))
+        << ddl.lastError().text().toStdString();
+
+    CatalogQuery query(*db);
+    const DescribeResult source = describeMySqlTable(query, QStringLiteral("kv_catalog_src"));
+    ASSERT_FALSE(source.error);
+    const QStringList lines = source.source.lines();
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.first(), QStringLiteral("CREATE TABLE kv_catalog_src("));
+    EXPECT_TRUE(lines.contains(QStringLiteral("UNIQUE INDEX uk_ab(a,b),")));
+    EXPECT_EQ(lines.last(), QStringLiteral(")"));
+
+    QString again = lines.join(QLatin1Char('\n'));
+    again.replace(QStringLiteral("CREATE TABLE kv_catalog_src("),
+                  QStringLiteral("CREATE TEMPORARY TABLE kv_catalog_again("));
+    ASSERT_TRUE(ddl.exec(again)) << again.toStdString() << "\n"
+                                 << ddl.lastError().text().toStdString();
+
+    const auto describeFields = [&](const QString &table) {
+        DbResult<CatalogRows> rows = query.run(catalogsql::mysqlFields(table, false));
+        EXPECT_TRUE(rows.isOk());
+        QStringList out;
+        for (int r = 0; rows && r < rows->count(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < 6; ++c)
+                cells << (rows->isNull(r, c) ? QStringLiteral("<null>") : rows->text(r, c));
+            out << cells.join(u'|');
+        }
+        return out;
+    };
+    EXPECT_EQ(describeFields(QStringLiteral("kv_catalog_again")),
+              describeFields(QStringLiteral("kv_catalog_src")));
+    const auto indexes = [&](const QString &table) {
+        DbResult<CatalogRows> rows = query.run(catalogsql::mysqlIndexes(table));
+        EXPECT_TRUE(rows.isOk());
+        QStringList out;
+        for (const MySqlIndex &index : mysqlIndexes(*rows))
+            out << mysqlIndexLine(index);
+        return out;
+    };
+    EXPECT_EQ(indexes(QStringLiteral("kv_catalog_again")),
+              indexes(QStringLiteral("kv_catalog_src")));
+    ddl.exec(QStringLiteral("DROP TEMPORARY TABLE kv_catalog_src"));
+    ddl.exec(QStringLiteral("DROP TEMPORARY TABLE kv_catalog_again"));
 }
 
 } // namespace
