@@ -332,7 +332,9 @@ Result<AppSettings> AppSettingsStore::load(const FirstRunWindowValues &window) {
 Result<AppSettings> AppSettingsStore::load(const FirstRunWindowValues &window, StepCode &step) {
     QSettings &s = *m_settings;
     const auto failed = [&step]() {
-        return Error{appSettingsLoadFailedText() + step.text(), step.text()};
+        // The message already ends with the step code (no blanks between), as the window
+        // shows it; the step object still holds the code.
+        return Error{appSettingsLoadFailedText() + step.text(), QString()};
     };
     step.set("GM_210092");
     s.sync();

@@ -47,35 +47,31 @@ constexpr int kBlack = 0;
 // The report designer's defaults, the values of the ExcelSetting subkey. Every value is a text
 // except the two group colours; flags are "TRUE"/"FALSE".
 struct ExcelSettingValues {
-    QString dataFastCol, dataFastRow;              // DataFastCol, DataFastRow
-    QString title, titleName;                      // Title, TitleName
-    QString titleCol, titleRow;                    // TitleCol, TitleRow
-    QString makeDateFlg, makeDateCol, makeDataRow; // MakeDateFlg, MakeDateCol, MakeDataRow
-    QString koumokuName;                           // KoumokuName
-    QString titleBackColor, titleFontColor;        // TitleBackColor, TitleFontColor
-    QString titleItalic, titleBold, titleHold;     // TitleItalic, TitleBold, TitleHold
-    QString sheetName, sheet;                      // SheetName, Sheet
-    int gpSumColor = 36;                           // GpSumColor
-    int gpAvgColor = 40;                           // GpAvgColor
-    QString strPatternFile, strKoteiFlg,
-        strKoteiHinaCell; // StrPatternFile, StrKoteiFlg, StrKoteiHinaCell
-    QString fRowSetting, fRowCode, fRowFastCol,
-        fRowEndCol;                        // FRowSetting, FRowCode, FRowFastCol, FRowEndCol
-    QString aFormatData;                   // AFormatData
-    QString rf, rfColName, rfName, rfCode; // RF, RFColName, RFName, RFCode
-    QString ptOut;                         // PTOut
-    QString ptDataFastCol, ptDataFastRow;  // PTDataFastCol, PTDataFastRow
-    QString ptTitle, ptTitleName, ptTitleCol,
-        ptTitleRow;               // PTTitle, PTTitleName, PTTitleCol, PTTitleRow
-    QString ptSheet, ptSheetName; // PTSheet, PTSheetName
-    QString ptMakeDateFlg, ptMakeDateCol,
-        ptMakeDataRow;                // PTMakeDateFlg, PTMakeDateCol, PTMakeDataRow
-    QString ptNameFlg, ptName;        // PTNameFlg, PTName
-    QString ptOutRowSum, ptOutColSum; // PTOutRowSum, PTOutColSum
-    QString ptRepDataSave;            // PTRepDataSave
-    QString ptPageLayout, ptReportFormat,
-        ptPivotLayout;               // PTPAGELAYOUT, PTREPORTFORMAT, PTPIVOTLAYOUT
-    QString kcfc, kcec, kcpc, kcflg; // KCFC, KCEC, KCPC, KCFLG
+    // Members are named after the values (DataFastCol -> dataFastCol, PTPAGELAYOUT ->
+    // ptPageLayout, KCFLG -> kcflg). Data block, title, creation time:
+    QString dataFastCol, dataFastRow;
+    QString title, titleName, titleCol, titleRow;
+    QString makeDateFlg, makeDateCol, makeDataRow;
+    // Column-name row, sheet name:
+    QString koumokuName, titleBackColor, titleFontColor, titleItalic, titleBold, titleHold;
+    QString sheetName, sheet;
+    // Palette numbers of group-sum and group-average rows (integers in the store):
+    int gpSumColor = 36;
+    int gpAvgColor = 40;
+    // Template workbook, first-column format, auto-format, row total:
+    QString strPatternFile, strKoteiFlg, strKoteiHinaCell;
+    QString fRowSetting, fRowCode, fRowFastCol, fRowEndCol;
+    QString aFormatData;
+    QString rf, rfColName, rfName, rfCode;
+    // Pivot table (PTOut ... PTPIVOTLAYOUT):
+    QString ptOut, ptDataFastCol, ptDataFastRow;
+    QString ptTitle, ptTitleName, ptTitleCol, ptTitleRow;
+    QString ptSheet, ptSheetName;
+    QString ptMakeDateFlg, ptMakeDateCol, ptMakeDataRow;
+    QString ptNameFlg, ptName, ptOutRowSum, ptOutColSum, ptRepDataSave;
+    QString ptPageLayout, ptReportFormat, ptPivotLayout;
+    // Extended list report (KCFC, KCEC, KCPC, KCFLG):
+    QString kcfc, kcec, kcpc, kcflg;
 
     // The first-run defaults.
     static ExcelSettingValues firstRunDefaults();
@@ -114,6 +110,7 @@ struct AppSettings {
     int formTop = 0, formLeft = 0, formHeight = 0, formWidth = 0; // FormTop ... FormWidth
     int tabWidth = 0;                                             // TabWidth: SQL pane width
     int gridHeight = 0;                                           // GridHeight: grid pane height
+    // The ten editor colours (DefinitionBackColor ... SQLConditionEditFormFontColor):
     int definitionBackColor = 0, definitionFontColor = 0;
     int sourceBackColor = 0, sourceFontColor = 0;
     int sqlBackColor = 0, sqlFontColor = 0;
@@ -161,7 +158,8 @@ public:
     bool programKeyExists() const;
 
     // Load at start-up; steps are marked in step (stage GM, "PGM_210092" to "PGM_210138").
-    // A store that cannot be read or written fails with the load's message.
+    // A store that cannot be read or written fails with the message
+    // appSettingsLoadFailedText() + the current step code (Error::text() is exactly that).
     Result<AppSettings> load(const FirstRunWindowValues &window, StepCode &step);
     Result<AppSettings> load(const FirstRunWindowValues &window);
     // Save at close.
@@ -171,7 +169,7 @@ private:
     std::unique_ptr<QSettings> m_settings;
 };
 
-// The message of a failed load, followed by the step code.
+// The fixed text of a failed load; the step code follows it directly.
 QString appSettingsLoadFailedText();
 
 } // namespace kelvoran

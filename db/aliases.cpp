@@ -45,11 +45,19 @@ QString odbcDriverName(const QString &database, const std::vector<OdbcDataSource
     return QStringLiteral("ODBC");
 }
 
-QString unquote(QString value) {
-    value = value.trimmed();
-    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
-        value = value.mid(1, value.size() - 2);
-    return value;
+// The value of a key=value line: a quoted value is taken between its quotes; otherwise a
+// ";" or "#" after white space starts a comment ("port=5432   ; default port"), while one
+// inside the value stays ("options=connect_timeout=5;sslmode=disable").
+QString valueText(const QString &raw) {
+    const QString value = raw.trimmed();
+    if (value.startsWith(u'"')) {
+        const qsizetype close = value.indexOf(u'"', 1);
+        if (close > 0)
+            return value.mid(1, close - 1);
+    }
+    static const QRegularExpression comment(QStringLiteral("(^|\\s)[;#]"));
+    const QRegularExpressionMatch m = comment.match(value);
+    return m.hasMatch() ? value.left(m.capturedStart()).trimmed() : value;
 }
 
 bool parseFlag(const QString &value, bool *ok) {
@@ -120,7 +128,7 @@ AliasList::parseAliasText(const QString &text, const QString &fileName,
         if (aliases.empty())
             return lineError(fileName, lineNo, QStringLiteral("グループより前にキーがあります"));
         const QString key = line.left(eq).trimmed().toLower();
-        const QString value = unquote(line.mid(eq + 1));
+        const QString value = valueText(line.mid(eq + 1));
         AliasInfo &alias = aliases.back();
         if (key == u"driver") {
             alias.driver = value.toUpper();

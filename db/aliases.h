@@ -15,12 +15,13 @@
 //   options=connect_timeout=5  ; Qt connect options
 //   login=true                 ; a login (user name and password) is required
 //
-// Keys are case-insensitive; lines starting with ";" or "#" are comments; a value may be put in
-// double quotes. `drivername` defaults to "SQLITE", "POSTGRESQL", "MYSQL", "ORACLE" by driver,
-// and for QODBC to the description of the ODBC data source named in `database` (or the DRIVER
-// of a connection string, else "ODBC"). The file is read by its own small parser rather than
-// QSettings so that the aliases keep the order of the file (QSettings sorts groups) and values
-// with commas stay single texts.
+// Keys are case-insensitive; lines starting with ";" or "#" are comments, and so is the rest of
+// a line from a ";" or "#" that follows white space; a value may be put in double quotes.
+// `drivername` defaults to "SQLITE", "POSTGRESQL", "MYSQL", "ORACLE" by driver, and for QODBC to
+// the description of the ODBC data source named in `database` (or the DRIVER of a connection
+// string, else "ODBC"). The file is read by its own small parser rather than QSettings so that the
+// aliases keep the order of the file (QSettings sorts groups) and values with commas stay single
+// texts.
 //
 // The alias list is the file's groups in file order, then the ODBC data sources (user and
 // system) whose names the file does not already use, in the order the driver manager lists

@@ -1,7 +1,10 @@
 #include "dberror.h"
 
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace kelvoran {
 
@@ -61,6 +64,23 @@ qint64 nativeErrorNumber(const QString &nativeCode, NativeCodeForm form) {
     bool ok = false;
     const qint64 number = first.toLongLong(&ok);
     return ok ? number : 0;
+}
+
+NativeCodeForm nativeCodeFormOf(const QString &qtDriver) {
+    return qtDriver == u"QPSQL" ? NativeCodeForm::SqlState : NativeCodeForm::Number;
+}
+
+NativeCodeForm nativeCodeFormOf(const QSqlDriver *driver) {
+    return driver && driver->dbmsType() == QSqlDriver::PostgreSQL ? NativeCodeForm::SqlState
+                                                                  : NativeCodeForm::Number;
+}
+
+DbError DbError::fromQuery(const QSqlQuery &query) {
+    return fromSqlError(query.lastError(), nativeCodeFormOf(query.driver()));
+}
+
+DbError DbError::fromDatabase(const QSqlDatabase &db) {
+    return fromSqlError(db.lastError(), nativeCodeFormOf(db.driver()));
 }
 
 DbError DbError::fromSqlError(const QSqlError &error, NativeCodeForm form) {

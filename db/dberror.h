@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
+class QSqlDatabase;
+class QSqlDriver;
 class QSqlError;
+class QSqlQuery;
 
 namespace kelvoran {
 
@@ -77,6 +80,11 @@ QString DbErrorText(const DbErrorEntry &entry);
 // SQLSTATE (PostgreSQL). "42601" is a number to one and a SQLSTATE to the other.
 enum class NativeCodeForm { Number, SqlState };
 
+// The native code form of a Qt driver: by name ("QPSQL" gives SqlState) or by the driver of an
+// open connection (a PostgreSQL one gives SqlState).
+NativeCodeForm nativeCodeFormOf(const QString &qtDriver);
+NativeCodeForm nativeCodeFormOf(const QSqlDriver *driver);
+
 // The native error number of a driver's native code text (see the mapping above). A text that
 // fits neither form gives 0.
 qint64 nativeErrorNumber(const QString &nativeCode, NativeCodeForm form);
@@ -95,6 +103,9 @@ public:
     // The error of a Qt SQL failure; form says how the driver gives its native code.
     static DbError fromSqlError(const QSqlError &error,
                                 NativeCodeForm form = NativeCodeForm::Number);
+    // The last error of a query or of a connection, with its driver's native code form.
+    static DbError fromQuery(const QSqlQuery &query);
+    static DbError fromDatabase(const QSqlDatabase &db);
     // One entry of an ODBC diagnostic record (SQLGetDiagRec's SQLSTATE, native error, text).
     static DbErrorEntry fromOdbcDiagnostic(const QString &sqlState, qint64 nativeError,
                                            const QString &message);

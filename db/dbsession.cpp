@@ -34,10 +34,6 @@ void dropConnection(const QString &connectionName) {
 
 } // namespace
 
-NativeCodeForm nativeCodeFormOf(const QString &qtDriver) {
-    return qtDriver == u"QPSQL" ? NativeCodeForm::SqlState : NativeCodeForm::Number;
-}
-
 DbResult<QSqlDatabase> openAliasConnection(const AliasInfo &alias, const QString &connectionName,
                                            const QString &user, const QString &password) {
     if (!QSqlDatabase::isDriverAvailable(alias.driver))
@@ -159,7 +155,7 @@ DbResult<QStringList> DbSession::tableNames(const QString &alias) {
         return db.error();
     QStringList names = db->tables(QSql::TableType(QSql::Tables | QSql::Views));
     if (names.isEmpty() && db->lastError().isValid())
-        return DbError::fromSqlError(db->lastError(), nativeCodeFormOf(db->driverName()));
+        return DbError::fromDatabase(*db);
     return names;
 }
 

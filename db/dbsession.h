@@ -39,9 +39,6 @@ public:
 DbResult<QSqlDatabase> openAliasConnection(const AliasInfo &alias, const QString &connectionName,
                                            const QString &user, const QString &password);
 
-// The native code form of an alias's driver (SQLSTATE for PostgreSQL, numbers elsewhere).
-NativeCodeForm nativeCodeFormOf(const QString &qtDriver);
-
 // The interactive session (SessionDB): at most one connection per alias, opened by the first
 // operation that names the alias, with the login prompt when the alias requires a login; open
 // until closed or until the session ends.

@@ -284,6 +284,6 @@ TEST_F(AppSettingsTest, UnwritableStoreFailsTheLoadWithTheStepCode) {
     StepCode step(u'P');
     Result<AppSettings> loaded = store.load(windowValues(), step);
     ASSERT_FALSE(loaded.isOk());
-    EXPECT_TRUE(loaded.error().message.startsWith(appSettingsLoadFailedText()));
-    EXPECT_TRUE(loaded.error().message.endsWith(QStringLiteral("PGM_210092")));
+    EXPECT_EQ(loaded.error().text(),
+              QStringLiteral("エクセル作成中にエラーが発生しました。：PGM_210092"));
 }

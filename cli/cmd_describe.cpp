@@ -1,0 +1,97 @@
+// kelvoran-batch describe: the Definition and Source texts of one object, as the main window's
+// two views would hold them.
+#include "batchcommand.h"
+
+#include "aliases.h"
+#include "dbsession.h"
+#include "objectdescription.h"
+#include "objectkind.h"
+
+using namespace kelvoran;
+using namespace kelvoran::batch;
+
+namespace {
+
+// Answers the login of an alias that requires one: the user from --user or the alias's stored
+// user, the password from KELVORAN_PASSWORD; without that variable the login counts as
+// cancelled.
+class EnvironmentLogin : public LoginPrompt {
+public:
+    explicit EnvironmentLogin(std::optional<QString> user) : m_user(std::move(user)) {}
+    std::optional<Credentials> askLogin(const QString &, const QString &storedUser) override {
+        if (!qEnvironmentVariableIsSet("KELVORAN_PASSWORD"))
+            return std::nullopt;
+        return Credentials{m_user.value_or(storedUser), qEnvironmentVariable("KELVORAN_PASSWORD")};
+    }
+
+private:
+    std::optional<QString> m_user;
+};
+
+// Prints each entry of a database error as its five lines on stderr.
+void printDbError(const DbError &error) {
+    for (QString text : error.texts()) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        printErr(text + QLatin1Char('\n'));
+    }
+}
+
+int runDescribe(const QStringList &arguments);
+
+const BatchCommand describeCommand{
+    QStringLiteral("describe"),
+    QStringLiteral("print the Definition and Source texts of a database object"),
+    QStringLiteral("kelvoran-batch describe --alias ALIAS [--user USER] --folder FOLDER NAME\n"
+                   "  FOLDER is a folder of the object tree: Table, View, Procedure, Function,\n"
+                   "  Package, \"Package Body\", Synonym, Trigger, Index, Type or \"DB Link\"\n"
+                   "  (ORACLE aliases), Table (other aliases). Prints the Definition lines, a\n"
+                   "  line \"----\", then the Source lines. The password of an alias that needs a\n"
+                   "  login comes from the environment variable KELVORAN_PASSWORD."),
+    &runDescribe};
+
+const CommandRegistrar registrar(describeCommand);
+
+int runDescribe(const QStringList &arguments) {
+    const BatchArgs args(
+        arguments, {QStringLiteral("alias"), QStringLiteral("user"), QStringLiteral("folder")});
+    if (std::optional<int> exit = handleCommonArgs(describeCommand, args))
+        return *exit;
+    const std::optional<QString> alias = args.value(QStringLiteral("alias"));
+    const std::optional<QString> folderText = args.value(QStringLiteral("folder"));
+    if (!alias)
+        return usageError(describeCommand, QStringLiteral("--alias is required"));
+    if (!folderText)
+        return usageError(describeCommand, QStringLiteral("--folder is required"));
+    if (args.positionals().size() != 1)
+        return usageError(describeCommand, QStringLiteral("give exactly one object NAME"));
+    const QString name = args.positionals().first();
+
+    Result<AliasList> aliases = AliasList::load();
+    if (!aliases) {
+        printErr(aliases.error().text() + QLatin1Char('\n'));
+        return ExitFailed;
+    }
+    const std::optional<AliasInfo> info = aliases->find(*alias);
+    if (!info) {
+        printErr(QStringLiteral("エイリアス \"%1\" は登録されていません\n").arg(*alias));
+        return ExitFailed;
+    }
+    const DbKind kind = info->kind();
+    const std::optional<db::ObjectKind> folder = db::objectKindFor(kind, *folderText);
+    if (!folder)
+        return usageError(describeCommand, QStringLiteral("\"%1\" is not a folder of alias %2 (%3)")
+                                               .arg(*folderText, *alias, dbKindText(kind)));
+
+    EnvironmentLogin login(args.value(QStringLiteral("user")));
+    DbSession session(QStringLiteral("SessionDB"), *aliases, &login);
+    const db::DescribeResult result = db::describeObject(session, *alias, kind, *folder, name);
+    // What the views hold, also when a statement failed part way: the text built so far.
+    printOut(result.definition.text() + QStringLiteral("----\n") + result.source.text());
+    if (result.error) {
+        printDbError(*result.error);
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+} // namespace

@@ -1,0 +1,259 @@
+#include "catalogsql.h"
+
+#include <QRegularExpression>
+
+namespace kelvoran::db::catalogsql {
+
+namespace {
+QString s(const char *text) {
+    return QString::fromLatin1(text);
+}
+
+// "... '" + name + "' " lines: the prefix, the quoted name and the suffix.
+QString withName(const char *prefix, const QString &name, const char *suffix) {
+    return s(prefix) + quoted(name) + s(suffix);
+}
+
+const char *const tableColumnList =
+    "COLUMN_NAME,DATA_TYPE||DECODE(DATA_TYPE,'DATE',NULL,'NUMBER',(DECODE(DATA_PRECISION,'','('||"
+    "DATA_LENGTH||')',NULL,'('||DATA_LENGTH||')',(DECODE(DATA_SCALE,'','('||DATA_PRECISION||')',"
+    "NULL,'('||DATA_PRECISION||')',"
+    "0,'('||DATA_PRECISION||')','('||DATA_PRECISION||','||DATA_SCALE||')')))),'('||DATA_LENGTH||"
+    "')') DATA_TYPE,DATA_DEFAULT,DECODE(NULLABLE,'N',' NOT NULL','') NULLABLE ";
+
+const char *const viewColumnList =
+    "COLUMN_NAME,DATA_TYPE||DECODE(DATA_TYPE,'DATE',NULL,'('||DATA_LENGTH||')'||DECODE(NULLABLE,"
+    "'N',' NOT NULL',''))";
+
+QStringList columnStatement(const char *columnList, const QString &name) {
+    return {s(" SELECT ") + s(columnList) + s(" "), s("   FROM USER_TAB_COLUMNS "),
+            withName("  WHERE TABLE_NAME = '", name, "' "), s("  ORDER BY  COLUMN_ID ")};
+}
+
+// The seven lines shared by the check and unique statements.
+QStringList constraintHead(const char *columns, const QString &name) {
+    return {s("   SELECT ") + s(columns) + s(" "),
+            s("     FROM USER_CONSTRAINTS A, "),
+            s("          USER_CONS_COLUMNS B "),
+            withName("    WHERE B.TABLE_NAME      = '", name, "' "),
+            s("      AND A.OWNER           = B.OWNER "),
+            s("      AND A.TABLE_NAME      = B.TABLE_NAME "),
+            s("      AND A.CONSTRAINT_NAME = B.CONSTRAINT_NAME ")};
+}
+} // namespace
+
+QString quoted(const QString &name) {
+    QString out = name;
+    out.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return out;
+}
+
+QString mysqlQuoted(const QString &name) {
+    QString out = name;
+    out.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    out.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return out;
+}
+
+QString mysqlIdentifier(const QString &name) {
+    static const QRegularExpression plain(
+        QStringLiteral("^[A-Za-z0-9_$]*[A-Za-z_$][A-Za-z0-9_$]*$"));
+    if (plain.match(name).hasMatch())
+        return name;
+    QString inner = name;
+    inner.replace(QLatin1Char('`'), QStringLiteral("``"));
+    return QLatin1Char('`') + inner + QLatin1Char('`');
+}
+
+QStringList objectList(const QString &typeWord) {
+    return {s(" SELECT ") + s("OBJECT_NAME") + s(" "), s("   FROM USER_OBJECTS "),
+            withName("  WHERE OBJECT_TYPE = '", typeWord, "' "),
+            s("  ORDER BY  ") + s("OBJECT_NAME") + s(" ")};
+}
+
+QStringList postgresTableList() {
+    return {s("SELECT schemaname||'.'||relname FROM pg_catalog.pg_statio_user_tables")};
+}
+
+QStringList tableColumns(const QString &name) {
+    return columnStatement(tableColumnList, name);
+}
+
+QStringList viewColumns(const QString &name) {
+    return columnStatement(viewColumnList, name);
+}
+
+QStringList primaryKey(const QString &name) {
+    return {s(" SELECT B.CONSTRAINT_NAME,B.COLUMN_NAME "),
+            s("   FROM USER_CONSTRAINTS  A, "),
+            s("        USER_CONS_COLUMNS B "),
+            s("  WHERE A.TABLE_NAME = B.TABLE_NAME "),
+            s("    AND A.CONSTRAINT_NAME = B.CONSTRAINT_NAME "),
+            s("    AND A.CONSTRAINT_TYPE = 'P' "),
+            withName("    AND B.TABLE_NAME = '", name, "' "),
+            s("  ORDER BY  B.POSITION ")};
+}
+
+QStringList foreignKeys(const QString &name) {
+    return {
+        s("   SELECT Y.CONSTRAINT_NAME,Y.COLUMN_NAME,Z.TABLE_NAME,Z.COLUMN_NAME REF_COLUMN_NAME,"
+          "DECODE(Y.DELETE_RULE,'CASCADE',' ON DELETE CASCADE ','') "),
+        s("     FROM "),
+        s("         (SELECT B.CONSTRAINT_NAME, "),
+        s("                 B.COLUMN_NAME, "),
+        s("                 A.R_CONSTRAINT_NAME, "),
+        s("                 B.POSITION, "),
+        s("                 A.DELETE_RULE "),
+        s("            FROM USER_CONSTRAINTS A, "),
+        s("                 USER_CONS_COLUMNS B "),
+        s("           WHERE A.OWNER = B.OWNER "),
+        s("             AND A.TABLE_NAME = B.TABLE_NAME "),
+        s("             AND A.CONSTRAINT_NAME = B.CONSTRAINT_NAME "),
+        s("             AND A.CONSTRAINT_TYPE = 'R' "),
+        withName("             AND B.TABLE_NAME = '", name, "' "),
+        s("        /*ORDER BY B.CONSTRAINT_NAME,B.POSITION*/) Y, "),
+        s("         (SELECT C.TABLE_NAME, "),
+        s("                 C.CONSTRAINT_NAME, "),
+        s("                 C.COLUMN_NAME     , "),
+        s("                 C.POSITION "),
+        s("            FROM USER_CONS_COLUMNS C, "),
+        s("                 (SELECT DISTINCT(D.R_CONSTRAINT_NAME) "),
+        s("                    FROM USER_CONSTRAINTS  D, "),
+        s("                         USER_CONS_COLUMNS E "),
+        s("                   WHERE D.OWNER           = E.OWNER "),
+        s("                     AND D.TABLE_NAME      = E.TABLE_NAME "),
+        s("                     AND D.CONSTRAINT_NAME = E.CONSTRAINT_NAME "),
+        s("                     AND D.CONSTRAINT_TYPE = 'R' "),
+        withName("                     AND E.TABLE_NAME      = '", name, "' ) F "),
+        s("           WHERE C.CONSTRAINT_NAME = F.R_CONSTRAINT_NAME "),
+        s("          /*ORDER BY F.R_CONSTRAINT_NAME,C.POSITION*/) Z "),
+        s("      WHERE Y.R_CONSTRAINT_NAME = Z.CONSTRAINT_NAME "),
+        s("        AND Y.POSITION          = Z.POSITION "),
+        s("   ORDER BY  Y.CONSTRAINT_NAME,Y.POSITION ")};
+}
+
+QStringList checkConstraints(const QString &name) {
+    QStringList lines = constraintHead("A.CONSTRAINT_NAME,A.SEARCH_CONDITION,B.COLUMN_NAME", name);
+    lines << s("      AND A.CONSTRAINT_TYPE = 'C' ") << s(" ORDER BY  A.CONSTRAINT_NAME ");
+    return lines;
+}
+
+QStringList uniqueConstraints(const QString &name) {
+    QStringList lines = constraintHead("A.CONSTRAINT_NAME,B.COLUMN_NAME", name);
+    lines << s("      AND A.CONSTRAINT_TYPE = 'U' ")
+          << s(" ORDER BY  A.CONSTRAINT_NAME ,B.POSITION");
+    return lines;
+}
+
+QStringList viewText(const QString &name) {
+    return {s("   SELECT TEXT "), s("     FROM USER_VIEWS "),
+            withName("    WHERE VIEW_NAME  = '", name, "' ")};
+}
+
+QStringList storedSource(const QString &name, const QString &typeWord) {
+    return {s(" SELECT TEXT,LINE "), s("   FROM USER_SOURCE "),
+            withName("  WHERE NAME = '", name, "' "), s("  AND TYPE = '") + typeWord + s("' "),
+            s("  ORDER BY  LINE ")};
+}
+
+QStringList synonymStatement(const QString &name) {
+    return {s(" SELECT 'CREATE SYNONYM '||SYNONYM_NAME||' FOR '||TABLE_OWNER||'.'||TABLE_NAME "),
+            s("   FROM USER_SYNONYMS "), withName("  WHERE SYNONYM_NAME = '", name, "' ")};
+}
+
+QStringList triggerBody(const QString &name) {
+    return {s(" SELECT TRIGGER_BODY "), s("   FROM USER_TRIGGERS "),
+            withName("  WHERE TRIGGER_NAME = '", name, "' ")};
+}
+
+QStringList indexColumns(const QString &name) {
+    return {
+        s(" SELECT STC.COLUMN_NAME,STC.DATA_TYPE||'('||STC.DATA_LENGTH||')',UIC.COLUMN_POSITION "),
+        s("   FROM USER_TAB_COLUMNS STC,USER_IND_COLUMNS UIC"),
+        s("  WHERE STC.TABLE_NAME  = UIC.TABLE_NAME"),
+        s("    AND STC.COLUMN_NAME = UIC.COLUMN_NAME"),
+        s("    AND ") +
+            withName(" UIC.INDEX_NAME  = '", name, "' AND UIC.COLUMN_NAME IN(UIC.COLUMN_NAME)") +
+            s(" "),
+        s("  ORDER BY  UIC.COLUMN_POSITION  ")};
+}
+
+QStringList objectSummary(const QString &name, const QString &typeWord) {
+    QStringList lines{s(" SELECT OBJECT_TYPE,CREATED,LAST_DDL_TIME,STATUS "),
+                      s("   FROM USER_OBJECTS "), withName("  WHERE OBJECT_NAME = '", name, "' ")};
+    if (typeWord == u"DATABASE LINK" || typeWord == u"DB LINK")
+        lines << s("  AND ((OBJECT_TYPE = 'DB LINK') OR (OBJECT_TYPE = 'DATABASE LINK')) ");
+    else if (!typeWord.isEmpty())
+        lines << s("  AND OBJECT_TYPE = '") + typeWord + s("' ");
+    return lines;
+}
+
+QStringList synonymFacts(const QString &name) {
+    return {s(" SELECT TABLE_OWNER,TABLE_NAME,DB_LINK "), s("   FROM USER_SYNONYMS "),
+            withName("  WHERE SYNONYM_NAME = '", name, "' ")};
+}
+
+QStringList triggerFacts(const QString &name) {
+    return {s(" SELECT TRIGGER_TYPE,TRIGGERING_EVENT,TABLE_OWNER,TABLE_NAME,STATUS "),
+            s("   FROM USER_TRIGGERS "), withName("  WHERE TRIGGER_NAME = '", name, "' ")};
+}
+
+QStringList dbLinkFacts(const QString &name) {
+    return {s(" SELECT USERNAME,PASSWORD,HOST "), s("   FROM USER_DB_LINKS "),
+            withName("  WHERE DB_LINK = '", name, "' ")};
+}
+
+QStringList indexFacts(const QString &name, bool fallback) {
+    const char *columns =
+        fallback
+            ? "INDEX_NAME,' ',TABLE_OWNER,TABLE_NAME,TABLE_TYPE,UNIQUENESS,TABLESPACE_NAME"
+            : "INDEX_NAME,INDEX_TYPE,TABLE_OWNER,TABLE_NAME,TABLE_TYPE,UNIQUENESS,TABLESPACE_NAME";
+    return {s(" SELECT ") + s(columns) + s(" "), s("   FROM USER_INDEXES "),
+            withName("  WHERE INDEX_NAME = '", name, "' ")};
+}
+
+QStringList mysqlFields(const QString &table, bool trailingBlank) {
+    return {s("SHOW FIELDS FROM ") + mysqlIdentifier(table) + (trailingBlank ? s(" ") : QString())};
+}
+
+QStringList mysqlIndexes(const QString &table) {
+    return {s("SHOW INDEX FROM ") + mysqlIdentifier(table) + s(" ")};
+}
+
+QStringList mysqlTableStatus(const QString &table) {
+    return {s("SHOW TABLE STATUS LIKE '") + mysqlQuoted(table) + s("'")};
+}
+
+QStringList indexNames(const QString &table) {
+    return {s("SELECT DISTINCT UIC.INDEX_NAME "),
+            s("  FROM USER_TAB_COLUMNS STC,USER_IND_COLUMNS UIC "),
+            s(" WHERE STC.TABLE_NAME  = UIC.TABLE_NAME "),
+            s("   AND STC.COLUMN_NAME = UIC.COLUMN_NAME "),
+            withName("   AND UIC.TABLE_NAME  = '", table, "' ")};
+}
+
+QStringList indexDetails(const QString &index) {
+    return {s("SELECT UO.OBJECT_TYPE,UO.CREATED,UO.LAST_DDL_TIME,UO.STATUS,UI.INDEX_NAME,"
+              "UI.INDEX_TYPE,UI.TABLE_OWNER,UI.TABLE_NAME,UI.TABLE_TYPE,UI.UNIQUENESS,"
+              "UI.TABLESPACE_NAME"),
+            s("  FROM USER_OBJECTS UO,USER_INDEXES UI "),
+            withName(" WHERE UO.OBJECT_NAME = '", index, "' "),
+            withName("   AND UI.INDEX_NAME  = '", index, "' "),
+            s("   AND UO.OBJECT_TYPE = 'INDEX' "),
+            s("   AND UO.OBJECT_NAME = UI.INDEX_NAME")};
+}
+
+QStringList indexDetailColumns(const QString &index, const QString &table) {
+    return {s("SELECT STC.COLUMN_NAME,STC.DATA_TYPE||DECODE(STC.DATA_TYPE,'DATE',NULL,'NUMBER',"
+              "(DECODE(STC.DATA_PRECISION,'','('||STC.DATA_LENGTH||')',NULL,'('||STC.DATA_LENGTH||"
+              "')',(DECODE(STC.DATA_SCALE,'','('||STC.DATA_PRECISION||')',NULL,") +
+                s("'('||DATA_PRECISION||')',0,'('||DATA_PRECISION||')','('||DATA_PRECISION||','||"
+                  "DATA_SCALE||')')))),'('||DATA_LENGTH||')') DATA_TYPE"),
+            s("  FROM USER_TAB_COLUMNS STC,USER_IND_COLUMNS UIC "),
+            s(" WHERE STC.TABLE_NAME  = UIC.TABLE_NAME "),
+            s("   AND STC.COLUMN_NAME = UIC.COLUMN_NAME "),
+            withName("   AND UIC.INDEX_NAME  = '", index, "' "),
+            withName("   AND UIC.TABLE_NAME  = '", table, "' ")};
+}
+
+} // namespace kelvoran::db::catalogsql

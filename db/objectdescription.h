@@ -1,0 +1,20 @@
+// Describing the object selected in the tree: its Definition and Source texts by the alias's
+// kind. ORACLE aliases describe every folder kind, MYSQL aliases their tables; for the other
+// kinds both views stay cleared.
+#pragma once
+
+#include "dbsession.h"
+#include "definitionbuilder.h"
+#include "objectkind.h"
+
+#include <QString>
+
+namespace kelvoran::db {
+
+// The Definition and Source texts of object `name` under `folder` of `alias`, opening the
+// alias's connection when the kind has texts to build (with the session's login prompt).
+// A failed connection or statement leaves what was built so far and the error.
+DescribeResult describeObject(DbSession &session, const QString &alias, DbKind kind,
+                              const ObjectKind &folder, const QString &name);
+
+} // namespace kelvoran::db

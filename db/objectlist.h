@@ -1,0 +1,27 @@
+// The objects under a folder of the object tree: the ORACLE catalog query per folder kind, the
+// PostgreSQL table list from pg_catalog and the access layer's table list for the other kinds,
+// each sorted as the tree shows them.
+#pragma once
+
+#include "catalogquery.h"
+#include "dbsession.h"
+#include "objectkind.h"
+
+#include <QStringList>
+
+namespace kelvoran::db {
+
+// Sorts names as the tree sorts siblings: by the system's locale string comparison.
+void sortAsTree(QStringList &names);
+
+// The objects of an ORACLE folder (first column of the folder's catalog query), tree-sorted.
+DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind);
+// The tables of a PostgreSQL alias as "schema.table", tree-sorted.
+DbResult<QStringList> postgresTableList(CatalogQuery &query);
+
+// The objects of a folder of an alias, by the alias's kind, opening its connection first (with
+// the session's login prompt). The folder must be one of objectKindsFor(kind).
+DbResult<QStringList> folderObjects(DbSession &session, const QString &alias, DbKind kind,
+                                    const ObjectKind &folder);
+
+} // namespace kelvoran::db

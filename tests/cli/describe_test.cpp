@@ -1,0 +1,323 @@
+// kelvoran-batch describe: the Definition and Source texts as the views would hold them.
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+using kelvoran::test::ProcessResult;
+
+// Sets an environment variable for the child processes of one test, and puts it back.
+class EnvOverride {
+public:
+    EnvOverride(const char *name, const std::optional<QString> &value) : m_name(name) {
+        if (qEnvironmentVariableIsSet(name))
+            m_old = qEnvironmentVariable(name);
+        if (value)
+            qputenv(name, value->toUtf8());
+        else
+            qunsetenv(name);
+    }
+    ~EnvOverride() {
+        if (m_old)
+            qputenv(m_name, m_old->toUtf8());
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    std::optional<QString> m_old;
+};
+
+QString readAll(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(f.readAll());
+}
+
+bool writeFile(const QString &path, const QString &text) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    f.write(text.toUtf8());
+    return true;
+}
+
+ProcessResult describe(const QStringList &args) {
+    return kelvoran::test::runProcess(QStringLiteral(KELVORAN_BATCH),
+                                      QStringList{QStringLiteral("describe")} + args);
+}
+
+// An alias file in a temporary folder with ORAFIX (the Oracle dictionary fixture), DEMO (a
+// plain SQLite database) and whatever the test adds.
+class DescribeOnFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(QFile::exists(kelvoran::test::oracleFixturePath()))
+            << "build the kelvoran_fixtures target first";
+        m_aliasFile = m_dir.filePath(QStringLiteral("aliases.ini"));
+        writeAliases(QString());
+        m_env.emplace("KELVORAN_ALIASES", m_aliasFile);
+    }
+    void writeAliases(const QString &extra) {
+        ASSERT_TRUE(writeFile(
+            m_aliasFile,
+            QStringLiteral("[ORAFIX]\ndriver=QSQLITE\ndrivername=ORACLE (fixture)\ndatabase=%1\n\n"
+                           "[DEMO]\ndriver=QSQLITE\ndatabase=%2\n\n")
+                    .arg(kelvoran::test::oracleFixturePath(), kelvoran::test::demoDatabasePath()) +
+                extra));
+    }
+    // A copy of the dictionary fixture changed by one SQL statement.
+    QString changedFixture(const QString &name, const QString &sql) {
+        const QString path = m_dir.filePath(name);
+        QFile::copy(kelvoran::test::oracleFixturePath(), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        const ProcessResult r = kelvoran::test::runProcess(QStringLiteral("sqlite3"), {path, sql});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_aliasFile;
+    std::optional<EnvOverride> m_env;
+};
+
+// Every case folder under data/source holds the folder and object name (input) and the exact
+// output (expected).
+TEST_F(DescribeOnFixture, GoldenTextsOfEveryObjectKind) {
+    const QDir root(kelvoran::test::testPath(QStringLiteral("data/source")));
+    const QStringList cases = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    ASSERT_FALSE(cases.isEmpty());
+    for (const QString &c : cases) {
+        SCOPED_TRACE(c.toStdString());
+        const QStringList input = readAll(root.filePath(c + QStringLiteral("/input"))).split(u'\n');
+        ASSERT_GE(input.size(), 2);
+        const ProcessResult r = describe({QStringLiteral("--alias"), QStringLiteral("ORAFIX"),
+                                          QStringLiteral("--folder"), input[0], input[1]});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(r.err, QString());
+        EXPECT_EQ(r.out, readAll(root.filePath(c + QStringLiteral("/expected"))));
+    }
+}
+
+TEST_F(DescribeOnFixture, UsageErrorsAndOtherKinds) {
+    struct Case {
+        const char *label;
+        QStringList args;
+        int exitCode;
+        QString out;
+    };
+    const QString orafix = QStringLiteral("ORAFIX"), demo = QStringLiteral("DEMO");
+    const QString alias = QStringLiteral("--alias"), folder = QStringLiteral("--folder");
+    const std::vector<Case> cases{
+        {"folder unknown to ORACLE",
+         {alias, orafix, folder, QStringLiteral("Tables"), "EMP"},
+         2,
+         {}},
+        {"View is no folder of a generic alias",
+         {alias, demo, folder, QStringLiteral("View"), "X"},
+         2,
+         {}},
+        {"no object name", {alias, orafix, folder, QStringLiteral("Table")}, 2, {}},
+        {"two object names",
+         {alias, orafix, folder, QStringLiteral("Table"), "EMP", "DEPT"},
+         2,
+         {}},
+        {"no folder", {alias, orafix, "EMP"}, 2, {}},
+        {"unknown option", {alias, orafix, folder, QStringLiteral("Table"), "--x", "EMP"}, 2, {}},
+        {"generic alias: both views stay cleared",
+         {alias, demo, folder, QStringLiteral("Table"), "regions"},
+         0,
+         QStringLiteral("\n----\n\n")},
+        {"alias not configured",
+         {alias, QStringLiteral("NOPE"), folder, QStringLiteral("Table"), "T"},
+         1,
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        const ProcessResult r = describe(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out);
+        if (c.exitCode != 0) {
+            EXPECT_FALSE(r.err.isEmpty());
+        }
+    }
+}
+
+// A failing catalog statement ends the description: the text built so far is printed, the
+// error stack goes to stderr, exit 1.
+TEST_F(DescribeOnFixture, DatabaseErrorPrintsItsErrorText) {
+    const QString broken = changedFixture(QStringLiteral("broken.sqlite"),
+                                          QStringLiteral("DROP TABLE USER_CONS_COLUMNS;"));
+    writeAliases(
+        QStringLiteral("[BROKEN]\ndriver=QSQLITE\ndrivername=ORACLE\ndatabase=%1\n").arg(broken));
+    const ProcessResult r =
+        describe({QStringLiteral("--alias"), QStringLiteral("BROKEN"), QStringLiteral("--folder"),
+                  QStringLiteral("Table"), QStringLiteral("EMP")});
+    EXPECT_EQ(r.exitCode, 1);
+    const QString pad34(34, u' ');
+    EXPECT_EQ(r.out, QStringLiteral("\n----\nCREATE TABLE EMP(\nEMPNO") + pad34 +
+                         QStringLiteral("NUMBER(4) NOT NULL,\nENAME") + pad34 +
+                         QStringLiteral("VARCHAR2(10),\nDEPTNO") + QString(33, u' ') +
+                         QStringLiteral("NUMBER(2)\n)\n"));
+    const QStringList err = r.err.split(u'\n');
+    ASSERT_GE(err.size(), 5);
+    EXPECT_TRUE(err[0].startsWith(QStringLiteral("Category    :")));
+    EXPECT_TRUE(err[1].startsWith(QStringLiteral("ErrorCode   :")));
+    EXPECT_TRUE(err[2].startsWith(QStringLiteral("SubCode     :")));
+    EXPECT_TRUE(err[3].startsWith(QStringLiteral("NativeError :")));
+    EXPECT_TRUE(err[4].startsWith(QStringLiteral("Message     :")));
+    EXPECT_TRUE(err[4].contains(QStringLiteral("USER_CONS_COLUMNS")));
+    EXPECT_FALSE(r.err.contains(u'\r'));
+}
+
+// A catalog without INDEX_TYPE: the index facts fall back silently.
+TEST_F(DescribeOnFixture, IndexFactsWithoutIndexTypeColumn) {
+    const QString old =
+        changedFixture(QStringLiteral("old.sqlite"),
+                       QStringLiteral("ALTER TABLE USER_INDEXES DROP COLUMN INDEX_TYPE;"));
+    writeAliases(
+        QStringLiteral("[OLD]\ndriver=QSQLITE\ndrivername=ORACLE\ndatabase=%1\n").arg(old));
+    const ProcessResult r =
+        describe({QStringLiteral("--alias"), QStringLiteral("OLD"), QStringLiteral("--folder"),
+                  QStringLiteral("Index"), QStringLiteral("PK_EMP")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, QString());
+    EXPECT_EQ(r.out, QStringLiteral("Object Name        : PK_EMP\n"
+                                    "Valid              : VALID\n"
+                                    "Create             : 2024-04-01 09:00:05\n"
+                                    "Modified           : 2024-04-01 09:00:05\n"
+                                    "Index Type         :  \n"
+                                    "Table Owner        : KELVORAN\n"
+                                    "Table Name         : EMP\n"
+                                    "Table Type         : TABLE\n"
+                                    "Uniqueness         : UNIQUE\n"
+                                    "TableSpace Name    : USERS\n"
+                                    "\n----\nEMPNO") +
+                         QString(34, u' ') + QStringLiteral("NUMBER(22)\n\n"));
+}
+
+// A name with a quote stays a name: the statement neither breaks nor matches other objects.
+TEST_F(DescribeOnFixture, QuoteInNameIsAName) {
+    const ProcessResult r =
+        describe({QStringLiteral("--alias"), QStringLiteral("ORAFIX"), QStringLiteral("--folder"),
+                  QStringLiteral("Table"), QStringLiteral("X' OR 'A'='A")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("\n\n----\n\n)\n"));
+}
+
+// An alias that requires a login takes its password from KELVORAN_PASSWORD only.
+TEST_F(DescribeOnFixture, LoginPasswordFromEnvironment) {
+    writeAliases(QStringLiteral("[LOGIN]\ndriver=QSQLITE\ndrivername=ORACLE\ndatabase=%1\n"
+                                "user=scott\nlogin=true\n")
+                     .arg(kelvoran::test::oracleFixturePath()));
+    const QStringList args{QStringLiteral("--alias"), QStringLiteral("LOGIN"),
+                           QStringLiteral("--folder"), QStringLiteral("Synonym"),
+                           QStringLiteral("DEPARTMENTS")};
+    {
+        EnvOverride noPassword("KELVORAN_PASSWORD", std::nullopt);
+        const ProcessResult r = describe(args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("Category    :"))) << r.err.toStdString();
+    }
+    {
+        EnvOverride password("KELVORAN_PASSWORD", QStringLiteral("secret"));
+        const ProcessResult r = describe(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(
+            r.out.endsWith(QStringLiteral("CREATE SYNONYM DEPARTMENTS FOR KELVORAN.DEPT\n\n")));
+    }
+}
+
+// The loopback MariaDB with the sample schema: staff has a primary key, a two-column unique
+// index and a plain index; audit_log has no index.
+class DescribeOnMariaDb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!kelvoran::test::serversStarted())
+            GTEST_SKIP() << "test servers not started";
+        m_password.emplace("KELVORAN_PASSWORD", qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+    }
+    std::optional<EnvOverride> m_password;
+};
+
+TEST_F(DescribeOnMariaDb, TableSourcesAndStatus) {
+    struct Case {
+        const char *table;
+        QString definition; // a pattern: the times vary
+        QString source;
+    };
+    const auto pad = [](const char *name) { return QString::fromUtf8(name).leftJustified(39); };
+    const QString time = QStringLiteral("\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}");
+    const std::vector<Case> cases{
+        {"staff",
+         QStringLiteral("Object Name        : staff\nType               : InnoDB\n"
+                        "Create             : %1\nModified           : (%1)?\n"
+                        "Rows               : 30\n\n")
+             .arg(time),
+         QStringLiteral("CREATE TABLE staff(\n") + pad("staff_id") +
+             QStringLiteral("int(11) NOT NULL,\n") + pad("dept_id") +
+             QStringLiteral("int(11) NOT NULL,\n") + pad("staff_code") +
+             QStringLiteral("char(6) NOT NULL,\n") + pad("staff_name") +
+             QStringLiteral("varchar(40) NOT NULL,\n") + pad("hire_date") +
+             QStringLiteral("date NOT NULL,\n") + pad("salary") +
+             QStringLiteral("decimal(10,2) NOT NULL DEFAULT 0.00,\n") + pad("bonus_rate") +
+             QStringLiteral("decimal(4,3) DEFAULT  NULL,\n") + pad("grade") +
+             QStringLiteral("smallint(6) DEFAULT 1,\n") + pad("updated_at") +
+             QStringLiteral("datetime NOT NULL DEFAULT '2024-04-01 09:00:00',\n") + pad("note") +
+             QStringLiteral("text DEFAULT  NULL,\n"
+                            "PRIMARY KEY(staff_id),\n"
+                            "UNIQUE INDEX ux_staff_dept_code(dept_id,staff_code),\n"
+                            "INDEX ix_staff_hire_date(hire_date)\n)\n")},
+        {"audit_log",
+         QStringLiteral("Object Name        : audit_log\nType               : InnoDB\n"
+                        "Create             : %1\nModified           : (%1)?\n"
+                        "Rows               : 0\n\n")
+             .arg(time),
+         QStringLiteral("CREATE TABLE audit_log(\n") + pad("logged_at") +
+             QStringLiteral("datetime NOT NULL DEFAULT '2024-01-01 00:00:00',\n") +
+             pad("log_level") + QStringLiteral("int(11) NOT NULL,\n") + pad("message") +
+             QStringLiteral("text DEFAULT  NULL\n)\n")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.table);
+        const ProcessResult r =
+            describe({QStringLiteral("--alias"), QStringLiteral("MYTEST"),
+                      QStringLiteral("--folder"), QStringLiteral("Table"), c.table});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const int split = r.out.indexOf(QStringLiteral("----\n"));
+        ASSERT_GE(split, 0);
+        const QString definition = r.out.left(split);
+        EXPECT_TRUE(QRegularExpression(QLatin1Char('^') + c.definition + QLatin1Char('$'))
+                        .match(definition)
+                        .hasMatch())
+            << definition.toStdString();
+        EXPECT_EQ(r.out.mid(split + 5), c.source);
+    }
+}
+
+TEST_F(DescribeOnMariaDb, UnknownTableIsADatabaseError) {
+    const ProcessResult r =
+        describe({QStringLiteral("--alias"), QStringLiteral("MYTEST"), QStringLiteral("--folder"),
+                  QStringLiteral("Table"), QStringLiteral("no_such_table")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("NativeError :1146"))) << r.err.toStdString();
+}
+
+} // namespace
