@@ -1,10 +1,8 @@
 #include "settingsfile.h"
 
-#include "clock.h"
+#include "credentials.h"
 #include "messagetable.h"
 #include "textfile.h"
-
-#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -204,26 +202,6 @@ QString beginMarkerLine() {
 }
 QString endMarkerLine() {
     return u' ' + SettingsText::endMarker() + QStringLiteral("  ");
-}
-
-std::optional<int> makeDateSum(const QString &stamp) {
-    if (stamp.size() < 19)
-        return std::nullopt;
-    int sum = 0;
-    for (auto [from, length] : {std::pair{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}}) {
-        const QString part = stamp.mid(from, length);
-        for (QChar c : part)
-            if (c < u'0' || c > u'9')
-                return std::nullopt;
-        sum += part.toInt();
-    }
-    return sum;
-}
-
-QString newMakeDate(const Clock &clock) {
-    QString stamp = clock.now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-    stamp[stamp.size() - 1] = QChar(u'0' + QRandomGenerator::global()->bounded(9));
-    return stamp;
 }
 
 void applyDesignerRules(ReportDefinition &def) {
@@ -451,10 +429,10 @@ Status SettingsFileReader::readBlock(const QStringList &work, ReportDefinition &
             m_step.set("GD_290020");
             if (value.isEmpty())
                 return fail(QStringLiteral("ST_10019"));
-            const std::optional<int> sum = makeDateSum(value);
-            if (!sum)
+            const int sum = StampSum(value);
+            if (sum < 0)
                 return failHere();
-            m_seed = *sum;
+            m_seed = sum;
             haveMakeDate = true;
         } else if (name == u"VERSION") {
             m_step.set("GD_290030");
@@ -463,17 +441,10 @@ Status SettingsFileReader::readBlock(const QStringList &work, ReportDefinition &
             if (value.isEmpty())
                 return fail(QStringLiteral("ST_10020"));
             m_step.set("GD_290031");
-            if (value == u"1.0.0.0" || value == u"1.1.0.0" || value == u"1.2.0.0")
-                m_family = QStringLiteral("1.0.0.0");
-            else if (value == u"2.0.0.0")
-                m_family = QStringLiteral("2.0.0.0");
-            else if (value == u"2.1.0.0" || value == u"2.2.0.0")
-                m_family = QStringLiteral("2.1.0.0");
-            else
+            m_family = FormatFamily(value);
+            if (m_family.isEmpty())
                 return failHere();
-            m_versionNumber = (m_family[0].unicode() - u'0') * 1000 +
-                              (m_family[2].unicode() - u'0') * 100 +
-                              (m_family[4].unicode() - u'0') * 10 + (m_family[6].unicode() - u'0');
+            m_versionNumber = FamilyNumber(m_family);
             haveVersion = true;
         } else if (name == u"TITLEBOLD" || name == u"SETTING") {
             settingLine = idx;
@@ -488,8 +459,10 @@ Status SettingsFileReader::readBlock(const QStringList &work, ReportDefinition &
     if (settingLine < 0)
         return fail(QStringLiteral("ST_10021"));
 
-    // Credentials: the packed copies stay in their keys as text.
     m_step.set("GD_290041");
+    const Status credentials = readPasswords(def);
+    if (!credentials)
+        return credentials;
 
     if (def.value(QStringLiteral("PROCFLG")) != u"1")
         return Status::ok();
@@ -510,6 +483,34 @@ Status SettingsFileReader::readBlock(const QStringList &work, ReportDefinition &
     const int page = def.value(QStringLiteral("KCBKEY")).toInt();
     if (page > int(def.columns.size()))
         def.setValue(QStringLiteral("KCBKEY"), QStringLiteral("0"));
+    return Status::ok();
+}
+
+Status SettingsFileReader::readPasswords(ReportDefinition &def) {
+    PackedCopies copies;
+    copies.password = def.value(QStringLiteral("PASSWORD"));
+    copies.kword = def.value(QStringLiteral("KWORD"));
+    copies.qword = def.value(QStringLiteral("QWORD"));
+    copies.tword = def.value(QStringLiteral("TWORD"));
+    const Result<Passwords> passwords =
+        UnpackPasswords(m_family, def.value(QStringLiteral("MAKEDATE")), copies, m_step);
+    if (!passwords) {
+        // A broken or tampered copy loses all four passwords; a tamper error keeps its text.
+        def.dbPassword.clear();
+        def.templatePassword.clear();
+        def.outputReadPassword.clear();
+        def.outputWritePassword.clear();
+        const QString code = passwords.error().stepCode;
+        if (code.endsWith(u"_300176") || code.endsWith(u"_300177") || code.endsWith(u"_300178") ||
+            code.endsWith(u"_300179"))
+            def.tamperText = passwords.error().message;
+        m_step.setText(code);
+        return Error{SettingsText::loadError() + code, code};
+    }
+    def.dbPassword = passwords->db;
+    def.templatePassword = passwords->templateRead;
+    def.outputReadPassword = passwords->outputRead;
+    def.outputWritePassword = passwords->outputWrite;
     return Status::ok();
 }
 

@@ -21,12 +21,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 namespace kelvoran {
-
-class Clock;
-class UserInteraction;
 
 // The version this program writes.
 inline constexpr const char *SettingsFileVersion = "2.2.0.0";
@@ -58,14 +53,6 @@ struct SqlSource {
 // The format block's begin and end marker lines as written (one blank before, two after).
 QString beginMarkerLine();
 QString endMarkerLine();
-
-// The sum of a time stamp "YYYY/MM/DD HH:NN:SS": year + month + day + hour + minute + second;
-// nothing when a part is not a number.
-std::optional<int> makeDateSum(const QString &stamp);
-
-// A new MAKEDATE: now as "YYYY/MM/DD HH:NN:SS" with the last digit replaced by a random
-// digit 0-8.
-QString newMakeDate(const Clock &clock);
 
 // Applies the designer's reading of flags, indexes and dependent fields to the values, as the
 // designer shows them after loading: flags become "TRUE"/"FALSE", texts and cells of an unticked
@@ -125,6 +112,7 @@ public:
 private:
     Status fail(const QString &code);
     Status failHere();
+    Status readPasswords(ReportDefinition &def);
     Status readBlock(const QStringList &work, ReportDefinition &def);
     Status readColumnLines(const QStringList &work, int settingLine, ReportDefinition &def);
 
