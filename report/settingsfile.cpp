@@ -566,7 +566,8 @@ Status SettingsFileReader::readColumnLines(const QStringList &work, int settingL
         if (code.isEmpty())
             continue;
         m_step.set("LS_160006", {k + 1});
-        const std::optional<int> p = toNumber(trimBlanks(code.rightJustified(17, u' ').mid(8, 3)));
+        const QString padded = code.rightJustified(17, u' ');
+        const std::optional<int> p = toNumber(trimBlanks(padded.mid(8, 3)));
         if (!p || *p < 1)
             return failLines();
         m_step.set("LS_160007", {k + 1});
@@ -577,7 +578,9 @@ Status SettingsFileReader::readColumnLines(const QStringList &work, int settingL
         row.Alias = column.Alias;
         row.FieldKindText = trimBlanks(fields[5]);
         row.AggregationText = trimBlanks(fields[6]);
-        row.PivotCode = code;
+        // A column that is not a pivot field stores blanks before its row number; its pivot
+        // row keeps an empty code rather than the row number as a code.
+        row.PivotCode = trimBlanks(padded.left(8)).isEmpty() ? QString() : code;
         row.Link = QString::number(*p);
         column.PivotLink = row.Link;
     }
