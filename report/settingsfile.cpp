@@ -197,6 +197,23 @@ QString trimBlanks(const QString &text) {
     return text.mid(start, end - start);
 }
 
+SqlSource SqlSource::fromAnalysis(const SelectAnalysis &analysis, const QStringList &editorLines) {
+    SqlSource s;
+    s.kind = analysis.statementKind == StatementKind::Show ? ShowStatement : Analysis;
+    s.selectHead = analysis.selectHead;
+    s.fromLines = analysis.fromLines;
+    s.whereLines = analysis.whereLines;
+    s.editorLines = editorLines;
+    return s;
+}
+
+SqlSource SqlSource::forTable(const QString &tableName) {
+    SqlSource s;
+    s.kind = GeneratedTable;
+    s.tableName = tableName;
+    return s;
+}
+
 QString beginMarkerLine() {
     return u' ' + SettingsText::beginMarker() + QStringLiteral("  ");
 }
@@ -339,6 +356,7 @@ Status SettingsFileReader::readLines(const QStringList &lines, ReportDefinition 
     m_family.clear();
     m_versionNumber = 0;
     m_seed = 0;
+    m_analysis = SelectAnalysis();
     def.clear();
 
     m_step.set("LA_280002");
@@ -357,6 +375,7 @@ Status SettingsFileReader::readLines(const QStringList &lines, ReportDefinition 
     }
     m_hasBlock = true;
     def.sqlLines = lines.mid(0, begin);
+    m_analysis = AnalyzeSelect(def.sqlLines, m_options.oracleHints);
     m_step.set("LA_280003");
     if (end < begin)
         return fail(QStringLiteral("LA_280003"));
@@ -474,9 +493,24 @@ Status SettingsFileReader::readBlock(const QStringList &work, ReportDefinition &
     applyDesignerRules(def);
 
     m_step.set("GD_290043");
+    // The designer takes one row per select item; aliases lose their enclosing quotes, so a
+    // file read back holds the alias it was written with.
+    std::vector<SelectItem> items = m_analysis.items;
+    StripAliasQuotes(items);
+    def.columns.clear();
+    if (!items.empty() && !items.front().physicalName.isEmpty())
+        for (const SelectItem &item : items)
+            def.columns.push_back(ColumnSetting{item.physicalName, item.alias, QString(), QString(),
+                                                QString(), QString(), QString()});
     const Status columns = readColumnLines(work, settingLine, def);
     if (!columns)
         return columns;
+    if (m_analysis.statementKind == StatementKind::Show) {
+        // A SHOW statement's select list is the names carried by the column setting lines.
+        m_analysis.items.clear();
+        for (const ColumnSetting &c : def.columns)
+            m_analysis.items.push_back(SelectItem{c.PhysicalName, c.Alias});
+    }
 
     m_step.set("GD_290044");
     // The page-break key names a row of the grid, or the empty item.

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "reportdefinition.h"
+#include "selectanalysis.h"
 
 #include "result.h"
 #include "stepcode.h"
@@ -48,6 +49,12 @@ struct SqlSource {
     QStringList whereLines;
     QString tableName;
     QStringList editorLines; // ShowStatement, and the SQL editor for mode "5"
+
+    // The source of a scanned SQL text: a SHOW statement keeps the text, anything else is
+    // rebuilt from the head and the kept FROM/WHERE lines.
+    static SqlSource fromAnalysis(const SelectAnalysis &analysis, const QStringList &editorLines);
+    // A statement the program generated for a table.
+    static SqlSource forTable(const QString &tableName);
 };
 
 // The format block's begin and end marker lines as written (one blank before, two after).
@@ -82,6 +89,7 @@ struct SettingsReadOptions {
     QStringList aliases;       // alias names known to the program (the object tree)
     QString currentAlias;      // the alias current before reading, empty when none
     bool keepDatabase = false; // store DATABASE (the scheduler keeps it)
+    bool oracleHints = false;  // the alias is an Oracle one (hints in the select head)
 };
 
 // Reads settings files. One reader serves the interactive program and the scheduler; only the
@@ -106,6 +114,9 @@ public:
     int versionNumber() const { return m_versionNumber; }
     // The sum of MAKEDATE (the scrambler's seed).
     int makeDateSeed() const { return m_seed; }
+    // The scan of the SQL part (for a SHOW statement: its items are the names read from the
+    // column setting lines).
+    const SelectAnalysis &analysis() const { return m_analysis; }
     // The step code current at the end (the failing step after an error).
     const StepCode &stepCode() const { return m_step; }
 
@@ -123,6 +134,7 @@ private:
     QString m_family;
     int m_versionNumber = 0;
     int m_seed = 0;
+    SelectAnalysis m_analysis;
 };
 
 // Trims the characters a settings file treats as blank (code 0x20 and below) at both ends.

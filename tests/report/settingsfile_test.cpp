@@ -247,6 +247,8 @@ TEST_P(SettingsRoundTrip, WrittenFileReadsBackToTheSameValues) {
         }
         ASSERT_EQ(back.columns.size(), def.columns.size());
         for (size_t i = 0; i < def.columns.size(); ++i) {
+            EXPECT_EQ(back.columns[i].PhysicalName, def.columns[i].PhysicalName);
+            EXPECT_EQ(back.columns[i].Alias, def.columns[i].Alias);
             EXPECT_EQ(back.columns[i].WidthOrCell, def.columns[i].WidthOrCell);
             EXPECT_EQ(back.columns[i].FormatText, def.columns[i].FormatText);
             EXPECT_EQ(back.columns[i].FormatCodes, def.columns[i].FormatCodes);
@@ -255,6 +257,8 @@ TEST_P(SettingsRoundTrip, WrittenFileReadsBackToTheSameValues) {
         }
         ASSERT_EQ(back.pivotFields.size(), def.pivotFields.size());
         for (size_t i = 0; i < def.pivotFields.size(); ++i) {
+            EXPECT_EQ(back.pivotFields[i].PhysicalName, def.pivotFields[i].PhysicalName);
+            EXPECT_EQ(back.pivotFields[i].Alias, def.pivotFields[i].Alias);
             EXPECT_EQ(back.pivotFields[i].FieldKindText, def.pivotFields[i].FieldKindText);
             EXPECT_EQ(back.pivotFields[i].AggregationText, def.pivotFields[i].AggregationText);
             // The code read back carries the row number the line stored.
@@ -626,6 +630,11 @@ TEST(SettingsFileReader, ValidFixtureLoads) {
     EXPECT_TRUE(def.templatePassword.isEmpty());
     ASSERT_EQ(def.columns.size(), 3u);
     EXPECT_EQ(def.columns[1].GroupKeys, QStringLiteral("REGION******,"));
+    EXPECT_EQ(def.columns[0].PhysicalName, QStringLiteral("REGION"));
+    EXPECT_EQ(def.columns[0].Alias, QStringLiteral("地域"));
+    EXPECT_EQ(def.columns[1].PhysicalName, QStringLiteral("SUM(AMOUNT)"));
+    EXPECT_EQ(def.columns[2].Alias, QString());
+    EXPECT_EQ(reader.analysis().fromLines.first(), QStringLiteral("FROM SALES"));
 }
 
 // Writes the fixtures that need packed passwords (run with KELVORAN_UPDATE_SETTINGS_FIXTURES=1
