@@ -344,8 +344,10 @@ Status SettingsFileReader::readFile(const QString &path, ReportDefinition &def) 
     m_step.set("LA_280001");
     Result<QStringList> lines = readTextLines(path);
     if (!lines) {
+        // A file that cannot be read or is not Shift_JIS: the load error, then what went wrong
+        // (the file and line).
         def.clear();
-        return Error{lines.error().message, m_step.text()};
+        return Error{SettingsText::loadError() + u' ' + lines.error().message, m_step.text()};
     }
     return readLines(*lines, def);
 }
