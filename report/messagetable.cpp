@@ -97,6 +97,9 @@ namespace SettingsText {
 QString saveError() {
     return QStringLiteral("設定保存中にエラーが発生しました。");
 }
+QString noFormatBlock() {
+    return QStringLiteral("設定ファイルにフォーマット設定がありません。");
+}
 QString loadError() {
     return QStringLiteral("Message     :設定ファイル読み出し中にエラーが発生しました。"
                           "設定ファイルにエラーがある可能性があります。");

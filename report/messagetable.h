@@ -21,6 +21,8 @@ int ShowMessageNo(UserInteraction &ui, int kind, int number);
 namespace SettingsText {
 // Shown when a save fails.
 QString saveError();
+// A file read as a settings file that has no format block.
+QString noFormatBlock();
 // The start of every load error; the code (or one blank) follows directly.
 QString loadError();
 // Mode "3" question, and the answer to No.

@@ -324,6 +324,29 @@ Status writeSettingsFile(const QString &path, const ReportDefinition &def, Setti
     return writeTextLines(path, buildSettingsLines(def, mode, sql));
 }
 
+QStringList setKeyLineValues(const QStringList &lines, const std::map<QString, QString> &values) {
+    qsizetype begin = -1;
+    qsizetype end = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].contains(SettingsText::beginMarker()))
+            begin = i;
+        if (lines[i].contains(SettingsText::endMarker()))
+            end = i;
+    }
+    QStringList out = lines;
+    for (qsizetype i = begin + 1; begin >= 0 && i < end; ++i) {
+        // The key as the reader finds it.
+        const QString work = u' ' + trimBlanks(lines[i]) + u' ';
+        const qsizetype eq = work.indexOf(u'=');
+        if (!work.startsWith(QStringLiteral(" /* ")) || eq <= 4)
+            continue;
+        const auto it = values.find(trimBlanks(work.mid(4, eq - 4)));
+        if (it != values.end())
+            out[i] = keyLine(it->first, it->second);
+    }
+    return out;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Reading
 

@@ -83,6 +83,11 @@ QStringList buildSqlPart(const std::vector<ColumnSetting> &columns, SettingsFile
 Status writeSettingsFile(const QString &path, const ReportDefinition &def, SettingsFileMode mode,
                          const SqlSource &sql);
 
+// Sets the values of key lines inside the format block (between the last begin and end
+// markers) to " /* KEY= value ", leaving every other line as it is. Keys without a line are not
+// added. Lines outside the block are never touched.
+QStringList setKeyLineValues(const QStringList &lines, const std::map<QString, QString> &values);
+
 // Options of the reader.
 struct SettingsReadOptions {
     QChar prefix = u'P';       // stage-code prefix: 'P' interactive, 'C' scheduler
