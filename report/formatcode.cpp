@@ -195,6 +195,41 @@ std::vector<FormatListEntry> splitFormatList(const QString &displayText, const Q
     return out;
 }
 
+std::optional<FormatListEntry> buildFormatEntry(const FormatChoice &choice) {
+    const std::optional<FormatKind> kind = FormatCode::kind(choice.kind);
+    if (!kind)
+        return std::nullopt;
+    std::optional<QString> code;
+    QString key;
+    switch (kind->param) {
+    case FormatParam::None:
+        code = FormatCode::plain(kind->number);
+        break;
+    case FormatParam::ZeroPadding:
+        code = FormatCode::zeroPadding(choice.padCharacter, choice.padCount);
+        break;
+    case FormatParam::FontSize:
+        code = FormatCode::withNumber(kind->number, choice.fontSize);
+        break;
+    case FormatParam::Alignment:
+    case FormatParam::Number:
+    case FormatParam::Currency:
+    case FormatParam::Date:
+    case FormatParam::Percent:
+        code = FormatCode::withNumber(kind->number, QString::number(choice.styleIndex));
+        break;
+    case FormatParam::GroupColour:
+        if (choice.keyName.trimmed().isEmpty())
+            return std::nullopt;
+        code = FormatCode::withNumber(kind->number, QString::number(choice.colourIndex));
+        key = groupKeyPiece(choice.keyName.trimmed());
+        break;
+    }
+    if (!code)
+        return std::nullopt;
+    return FormatListEntry{kind->displayText, *code, key};
+}
+
 void joinFormatList(const std::vector<FormatListEntry> &entries, QString &displayText,
                     QString &codes, QString &groupKeys) {
     displayText.clear();

@@ -95,6 +95,22 @@ struct FormatListEntry {
 std::vector<FormatListEntry> splitFormatList(const QString &displayText, const QString &codes,
                                              const QString &groupKeys, bool withTotals = true);
 
+// The inputs of the format chooser when "決定" is pressed.
+struct FormatChoice {
+    int kind = 0;
+    QString padCharacter = QStringLiteral("0"); // zero padding: the character (one)
+    QString padCount;                           // zero padding: the count
+    QString fontSize = QStringLiteral("10");    // font size (up to 3 characters)
+    int styleIndex = 0;  // alignment, number, currency, date, percent: the list's index
+    int colourIndex = 0; // group total/average: the row colour
+    QString keyName;     // group total/average: the key column's physical name
+};
+
+// The entry the chooser appends for a choice: display text, code and, for a group kind, the
+// key piece. Nothing for incomplete input (zero padding without a valid count, a group kind
+// without a key name, a font size longer than 3 characters) or an unknown kind.
+std::optional<FormatListEntry> buildFormatEntry(const FormatChoice &choice);
+
 // Rebuilds display text, codes and group keys from editor rows in their order.
 void joinFormatList(const std::vector<FormatListEntry> &entries, QString &displayText,
                     QString &codes, QString &groupKeys);

@@ -1,5 +1,7 @@
 #include "reportdefinition.h"
 
+#include <algorithm>
+
 namespace kelvoran {
 
 ReportDefinition::ReportDefinition() {
@@ -87,6 +89,21 @@ void ReportDefinition::setValue(const QString &key, const QString &value) {
 
 void ReportDefinition::setFlag(const QString &key, bool on) {
     m_values[key] = on ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+}
+
+void ReportDefinition::removeBlankRows() {
+    auto blank = [](const QString &name) { return name.trimmed().isEmpty(); };
+    columns.erase(std::remove_if(columns.begin(), columns.end(),
+                                 [&](const ColumnSetting &c) { return blank(c.PhysicalName); }),
+                  columns.end());
+    pivotFields.erase(
+        std::remove_if(pivotFields.begin(), pivotFields.end(),
+                       [&](const PivotFieldSetting &p) { return blank(p.PhysicalName); }),
+        pivotFields.end());
+    if (columns.empty())
+        columns.emplace_back();
+    if (pivotFields.empty())
+        pivotFields.emplace_back();
 }
 
 bool ReportDefinition::operator==(const ReportDefinition &o) const {

@@ -55,6 +55,10 @@ public:
     // The text of a credential tamper error (the designer's hidden Edit5), else empty.
     QString tamperText;
 
+    // Removes the rows of both grids whose physical name is blank; each grid keeps at least
+    // one (blank) row.
+    void removeBlankRows();
+
     bool operator==(const ReportDefinition &o) const;
 
 private:

@@ -178,3 +178,51 @@ TEST(Palette, FortySwatchesWithKnownColours) {
     EXPECT_EQ(paletteColour(2), -1);
     EXPECT_EQ(paletteColour(17), -1);
 }
+
+TEST(FormatChooser, BuildsTheAppendedEntry) {
+    struct Case {
+        const char *name;
+        FormatChoice choice;
+        const char *display; // nullptr: nothing appended
+        const char *code;
+        const char *key;
+    };
+    auto choice = [](int kind) {
+        FormatChoice c;
+        c.kind = kind;
+        return c;
+    };
+    FormatChoice pad = choice(1);
+    pad.padCount = QStringLiteral("5");
+    FormatChoice padNoCount = choice(1);
+    FormatChoice font = choice(5);
+    FormatChoice date = choice(7);
+    date.styleIndex = 17;
+    FormatChoice group = choice(103);
+    group.colourIndex = 36;
+    group.keyName = QStringLiteral(" REGION ");
+    FormatChoice groupNoKey = choice(104);
+    groupNoKey.colourIndex = 40;
+    const Case cases[] = {
+        {"zero padding", pad, "〔ゼロパディング〕", "001/0  /5  /   /,", ""},
+        {"zero padding without count", padNoCount, nullptr, nullptr, nullptr},
+        {"font size default", font, "〔フォントサイズ〕", "005/ 10/   /   /,", ""},
+        {"date style 17", date, "〔日付表示〕", "007/ 17/   /   /,", ""},
+        {"group total", group, "〔グループ合計〕", "103/ 36/   /   /,", "REGION******,"},
+        {"group average without key", groupNoKey, nullptr, nullptr, nullptr},
+        {"string display", choice(6), "〔文字列表示〕", "006/   /   /   /,", ""},
+        {"unknown kind", choice(12), nullptr, nullptr, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<FormatListEntry> e = buildFormatEntry(c.choice);
+        if (!c.display) {
+            EXPECT_FALSE(e.has_value());
+            continue;
+        }
+        ASSERT_TRUE(e.has_value());
+        EXPECT_EQ(e->displayText, QString::fromUtf8(c.display));
+        EXPECT_EQ(e->code, QString::fromUtf8(c.code));
+        EXPECT_EQ(e->groupKey, QString::fromUtf8(c.key));
+    }
+}

@@ -699,3 +699,20 @@ TEST(SettingsFixtures, Regenerate) {
         l.replace(QStringLiteral("PF3/PS1/2  /"), QStringLiteral("PF3/PS1/x  /"));
     write(QStringLiteral("pls_pivot_row_not_number"), pls, loadError("PLS_160006_2"));
 }
+
+TEST(ReportDefinitionRows, BlankRowsAreRemovedButOneRowStays) {
+    ReportDefinition def = sampleExcelReport();
+    def.columns[1].PhysicalName = QStringLiteral("  ");
+    def.pivotFields[0].PhysicalName.clear();
+    def.removeBlankRows();
+    ASSERT_EQ(def.columns.size(), 2u);
+    EXPECT_EQ(def.columns[1].PhysicalName, QStringLiteral("MONTH"));
+    EXPECT_EQ(def.columns[1].WidthOrCell, QStringLiteral("8")) << "the row moves with its data";
+    ASSERT_EQ(def.pivotFields.size(), 2u);
+    EXPECT_EQ(def.pivotFields[0].PhysicalName, QStringLiteral("SUM(AMOUNT)"));
+    for (ColumnSetting &c : def.columns)
+        c.PhysicalName.clear();
+    def.removeBlankRows();
+    ASSERT_EQ(def.columns.size(), 1u);
+    EXPECT_EQ(def.columns[0], ColumnSetting());
+}
