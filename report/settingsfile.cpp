@@ -400,7 +400,10 @@ Status SettingsFileReader::readLines(const QStringList &lines, ReportDefinition 
     }
     m_hasBlock = true;
     def.sqlLines = lines.mid(0, begin);
+    // The select list as the main window shows it: aliases without their enclosing quotes, so
+    // that a file read back holds the aliases it was written with (the writer adds the quotes).
     m_analysis = AnalyzeSelect(def.sqlLines, m_options.oracleHints);
+    StripAliasQuotes(m_analysis.items);
     m_step.set("LA_280003");
     if (end < begin)
         return fail(QStringLiteral("LA_280003"));
@@ -518,10 +521,8 @@ Status SettingsFileReader::readBlock(const QStringList &work, ReportDefinition &
     applyDesignerRules(def);
 
     m_step.set("GD_290043");
-    // The designer takes one row per select item; aliases lose their enclosing quotes, so a
-    // file read back holds the alias it was written with.
-    std::vector<SelectItem> items = m_analysis.items;
-    StripAliasQuotes(items);
+    // The designer takes one row per select item.
+    const std::vector<SelectItem> &items = m_analysis.items;
     def.columns.clear();
     if (!items.empty() && !items.front().physicalName.isEmpty())
         for (const SelectItem &item : items)

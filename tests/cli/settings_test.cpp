@@ -209,7 +209,11 @@ TEST_F(SettingsCommand, HandWrittenFileSealedWithSetPasswordsLoads) {
               QStringLiteral("FROM SALES"));
     EXPECT_EQ(analysis[QStringLiteral("WhereLines")].toArray().first().toString(),
               QStringLiteral("WHERE AMOUNT > 0"));
-    EXPECT_EQ(analysis[QStringLiteral("items")].toArray().size(), 2);
+    const QJsonArray items = analysis[QStringLiteral("items")].toArray();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].toArray()[0].toString(), QStringLiteral("REGION"));
+    EXPECT_EQ(items[0].toArray()[1].toString(), QStringLiteral("地域")) << "quotes stripped";
+    EXPECT_EQ(items[1].toArray()[1].toString(), QString());
     EXPECT_TRUE(root[QStringLiteral("sql")].toString().startsWith(
         QStringLiteral("SELECT REGION AS \"地域\", \r\n       AMOUNT ")));
 }
