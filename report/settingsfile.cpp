@@ -204,6 +204,7 @@ SqlSource SqlSource::fromAnalysis(const SelectAnalysis &analysis, const QStringL
     s.fromLines = analysis.fromLines;
     s.whereLines = analysis.whereLines;
     s.editorLines = editorLines;
+    s.selectList = analysis.items;
     return s;
 }
 
@@ -259,7 +260,13 @@ QStringList buildSqlPart(const std::vector<ColumnSetting> &allColumns, SettingsF
     if (sql.kind == SqlSource::ShowStatement)
         return sql.editorLines;
 
-    const std::vector<ColumnSetting> columns = nonBlankRows(allColumns);
+    std::vector<ColumnSetting> fromSelectList;
+    if (mode == SettingsFileMode::CsvExportFromMain)
+        for (const SelectItem &item : sql.selectList)
+            fromSelectList.push_back(ColumnSetting{item.physicalName, item.alias, QString(),
+                                                   QString(), QString(), QString(), QString()});
+    const std::vector<ColumnSetting> columns =
+        nonBlankRows(mode == SettingsFileMode::CsvExportFromMain ? fromSelectList : allColumns);
     const QString head =
         sql.kind == SqlSource::GeneratedTable ? QStringLiteral("SELECT ") : sql.selectHead;
     const QString indent(textWidth(head), u' ');

@@ -49,6 +49,9 @@ struct SqlSource {
     QStringList whereLines;
     QString tableName;
     QStringList editorLines; // ShowStatement, and the SQL editor for mode "5"
+    // The main window's select list: the rows of mode "2" (the other modes take the designer's
+    // column rows).
+    std::vector<SelectItem> selectList;
 
     // The source of a scanned SQL text: a SHOW statement keeps the text, anything else is
     // rebuilt from the head and the kept FROM/WHERE lines.

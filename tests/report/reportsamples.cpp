@@ -105,6 +105,8 @@ SqlSource sampleSqlSource() {
     s.fromLines = {QStringLiteral("FROM SALES"), QString(),
                    QStringLiteral("GROUP BY REGION, MONTH")};
     s.whereLines = {};
+    for (const ColumnSetting &c : sampleExcelReport().columns)
+        s.selectList.push_back(SelectItem{c.PhysicalName, c.Alias});
     return s;
 }
 

@@ -158,7 +158,13 @@ TEST(SettingsFileWriter, OtherModesCarryEmptyExcelKeys) {
             EXPECT_EQ(writtenValue(lines, k), k == u"KCBKEY" ? QStringLiteral("0") : QString())
                 << k.toStdString();
         }
-    // Mode 2: alias after the name without AS, no column lines.
+    // Mode 2: the main window's select list, alias after the name without AS, no column lines.
+    SqlSource twoItems = sampleSqlSource();
+    twoItems.selectList.pop_back();
+    const QStringList fromMain =
+        buildSettingsLines(def, SettingsFileMode::CsvExportFromMain, twoItems);
+    EXPECT_EQ(fromMain[1], QStringLiteral("       SUM(AMOUNT) 金額 "));
+    EXPECT_EQ(fromMain[2], QStringLiteral(" FROM SALES "));
     EXPECT_EQ(lines[0], QStringLiteral("SELECT REGION 地域 , "));
     EXPECT_EQ(lines[2], QStringLiteral("       MONTH  "));
     const qsizetype setting = lines.indexOf(QStringLiteral(" /* SETTING= 0 "));
