@@ -41,6 +41,10 @@ struct Case {
     const char *focus; // control to focus
 };
 
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.name;
+}
+
 // Shorthands for pivot cases: pivot on the data sheet at (4, 8).
 Values pivot(Values more) {
     Values v = {{"PTOUT", "TRUE"}};

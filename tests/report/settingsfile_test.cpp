@@ -187,6 +187,10 @@ struct ModeCase {
     const char *procFlag;
 };
 
+void PrintTo(const ModeCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class SettingsRoundTrip : public ::testing::TestWithParam<ModeCase> {};
 
 TEST_P(SettingsRoundTrip, WrittenFileReadsBackToTheSameValues) {
