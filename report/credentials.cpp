@@ -370,7 +370,7 @@ Result<PackedPasswords> PackPasswordsAt(const Passwords &passwords, const QStrin
     if (!IsStampText(makeDate))
         return Error{QStringLiteral("時刻印が正しくありません。：") + makeDate, QString()};
     const int sum = StampSum(makeDate);
-    if (!sumInRange(sum + 99))
+    if (!sumInRange(sum) || !sumInRange(sum + 99))
         return Error{QStringLiteral("時刻印が正しくありません。：") + makeDate, QString()};
 
     std::array<QString, 4> plain;
@@ -427,8 +427,12 @@ Result<PackedPasswords> PackPasswords(const Passwords &passwords, const Clock &c
     return packed;
 }
 
-Result<Passwords> UnpackPasswords(const QString &family, const QString &makeDate,
+Result<Passwords> UnpackPasswords(const QString &familyOrVersion, const QString &makeDateText,
                                   const PackedCopies &copies, StepCode &step) {
+    // A VERSION value ("2.2.0.0") is taken for its family as well.
+    const QString mapped = FormatFamily(familyOrVersion);
+    const QString family = mapped.isEmpty() ? familyOrVersion : mapped;
+    const QString makeDate = makeDateText.trimmed();
     const int number = FamilyNumber(family);
     if (number == 1000 || number == 2000) {
         setStep(step, 300001);

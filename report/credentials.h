@@ -118,10 +118,10 @@ Result<PackedPasswords> PackPasswords(const Passwords &passwords, const Clock &c
 Result<PackedPasswords> PackPasswordsAt(const Passwords &passwords, const QString &makeDate);
 
 // Unpacks the passwords of a file of the given family ("1.0.0.0", "2.0.0.0" or "2.1.0.0", see
-// FormatFamily) and MAKEDATE. Sets step to the PDD_/CDD_ (by its prefix) stage code before each
-// step. On failure all four passwords are lost and the Error carries the step code: a tamper
-// error has the tamper text and PDD_300176-PDD_300179; a broken copy has the code of the step
-// where unpacking broke.
+// FormatFamily; a VERSION value is mapped to its family first) and MAKEDATE. Sets step to the
+// PDD_/CDD_ (by its prefix) stage code before each step. On failure all four passwords are lost and
+// the Error carries the step code: a tamper error has the tamper text and PDD_300176-PDD_300179; a
+// broken copy has the code of the step where unpacking broke.
 Result<Passwords> UnpackPasswords(const QString &family, const QString &makeDate,
                                   const PackedCopies &copies, StepCode &step);
 

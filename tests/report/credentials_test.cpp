@@ -5,6 +5,7 @@
 #include "textfile.h"
 
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -300,6 +301,8 @@ TEST_P(PackTest, PacksFourCopiesThatReadBack) {
         const Result<Passwords> back = unpack(c, makeDate, FormatFamily(packed.value().version));
         ASSERT_TRUE(back.isOk()) << s(makeDate) << " " << s(back.error().text());
         EXPECT_EQ(back.value(), pw);
+        // The written VERSION itself names the family too.
+        EXPECT_EQ(unpack(c, makeDate, packed.value().version).value(), pw);
     }
 }
 
@@ -617,7 +620,14 @@ TEST(ChangeExcelPasswords, RewritesOnlyTheKeyLinesAndKeepsTheDatabasePassword) {
     }
     EXPECT_EQ(out.at(indexOfKey(out, "MAKEDATE")), keyLine("MAKEDATE", kNewStamp));
     EXPECT_EQ(out.at(indexOfKey(out, "VERSION")), keyLine("VERSION", "2.2.0.0"));
-    const Result<Passwords> back = unpackLines(out);
+    // Written as a Shift_JIS file and read back, the new copies still unpack.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.kvr"));
+    ASSERT_TRUE(writeTextLines(path, out).isOk());
+    const Result<QStringList> reread = readTextLines(path);
+    ASSERT_TRUE(reread.isOk());
+    EXPECT_EQ(reread.value(), out);
+    const Result<Passwords> back = unpackLines(reread.value());
     ASSERT_TRUE(back.isOk()) << s(back.error().text());
     EXPECT_EQ(back.value(), (Passwords{"dbpw", "t2", "", "w2"}));
 }
