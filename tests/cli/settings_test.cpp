@@ -328,3 +328,47 @@ TEST_F(SettingsCommand, AliasChoiceDecidesWhetherTheFileLoads) {
     EXPECT_EQ(noAlias.exitCode, 1);
     EXPECT_TRUE(noAlias.err.contains(QStringLiteral("CST_10003"))) << noAlias.err.toStdString();
 }
+
+TEST_F(SettingsCommand, OracleAliasKeepsTheHintInTheSelectHead) {
+    const QString aliases = path("oracle.ini");
+    {
+        QFile f(aliases);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[ORA]\ndriver=QSQLITE\ndrivername=ORACLE\ndatabase=/nonexistent/o.sqlite\n"
+                "[PLAIN]\ndriver=QSQLITE\ndatabase=/nonexistent/p.sqlite\n");
+    }
+    for (const char *alias : {"ORA", "PLAIN"}) {
+        SCOPED_TRACE(alias);
+        const QString file = path("hint.kvr");
+        QFile::remove(file);
+        ASSERT_TRUE(writeTextLines(
+            file,
+            {QStringLiteral("SELECT /*+ FULL(T) */ A FROM T"), QStringLiteral(" "),
+             QStringLiteral(" /* ここから下はフォーマット設定です。変更しないでください。*/  "),
+             QStringLiteral(" /* PROCFLG= 1 "),
+             QStringLiteral(" /* DBNAME= ") + QString::fromLatin1(alias) + u' ',
+             QStringLiteral(" /* TITLEBACKCOLOR= 15 "), QStringLiteral(" /* TITLEFONTCOLOR= 1 "),
+             QStringLiteral(" /* SETTING= 0 "), QStringLiteral(" /*  7@@@@@@@@    */ "),
+             QStringLiteral(" /* ここから上はフォーマット設定です。変更しないでください。*/  ")}));
+        ASSERT_EQ(
+            batch({QStringLiteral("settings"), QStringLiteral("set-passwords"), file}, aliases)
+                .exitCode,
+            0);
+        const BatchRun show =
+            batch({QStringLiteral("settings"), QStringLiteral("show"), file}, aliases);
+        ASSERT_EQ(show.exitCode, 0) << show.err.toStdString();
+        const QJsonObject root = QJsonDocument::fromJson(show.out.toUtf8()).object();
+        const QString head =
+            root[QStringLiteral("analysis")].toObject()[QStringLiteral("SelectHead")].toString();
+        if (QByteArray(alias) == "ORA")
+            EXPECT_TRUE(head.contains(QStringLiteral("FULL(T)"))) << head.toStdString();
+        else
+            EXPECT_EQ(head, QStringLiteral("SELECT "));
+        const QJsonArray columns = root[QStringLiteral("columns")].toArray();
+        ASSERT_EQ(columns.size(), 1);
+        EXPECT_EQ(columns[0].toObject()[QStringLiteral("PhysicalName")].toString(),
+                  QStringLiteral("A"));
+        EXPECT_EQ(columns[0].toObject()[QStringLiteral("WidthOrCell")].toString(),
+                  QStringLiteral("7"));
+    }
+}
