@@ -10,32 +10,35 @@ namespace {
 // name (heading emphasis, bands, rules) in palette colours; they are this program's own
 // definitions, documented here, not pixel copies.
 const AutoFormatPreset kPresets[] = {
-    // constant name              hFill hFont bold  ital  body strp headRule  outline   total     num    clear
-    {-4142, "None",               0,  0,  false, false, 0,  0,  "",       "",       "",       false, true},
-    {42,    "PTNone",             0,  0,  false, false, 0,  0,  "",       "",       "",       false, true},
-    {13,    "3DEffects1",         15, 1,  true,  false, 15, 0,  "medium", "medium", "thin",   false, false},
-    {14,    "3DEffects2",         16, 2,  true,  false, 15, 0,  "medium", "medium", "thin",   false, false},
-    {4,     "Accounting1",        0,  0,  true,  false, 0,  0,  "thin",   "",       "double", true,  false},
-    {5,     "Accounting2",        0,  0,  true,  false, 0,  0,  "medium", "",       "double", true,  false},
-    {6,     "Accounting3",        0,  0,  true,  true,  0,  0,  "thin",   "",       "double", true,  false},
-    {17,    "Accounting4",        0,  0,  true,  false, 0,  0,  "thin",   "",       "thin",   true,  false},
-    {1,     "Classic1",           0,  0,  true,  true,  0,  0,  "thin",   "",       "thin",   false, false},
-    {2,     "Classic2",           11, 2,  true,  false, 0,  0,  "thin",   "thin",   "thin",   false, false},
-    {3,     "Classic3",           11, 2,  true,  true,  15, 0,  "thin",   "thin",   "thin",   false, false},
-    {31,    "ClassicPivotTable",  0,  0,  true,  false, 0,  0,  "thin",   "thin",   "thin",   false, false},
-    {7,     "Color1",             9,  2,  true,  false, 0,  0,  "",       "",       "thin",   false, false},
-    {8,     "Color2",             11, 2,  true,  false, 19, 0,  "",       "",       "thin",   false, false},
-    {9,     "Color3",             53, 2,  true,  false, 36, 0,  "",       "",       "thin",   false, false},
-    {10,    "List1",              0,  0,  true,  false, 0,  15, "thin",   "",       "thin",   false, false},
-    {11,    "List2",              11, 2,  true,  false, 0,  35, "thin",   "",       "thin",   false, false},
-    {12,    "List3",              0,  0,  true,  false, 0,  15, "thin",   "thin",   "thin",   false, false},
-    {15,    "LocalFormat1",       0,  0,  true,  false, 0,  0,  "thin",   "thin",   "thin",   false, false},
-    {16,    "LocalFormat2",       15, 0,  true,  false, 0,  0,  "thin",   "thin",   "thin",   false, false},
-    {19,    "LocalFormat3",       0,  0,  true,  false, 0,  0,  "double", "",       "",       false, false},
-    {20,    "LocalFormat4",       55, 2,  true,  false, 0,  0,  "thin",   "medium", "thin",   false, false},
+    // constant name              hFill hFont bold  ital  body strp headRule  outline   total num
+    // clear
+    {-4142, "None", 0, 0, false, false, 0, 0, "", "", "", false, true},
+    {42, "PTNone", 0, 0, false, false, 0, 0, "", "", "", false, true},
+    {13, "3DEffects1", 15, 1, true, false, 15, 0, "medium", "medium", "thin", false, false},
+    {14, "3DEffects2", 16, 2, true, false, 15, 0, "medium", "medium", "thin", false, false},
+    {4, "Accounting1", 0, 0, true, false, 0, 0, "thin", "", "double", true, false},
+    {5, "Accounting2", 0, 0, true, false, 0, 0, "medium", "", "double", true, false},
+    {6, "Accounting3", 0, 0, true, true, 0, 0, "thin", "", "double", true, false},
+    {17, "Accounting4", 0, 0, true, false, 0, 0, "thin", "", "thin", true, false},
+    {1, "Classic1", 0, 0, true, true, 0, 0, "thin", "", "thin", false, false},
+    {2, "Classic2", 11, 2, true, false, 0, 0, "thin", "thin", "thin", false, false},
+    {3, "Classic3", 11, 2, true, true, 15, 0, "thin", "thin", "thin", false, false},
+    {31, "ClassicPivotTable", 0, 0, true, false, 0, 0, "thin", "thin", "thin", false, false},
+    {7, "Color1", 9, 2, true, false, 0, 0, "", "", "thin", false, false},
+    {8, "Color2", 11, 2, true, false, 19, 0, "", "", "thin", false, false},
+    {9, "Color3", 53, 2, true, false, 36, 0, "", "", "thin", false, false},
+    {10, "List1", 0, 0, true, false, 0, 15, "thin", "", "thin", false, false},
+    {11, "List2", 11, 2, true, false, 0, 35, "thin", "", "thin", false, false},
+    {12, "List3", 0, 0, true, false, 0, 15, "thin", "thin", "thin", false, false},
+    {15, "LocalFormat1", 0, 0, true, false, 0, 0, "thin", "thin", "thin", false, false},
+    {16, "LocalFormat2", 15, 0, true, false, 0, 0, "thin", "thin", "thin", false, false},
+    {19, "LocalFormat3", 0, 0, true, false, 0, 0, "double", "", "", false, false},
+    {20, "LocalFormat4", 55, 2, true, false, 0, 0, "thin", "medium", "thin", false, false},
 };
 
-xlsx::Color palette(int index) { return index > 0 ? xlsx::Color::indexed(index + 7) : xlsx::Color(); }
+xlsx::Color palette(int index) {
+    return index > 0 ? xlsx::Color::indexed(index + 7) : xlsx::Color();
+}
 
 void fill(xlsx::CellStyle &s, int index) {
     if (index > 0) {
@@ -57,7 +60,8 @@ const AutoFormatPreset *autoFormatPreset(int constant) {
 Status applyAutoFormat(const ExcelRange &range, int constant) {
     const AutoFormatPreset *p = autoFormatPreset(constant);
     if (!p)
-        return Error{QStringLiteral("オートフォーマットの指定が正しくありません。：%1").arg(constant), {}};
+        return Error{
+            QStringLiteral("オートフォーマットの指定が正しくありません。：%1").arg(constant), {}};
     if (!range.isValid())
         return Error{QStringLiteral("オートフォーマットの範囲がありません。"), {}};
     xlsx::Worksheet &ws = *range.sheet();
@@ -109,8 +113,10 @@ Status applyAutoFormat(const ExcelRange &range, int constant) {
         });
         if (p->outline[0]) {
             const xlsx::BorderSide side{p->outline, xlsx::Color::automatic()};
-            ws.changeStyle({row, r.left, row, r.left}, [&](xlsx::CellStyle &s) { s.border.left = side; });
-            ws.changeStyle({row, r.right, row, r.right}, [&](xlsx::CellStyle &s) { s.border.right = side; });
+            ws.changeStyle({row, r.left, row, r.left},
+                           [&](xlsx::CellStyle &s) { s.border.left = side; });
+            ws.changeStyle({row, r.right, row, r.right},
+                           [&](xlsx::CellStyle &s) { s.border.right = side; });
         }
     }
     return Status::ok();

@@ -11,17 +11,17 @@ namespace kelvoran {
 struct AutoFormatPreset {
     int constant;
     const char *name;
-    int headFill;      // heading row fill
-    int headFont;      // heading row font colour
+    int headFill; // heading row fill
+    int headFont; // heading row font colour
     bool headBold;
     bool headItalic;
-    int bodyFill;      // fill of the body rows
-    int stripeFill;    // fill of every second body row (0: no stripes)
+    int bodyFill;          // fill of the body rows
+    int stripeFill;        // fill of every second body row (0: no stripes)
     const char *headRule;  // line under the heading row
     const char *outline;   // line around the range
     const char *totalRule; // line above the last row
-    bool numbers;      // body numbers get "#,##0"
-    bool clear;        // "None": removes formats instead
+    bool numbers;          // body numbers get "#,##0"
+    bool clear;            // "None": removes formats instead
 };
 
 // The preset for a constant, or nullptr.

@@ -74,7 +74,9 @@ bool evaluate(const Worksheet &ws, const std::string &formula, double &value) {
     return true;
 }
 
-std::string utf8(const QString &s) { return s.toStdString(); }
+std::string utf8(const QString &s) {
+    return s.toStdString();
+}
 
 const char *horizontalName(int c) {
     switch (c) {
@@ -213,7 +215,9 @@ bool paletteColor(int index, Color &out) {
 }
 
 Error badConstant(const char *what, int value) {
-    return Error{QStringLiteral("%1の指定が正しくありません。：%2").arg(QString::fromUtf8(what)).arg(value), {}};
+    return Error{
+        QStringLiteral("%1の指定が正しくありません。：%2").arg(QString::fromUtf8(what)).arg(value),
+        {}};
 }
 
 // The cell's displayed text.
@@ -253,7 +257,9 @@ std::string cellText(const Worksheet &ws, int row, int column) {
 
 } // namespace
 
-QString ExcelRange::address() const { return QString::fromStdString(rectAddress(m_rect)); }
+QString ExcelRange::address() const {
+    return QString::fromStdString(rectAddress(m_rect));
+}
 
 ExcelRange ExcelRange::entireRow() const {
     return ExcelRange(m_sheet, {m_rect.top, 1, m_rect.bottom, kMaxColumns});
@@ -271,7 +277,8 @@ void ExcelRange::setValue(const QString &typed) const {
     const std::string text = utf8(typed);
     TypedValue parsed;
     bool parsedOnce = false;
-    const int bottom = std::min(m_rect.bottom, kMaxRows), right = std::min(m_rect.right, kMaxColumns);
+    const int bottom = std::min(m_rect.bottom, kMaxRows),
+              right = std::min(m_rect.right, kMaxColumns);
     for (int r = m_rect.top; r <= bottom; ++r)
         for (int c = m_rect.left; c <= right; ++c) {
             const uint32_t style = ws.styleAt(r, c);
@@ -370,7 +377,8 @@ QString ExcelRange::formula() const {
 }
 
 QString ExcelRange::text() const {
-    return m_sheet ? QString::fromStdString(cellText(*m_sheet, m_rect.top, m_rect.left)) : QString();
+    return m_sheet ? QString::fromStdString(cellText(*m_sheet, m_rect.top, m_rect.left))
+                   : QString();
 }
 
 void ExcelRange::setNumberFormat(const QString &code) const {
@@ -385,7 +393,9 @@ void ExcelRange::setNumberFormat(const QString &code) const {
     });
 }
 
-void ExcelRange::setNumberFormatLocal(const QString &code) const { setNumberFormat(code); }
+void ExcelRange::setNumberFormatLocal(const QString &code) const {
+    setNumberFormat(code);
+}
 
 QString ExcelRange::numberFormat() const {
     if (!m_sheet)
@@ -506,24 +516,30 @@ Status ExcelRange::setBorder(int edge, int lineStyle, int weight, int colorIndex
     const CellRect r = m_rect;
     switch (edge) {
     case xl::EdgeLeft:
-        m_sheet->changeStyle({r.top, r.left, r.bottom, r.left}, [&](CellStyle &s) { s.border.left = side; });
+        m_sheet->changeStyle({r.top, r.left, r.bottom, r.left},
+                             [&](CellStyle &s) { s.border.left = side; });
         break;
     case xl::EdgeRight:
-        m_sheet->changeStyle({r.top, r.right, r.bottom, r.right}, [&](CellStyle &s) { s.border.right = side; });
+        m_sheet->changeStyle({r.top, r.right, r.bottom, r.right},
+                             [&](CellStyle &s) { s.border.right = side; });
         break;
     case xl::EdgeTop:
-        m_sheet->changeStyle({r.top, r.left, r.top, r.right}, [&](CellStyle &s) { s.border.top = side; });
+        m_sheet->changeStyle({r.top, r.left, r.top, r.right},
+                             [&](CellStyle &s) { s.border.top = side; });
         break;
     case xl::EdgeBottom:
-        m_sheet->changeStyle({r.bottom, r.left, r.bottom, r.right}, [&](CellStyle &s) { s.border.bottom = side; });
+        m_sheet->changeStyle({r.bottom, r.left, r.bottom, r.right},
+                             [&](CellStyle &s) { s.border.bottom = side; });
         break;
     case xl::InsideVertical:
         if (r.right > r.left)
-            m_sheet->changeStyle({r.top, r.left, r.bottom, r.right - 1}, [&](CellStyle &s) { s.border.right = side; });
+            m_sheet->changeStyle({r.top, r.left, r.bottom, r.right - 1},
+                                 [&](CellStyle &s) { s.border.right = side; });
         break;
     case xl::InsideHorizontal:
         if (r.bottom > r.top)
-            m_sheet->changeStyle({r.top, r.left, r.bottom - 1, r.right}, [&](CellStyle &s) { s.border.bottom = side; });
+            m_sheet->changeStyle({r.top, r.left, r.bottom - 1, r.right},
+                                 [&](CellStyle &s) { s.border.bottom = side; });
         break;
     default:
         return badConstant("罫線の位置", edge);
@@ -539,7 +555,9 @@ void ExcelRange::setColumnWidth(double width) const {
         m_sheet->setColumnWidth(c, width);
 }
 
-double ExcelRange::columnWidth() const { return m_sheet ? m_sheet->columnWidth(m_rect.left) : 0; }
+double ExcelRange::columnWidth() const {
+    return m_sheet ? m_sheet->columnWidth(m_rect.left) : 0;
+}
 
 void ExcelRange::autoFit() const {
     if (!m_sheet)
@@ -553,7 +571,8 @@ void ExcelRange::autoFit() const {
         for (const Cell &c : ws.row(r)->cells) {
             if (c.column < m_rect.left || c.column > right || c.type == CellType::Blank)
                 continue;
-            const double px = textPixelWidth(cellText(ws, r, c.column), styles.at(c.style).font.size);
+            const double px =
+                textPixelWidth(cellText(ws, r, c.column), styles.at(c.style).font.size);
             double &w = widest[size_t(c.column - m_rect.left)];
             w = std::max(w, px);
         }
@@ -563,7 +582,9 @@ void ExcelRange::autoFit() const {
             m_sheet->setColumnWidth(m_rect.left + int(i), widthForPixels(widest[i] + 7));
 }
 
-Status ExcelRange::autoFormat(int constant) const { return applyAutoFormat(*this, constant); }
+Status ExcelRange::autoFormat(int constant) const {
+    return applyAutoFormat(*this, constant);
+}
 
 void ExcelRange::copyTo(const ExcelRange &destination) const {
     if (!m_sheet || !destination.m_sheet)

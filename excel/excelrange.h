@@ -21,8 +21,8 @@ namespace xl {
 constexpr int HAlignGeneral = 1, HAlignLeft = -4131, HAlignCenter = -4108, HAlignRight = -4152,
               HAlignFill = 5, HAlignJustify = -4130, HAlignCenterAcrossSelection = 7,
               HAlignDistributed = -4117;
-constexpr int VAlignTop = -4160, VAlignCenter = -4108, VAlignBottom = -4107,
-              VAlignJustify = -4130, VAlignDistributed = -4117;
+constexpr int VAlignTop = -4160, VAlignCenter = -4108, VAlignBottom = -4107, VAlignJustify = -4130,
+              VAlignDistributed = -4117;
 constexpr int EdgeLeft = 7, EdgeTop = 8, EdgeBottom = 9, EdgeRight = 10, InsideVertical = 11,
               InsideHorizontal = 12;
 constexpr int Continuous = 1, Dash = -4115, DashDot = 4, DashDotDot = 5, Dot = -4118,

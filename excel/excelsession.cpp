@@ -1,5 +1,7 @@
 #include "excelsession.h"
 
+#include <agileencryption.h>
+#include <modifypassword.h>
 #include <packagereader.h>
 #include <packagewriter.h>
 #include <workbook.h>
@@ -30,7 +32,9 @@ Error noSheet(int index) {
 
 // ExcelSheet
 
-QString ExcelSheet::name() const { return m_sheet ? QString::fromStdString(m_sheet->name()) : QString(); }
+QString ExcelSheet::name() const {
+    return m_sheet ? QString::fromStdString(m_sheet->name()) : QString();
+}
 
 Status ExcelSheet::setName(const QString &name) const {
     if (!m_sheet)
@@ -91,20 +95,51 @@ void ExcelSheet::freezePanes(int row, int column) const {
     m_sheet->frozenColumns = std::clamp(column, 1, kMaxColumns) - 1;
 }
 
-int ExcelSheet::frozenRows() const { return m_sheet ? m_sheet->frozenRows : 0; }
-int ExcelSheet::frozenColumns() const { return m_sheet ? m_sheet->frozenColumns : 0; }
-int ExcelSheet::lastRow() const { return m_sheet ? m_sheet->lastRow() : 0; }
+int ExcelSheet::frozenRows() const {
+    return m_sheet ? m_sheet->frozenRows : 0;
+}
+int ExcelSheet::frozenColumns() const {
+    return m_sheet ? m_sheet->frozenColumns : 0;
+}
+int ExcelSheet::lastRow() const {
+    return m_sheet ? m_sheet->lastRow() : 0;
+}
 
 // ExcelSession
 
-ExcelSession::ExcelSession() = default;
+ExcelSession::ExcelSession() {
+    // The encryption layer of the engine; tests and callers may replace the hooks.
+    m_encrypt = [](const std::string &package, const QString &password) -> Result<std::string> {
+        Result<QByteArray> r = encryptPackage(QByteArray::fromStdString(package), password);
+        if (!r)
+            return r.error();
+        return r.value().toStdString();
+    };
+    m_decrypt = [](const std::string &file, const QString &password) -> Result<std::string> {
+        Result<QByteArray> r = decryptPackage(QByteArray::fromStdString(file), password);
+        if (!r)
+            return r.error();
+        return r.value().toStdString();
+    };
+    m_hashModify = [](FileSharing &entry, const QString &password) {
+        Result<FileSharingHash> h = makeModifyPasswordHash(password, QString());
+        if (!h)
+            return;
+        entry.algorithmName = h->algorithmName.toStdString();
+        entry.hashValue = h->hashValue.toStdString();
+        entry.saltValue = h->saltValue.toStdString();
+        entry.spinCount = h->spinCount;
+    };
+}
 ExcelSession::~ExcelSession() = default;
 
 ExcelSession::Book *ExcelSession::bookAt(int book) const {
     return book >= 1 && book <= int(m_books.size()) ? m_books[size_t(book - 1)].get() : nullptr;
 }
 
-int ExcelSession::workbookCount() const { return int(m_books.size()); }
+int ExcelSession::workbookCount() const {
+    return int(m_books.size());
+}
 
 int ExcelSession::addWorkbook() {
     auto b = std::make_unique<Book>();
@@ -123,7 +158,8 @@ Result<int> ExcelSession::openTemplate(const QString &path, const QString &readP
     std::string data = std::move(bytes).value();
     if (isCompoundFile(data)) {
         if (!m_decrypt)
-            return Error{QStringLiteral("パスワード付きのブックを開く機能がありません。：") + path, {}};
+            return Error{QStringLiteral("パスワード付きのブックを開く機能がありません。：") + path,
+                         {}};
         Result<std::string> plain = m_decrypt(data, readPassword);
         if (!plain)
             return plain.error();
@@ -145,7 +181,9 @@ QString ExcelSession::workbookName(int book) const {
     return b ? b->name : QString();
 }
 
-int ExcelSession::activeWorkbook() const { return m_active; }
+int ExcelSession::activeWorkbook() const {
+    return m_active;
+}
 
 void ExcelSession::activateWorkbook(int book) {
     if (bookAt(book))
@@ -280,13 +318,15 @@ Result<double> ExcelSession::average(const ExcelRange &range) const {
             if (c.type == CellType::Number) {
                 total += c.number;
                 ++count;
-            } else if (c.type == CellType::Formula && ws.formula(c).cachedType == CellType::Number) {
+            } else if (c.type == CellType::Formula &&
+                       ws.formula(c).cachedType == CellType::Number) {
                 total += ws.formula(c).number;
                 ++count;
             }
         }
     if (count == 0)
-        return Error{QStringLiteral("平均を求める数値がありません（#DIV/0!）。：") + range.address(), {}};
+        return Error{
+            QStringLiteral("平均を求める数値がありません（#DIV/0!）。：") + range.address(), {}};
     return total / double(count);
 }
 
@@ -307,7 +347,8 @@ Result<QString> ExcelSession::saveAs(int book, const QString &path, const QStrin
     if (!b)
         return noBook(book);
     if (b->readOnly)
-        return Error{QStringLiteral("読み取り専用で開いたブックは保存できません。：") + b->name, {}};
+        return Error{QStringLiteral("読み取り専用で開いたブックは保存できません。：") + b->name,
+                     {}};
     const QString real = xlsxPath(path);
     Workbook &wb = *b->workbook;
     wb.fileSharing = FileSharing();
@@ -315,6 +356,8 @@ Result<QString> ExcelSession::saveAs(int book, const QString &path, const QStrin
         if (!m_hashModify)
             return Error{QStringLiteral("書き込みパスワードを設定する機能がありません。"), {}};
         m_hashModify(wb.fileSharing, modifyPassword);
+        if (!wb.fileSharing.isSet())
+            return Error{QStringLiteral("書き込みパスワードを設定できませんでした。"), {}};
     }
     PackageTransform transform;
     if (!openPassword.isEmpty()) {

@@ -58,9 +58,11 @@ private:
 class ExcelSession {
 public:
     // Encrypts finished package bytes with the password to open.
-    using Encryptor = std::function<Result<std::string>(const std::string &package, const QString &password)>;
+    using Encryptor =
+        std::function<Result<std::string>(const std::string &package, const QString &password)>;
     // Decrypts an encrypted workbook file with its password.
-    using Decryptor = std::function<Result<std::string>(const std::string &file, const QString &password)>;
+    using Decryptor =
+        std::function<Result<std::string>(const std::string &file, const QString &password)>;
     // Fills the write-reservation entry for the password to modify.
     using ModifyHasher = std::function<void(xlsx::FileSharing &entry, const QString &password)>;
 

@@ -27,7 +27,9 @@ int columnNumber(std::string_view letters) {
     return n <= kMaxColumns ? n : 0;
 }
 
-std::string cellAddress(int row, int column) { return columnLetters(column) + std::to_string(row); }
+std::string cellAddress(int row, int column) {
+    return columnLetters(column) + std::to_string(row);
+}
 
 std::string rectAddress(const CellRect &rect) {
     if (rect.top == rect.bottom && rect.left == rect.right)

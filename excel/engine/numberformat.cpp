@@ -48,7 +48,9 @@ std::string stripBrackets(const std::string &s, bool &elapsedHours) {
             const std::string inner = s.substr(i + 1, end - i - 1);
             if (!inner.empty() && inner[0] == '$') {
                 const size_t dash = inner.find('-');
-                out += "\"" + inner.substr(1, dash == std::string::npos ? std::string::npos : dash - 1) + "\"";
+                out += "\"" +
+                       inner.substr(1, dash == std::string::npos ? std::string::npos : dash - 1) +
+                       "\"";
             } else if (!inner.empty() && (inner[0] == 'h' || inner[0] == 'H')) {
                 elapsedHours = true;
                 out += "\x01"; // elapsed hours marker
@@ -63,7 +65,8 @@ std::string stripBrackets(const std::string &s, bool &elapsedHours) {
 
 const char *kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                          "July",    "August",   "September", "October", "November", "December"};
-const char *kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char *kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                       "Thursday", "Friday", "Saturday"};
 const char *kJaDays[] = {"日", "月", "火", "水", "木", "金", "土"};
 
 struct Era {
@@ -71,8 +74,11 @@ struct Era {
     const char *name;
     const char *abbr;
 };
-const Era kEras[] = {{2019, 5, 1, "令和", "R"}, {1989, 1, 8, "平成", "H"}, {1926, 12, 25, "昭和", "S"},
-                     {1912, 7, 30, "大正", "T"}, {1868, 1, 1, "明治", "M"}};
+const Era kEras[] = {{2019, 5, 1, "令和", "R"},
+                     {1989, 1, 8, "平成", "H"},
+                     {1926, 12, 25, "昭和", "S"},
+                     {1912, 7, 30, "大正", "T"},
+                     {1868, 1, 1, "明治", "M"}};
 
 std::string formatDate(double value, const std::string &fmt, bool elapsed) {
     int y, mo, d, h, mi;
@@ -352,7 +358,8 @@ std::string formatPlain(double value, const std::string &fmt) {
             std::snprintf(buf, sizeof buf, "%.*f", decimals, mant / 10);
         }
         body = buf;
-        std::snprintf(buf, sizeof buf, "E%c%0*d", exp < 0 ? 0x2d : 0x2b, std::min(std::max(expDigits, 1), 9), std::abs(exp) % 1000);
+        std::snprintf(buf, sizeof buf, "E%c%0*d", exp < 0 ? 0x2d : 0x2b,
+                      std::min(std::max(expDigits, 1), 9), std::abs(exp) % 1000);
         body += buf;
     } else {
         if (v >= 1e300)

@@ -23,10 +23,12 @@ namespace {
 
 const char *kOfficeDocument =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
-const char *kStrictOfficeDocument = "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument";
+const char *kStrictOfficeDocument =
+    "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument";
 
 Error readError(const std::string &why) {
-    return Error{QStringLiteral("テンプレートのブックを読み込めません。：") + QString::fromStdString(why),
+    return Error{QStringLiteral("テンプレートのブックを読み込めません。：") +
+                     QString::fromStdString(why),
                  {}};
 }
 
@@ -96,8 +98,8 @@ bool parseXml(const std::string &text, pugi::xml_document &doc, std::string &why
         why = part + ": document type declarations are not accepted";
         return false;
     }
-    const pugi::xml_parse_result r =
-        doc.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    const pugi::xml_parse_result r = doc.load_buffer(
+        text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!r) {
         why = part + ": " + r.description() + " at offset " + std::to_string(r.offset);
         return false;
@@ -134,7 +136,8 @@ std::string resolveTarget(const std::string &base, const std::string &target) {
 
 std::string relsPathFor(const std::string &part) {
     const size_t slash = part.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
     const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
     return folder + "_rels/" + file + ".rels";
 }
@@ -232,7 +235,8 @@ public:
         if (pugi::xml_node pr = child(root, "workbookPr"))
             book->date1904 = pr.attribute("date1904").as_bool();
         if (book->date1904)
-            notice("1904年日付システムのブックです。日付の値は1900年日付システムとして扱われます。");
+            notice(
+                "1904年日付システムのブックです。日付の値は1900年日付システムとして扱われます。");
         if (pugi::xml_node views = child(root, "bookViews"))
             if (pugi::xml_node v = child(views, "workbookView"))
                 m_activeTab = v.attribute("activeTab").as_int();
@@ -251,7 +255,8 @@ public:
                 return readError("sheet \"" + name + "\" has no part");
             const std::string type = rel->second.type.substr(rel->second.type.rfind('/') + 1);
             if (type != "worksheet") {
-                notice("シート「" + name + "」はワークシートではない（" + type + "）ため除外しました。");
+                notice("シート「" + name + "」はワークシートではない（" + type +
+                       "）ため除外しました。");
                 continue;
             }
             if (std::strcmp(s.attribute("state").value(), "") != 0 &&
@@ -383,7 +388,8 @@ private:
         for (pugi::xml_node f : child(root, "fills").children()) {
             Fill fill;
             if (pugi::xml_node p = child(f, "patternFill")) {
-                fill.pattern = p.attribute("patternType") ? p.attribute("patternType").value() : "none";
+                fill.pattern =
+                    p.attribute("patternType") ? p.attribute("patternType").value() : "none";
                 fill.fg = readColor(child(p, "fgColor"));
                 fill.bg = readColor(child(p, "bgColor"));
             } else if (pugi::xml_node g = child(f, "gradientFill")) {
@@ -479,8 +485,8 @@ private:
             return false;
         }
         static const std::set<std::string> kRaw = {
-            "sheetPr",     "sheetFormatPr", "sheetProtection", "autoFilter",   "dataValidations",
-            "printOptions", "pageMargins",  "pageSetup",       "headerFooter", "ignoredErrors"};
+            "sheetPr",      "sheetFormatPr", "sheetProtection", "autoFilter",   "dataValidations",
+            "printOptions", "pageMargins",   "pageSetup",       "headerFooter", "ignoredErrors"};
         static const std::set<std::string> kQuiet = {"dimension", "phoneticPr", "sheetCalcPr"};
         for (pugi::xml_node e = root.first_child(); e; e = e.next_sibling()) {
             if (e.type() != pugi::node_element)
@@ -514,8 +520,10 @@ private:
                 if (pugi::xml_node pane = child(v, "pane")) {
                     const std::string state = pane.attribute("state").value();
                     if (state == "frozen" || state == "frozenSplit") {
-                        ws.frozenColumns = std::clamp(pane.attribute("xSplit").as_int(), 0, kMaxColumns - 1);
-                        ws.frozenRows = std::clamp(pane.attribute("ySplit").as_int(), 0, kMaxRows - 1);
+                        ws.frozenColumns =
+                            std::clamp(pane.attribute("xSplit").as_int(), 0, kMaxColumns - 1);
+                        ws.frozenRows =
+                            std::clamp(pane.attribute("ySplit").as_int(), 0, kMaxRows - 1);
                     } else {
                         notice("シート「" + ws.name() + "」のウィンドウ分割は引き継がれません。");
                     }
@@ -619,17 +627,20 @@ private:
                         } else {
                             const auto it = shared.find(si);
                             if (it == shared.end()) {
-                                notice("シート「" + ws.name() + "」の共有数式の一部を値として読み込みました。");
+                                notice("シート「" + ws.name() +
+                                       "」の共有数式の一部を値として読み込みました。");
                                 f = pugi::xml_node();
                             } else {
-                                formula.text = shiftFormula(it->second.text, rowInt - it->second.row,
-                                                            col - it->second.column);
+                                formula.text =
+                                    shiftFormula(it->second.text, rowInt - it->second.row,
+                                                 col - it->second.column);
                             }
                         }
                     } else if (ft == "array") {
                         formula.arrayRef = f.attribute("ref").value();
                     } else if (ft == "dataTable") {
-                        notice("シート「" + ws.name() + "」のデータテーブルは値として読み込みました。");
+                        notice("シート「" + ws.name() +
+                               "」のデータテーブルは値として読み込みました。");
                         f = pugi::xml_node();
                     }
                     if (f) {
@@ -765,11 +776,13 @@ Result<std::string> readFileBytes(const std::string &path) {
         return Error{QStringLiteral("ファイルを開けません。：") + QString::fromStdString(path), {}};
     const std::streamoff size = in.tellg();
     if (size < 0 || uint64_t(size) > kMaxTemplateFileSize)
-        return Error{QStringLiteral("ファイルが大きすぎます。：") + QString::fromStdString(path), {}};
+        return Error{QStringLiteral("ファイルが大きすぎます。：") + QString::fromStdString(path),
+                     {}};
     std::string bytes(size_t(size), '\0');
     in.seekg(0);
     if (!in.read(bytes.data(), size))
-        return Error{QStringLiteral("ファイルを読み込めません。：") + QString::fromStdString(path), {}};
+        return Error{QStringLiteral("ファイルを読み込めません。：") + QString::fromStdString(path),
+                     {}};
     return bytes;
 }
 

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <sys/stat.h>
-#include <cstdio>
-#include <cstdlib>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -205,8 +205,8 @@ std::string stylesXml(const StyleTable &styles) {
                 ++numFmtCount;
             }
         }
-        auto idOf = [](std::unordered_map<std::string, int> &ids, const std::string &key, int &count,
-                       std::string &xml, const std::function<void()> &produce) {
+        auto idOf = [](std::unordered_map<std::string, int> &ids, const std::string &key,
+                       int &count, std::string &xml, const std::function<void()> &produce) {
             const auto it = ids.find(key);
             if (it != ids.end())
                 return it->second;
@@ -215,10 +215,10 @@ std::string stylesXml(const StyleTable &styles) {
             (void)xml;
             return count++;
         };
-        const int fontId = idOf(fontIds, fontKey(s.font), fontCount, fonts,
-                                [&] { fontXml(fonts, s.font); });
-        const int fillId = idOf(fillIds, fillKey(s.fill), fillCount, fills,
-                                [&] { fillXml(fills, s.fill); });
+        const int fontId =
+            idOf(fontIds, fontKey(s.font), fontCount, fonts, [&] { fontXml(fonts, s.font); });
+        const int fillId =
+            idOf(fillIds, fillKey(s.fill), fillCount, fills, [&] { fillXml(fills, s.fill); });
         const int borderId = idOf(borderIds, borderKey(s.border), borderCount, borders,
                                   [&] { borderXml(borders, s.border); });
         const Alignment &a = s.alignment;
@@ -712,7 +712,8 @@ bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &err
           "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
           "<Override PartName=\"/xl/workbook.xml\" "
-          "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
+          "ContentType=\"application/"
+          "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
     for (int i = 1; i <= n; ++i)
         ct += "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(i) +
               ".xml\" ContentType=\"application/"
@@ -720,8 +721,9 @@ bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &err
     if (hasTheme)
         ct += "<Override PartName=\"/xl/theme/theme1.xml\" "
               "ContentType=\"application/vnd.openxmlformats-officedocument.theme+xml\"/>";
-    ct += "<Override PartName=\"/xl/styles.xml\" "
-          "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    ct +=
+        "<Override PartName=\"/xl/styles.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
     if (hasStrings)
         ct += "<Override PartName=\"/xl/sharedStrings.xml\" "
               "ContentType=\"application/"
@@ -736,8 +738,10 @@ bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &err
                 "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
     zip.add("xl/workbook.xml", workbookXml(book));
     std::string rels = kXmlDecl;
-    rels += "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    const std::string relBase = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+    rels +=
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    const std::string relBase =
+        "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
     for (int i = 1; i <= n; ++i)
         rels += "<Relationship Id=\"rId" + std::to_string(i) + "\" Type=\"" + relBase +
                 "worksheet\" Target=\"worksheets/sheet" + std::to_string(i) + ".xml\"/>";
@@ -796,10 +800,12 @@ bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &err
     return true;
 }
 
-Status saveWorkbook(const Workbook &book, const std::string &path, const PackageTransform &transform) {
+Status saveWorkbook(const Workbook &book, const std::string &path,
+                    const PackageTransform &transform) {
     auto fail = [&](const QString &why) {
-        return Error{QStringLiteral("ブックを保存できませんでした。：") + QString::fromStdString(path) +
-                         QStringLiteral("（") + why + QStringLiteral("）"),
+        return Error{QStringLiteral("ブックを保存できませんでした。：") +
+                         QString::fromStdString(path) + QStringLiteral("（") + why +
+                         QStringLiteral("）"),
                      {}};
     };
     std::string tmpl = path + ".XXXXXX";

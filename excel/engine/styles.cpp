@@ -26,15 +26,24 @@ struct Builtin {
 
 // Locale-independent built-in formats (ECMA-376 18.8.30).
 const Builtin kBuiltins[] = {
-    {0, "General"},       {1, "0"},
-    {2, "0.00"},          {3, "#,##0"},
-    {4, "#,##0.00"},      {9, "0%"},
-    {10, "0.00%"},        {11, "0.00E+00"},
-    {12, "# ?/?"},        {13, "# ?\?/?\?"},
-    {37, "#,##0 ;(#,##0)"}, {38, "#,##0 ;[Red](#,##0)"},
-    {39, "#,##0.00;(#,##0.00)"}, {40, "#,##0.00;[Red](#,##0.00)"},
-    {45, "mm:ss"},        {46, "[h]:mm:ss"},
-    {47, "mmss.0"},       {48, "##0.0E+0"},
+    {0, "General"},
+    {1, "0"},
+    {2, "0.00"},
+    {3, "#,##0"},
+    {4, "#,##0.00"},
+    {9, "0%"},
+    {10, "0.00%"},
+    {11, "0.00E+00"},
+    {12, "# ?/?"},
+    {13, "# ?\?/?\?"},
+    {37, "#,##0 ;(#,##0)"},
+    {38, "#,##0 ;[Red](#,##0)"},
+    {39, "#,##0.00;(#,##0.00)"},
+    {40, "#,##0.00;[Red](#,##0.00)"},
+    {45, "mm:ss"},
+    {46, "[h]:mm:ss"},
+    {47, "mmss.0"},
+    {48, "##0.0E+0"},
     {49, "@"},
 };
 
@@ -139,7 +148,9 @@ std::string builtinFormatCode(int id) {
     return std::string();
 }
 
-bool isTextFormat(const std::string &code) { return code == "@"; }
+bool isTextFormat(const std::string &code) {
+    return code == "@";
+}
 
 bool isDateFormat(const std::string &code) {
     // Date tokens outside quotes, escapes and brackets (colour and locale tags); elapsed-time
@@ -204,8 +215,8 @@ std::string localFormatToFile(const std::string &code) {
     static const struct {
         const char *local;
         const char *file;
-    } kTokens[] = {{"[黒]", "[Black]"}, {"[白]", "[White]"},   {"[赤]", "[Red]"},
-                   {"[緑]", "[Green]"}, {"[青]", "[Blue]"},    {"[黄]", "[Yellow]"},
+    } kTokens[] = {{"[黒]", "[Black]"},   {"[白]", "[White]"}, {"[赤]", "[Red]"},
+                   {"[緑]", "[Green]"},   {"[青]", "[Blue]"},  {"[黄]", "[Yellow]"},
                    {"[紫]", "[Magenta]"}, {"[水]", "[Cyan]"}};
     std::string out;
     out.reserve(code.size());
@@ -219,8 +230,14 @@ std::string localFormatToFile(const std::string &code) {
             continue;
         }
         if (!quoted && c == '\\' && i + 1 < code.size()) {
-            out += code.substr(i, 2);
-            i += 2;
+            // A backslash before a digit placeholder is the yen sign of a Japanese-locale
+            // format ("\#,###"): written as a quoted yen so that every font shows it.
+            const char n = code[i + 1];
+            if (n == '#' || n == '0' || n == '?')
+                out += "\"¥\"";
+            else
+                out += code.substr(i, 2);
+            i += n == '#' || n == '0' || n == '?' ? 1 : 2;
             continue;
         }
         if (!quoted && c == '[') {
@@ -252,7 +269,9 @@ std::string localFormatToFile(const std::string &code) {
     return out;
 }
 
-StyleTable::StyleTable() { intern(CellStyle()); }
+StyleTable::StyleTable() {
+    intern(CellStyle());
+}
 
 uint32_t StyleTable::intern(const CellStyle &s) {
     std::string key = styleKey(s);
@@ -261,8 +280,9 @@ uint32_t StyleTable::intern(const CellStyle &s) {
         return it->second;
     const uint32_t index = uint32_t(m_styles.size());
     m_styles.push_back(s);
-    const std::string &code =
-        s.builtinId >= 0 && s.numberFormat.empty() ? builtinFormatCode(s.builtinId) : s.numberFormat;
+    const std::string &code = s.builtinId >= 0 && s.numberFormat.empty()
+                                  ? builtinFormatCode(s.builtinId)
+                                  : s.numberFormat;
     m_flags.push_back(uint8_t((isTextFormat(code) ? 1 : 0) | (isDateFormat(code) ? 2 : 0)));
     m_index.emplace(std::move(key), index);
     return index;

@@ -54,14 +54,6 @@ bool digits(std::string_view s, size_t &i, long &value, int maxDigits = 9) {
     return i > start && (i == s.size() || !std::isdigit(static_cast<unsigned char>(s[i])));
 }
 
-double round15(double v) {
-    if (v == 0 || !std::isfinite(v))
-        return v;
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", v);
-    return std::strtod(buf, nullptr);
-}
-
 // Time "h:mm", "h:mm:ss", "h:mm:ss.f"; sets hasSeconds.
 bool parseTime(std::string_view s, double &fraction, bool &hasSeconds) {
     size_t i = 0;
@@ -183,6 +175,21 @@ bool parseNumber(std::string_view s, TypedValue &out) {
         return false;
     if (percent && !currency.empty())
         return false;
+    // Typed entry keeps 15 significant digits; the digits after them become zeros.
+    {
+        int significant = 0;
+        bool started = false;
+        for (char &ch : number) {
+            if (ch == 'e')
+                break;
+            if (!std::isdigit(static_cast<unsigned char>(ch)))
+                continue;
+            if (ch != '0')
+                started = true;
+            if (started && ++significant > 15)
+                ch = '0';
+        }
+    }
     double v = std::strtod(number.c_str(), nullptr);
     if (!std::isfinite(v))
         return false;
@@ -191,7 +198,7 @@ bool parseNumber(std::string_view s, TypedValue &out) {
     if (percent)
         v /= 100;
     out.kind = TypedValue::Number;
-    out.number = round15(v);
+    out.number = v;
     if (!currency.empty()) {
         const std::string sym = currency == "$" ? "$" : "\"¥\"";
         const std::string body = hasDecimals ? "#,##0.00" : "#,##0";

@@ -41,9 +41,13 @@ Status Workbook::checkSheetName(const std::string &name, int self) const {
         return Error{QStringLiteral("シート名は31文字以内にしてください。：") + q, {}};
     for (QChar c : q)
         if (QStringLiteral("[]:*?/\\").contains(c))
-            return Error{QStringLiteral("シート名に使用できない文字（[ ] : * ? / \\）が含まれています。：") + q, {}};
+            return Error{
+                QStringLiteral("シート名に使用できない文字（[ ] : * ? / \\）が含まれています。：") +
+                    q,
+                {}};
     if (q.startsWith(u'\'') || q.endsWith(u'\''))
-        return Error{QStringLiteral("シート名の先頭と末尾にアポストロフィは使用できません。：") + q, {}};
+        return Error{QStringLiteral("シート名の先頭と末尾にアポストロフィは使用できません。：") + q,
+                     {}};
     if (q.compare(QStringLiteral("History"), Qt::CaseInsensitive) == 0)
         return Error{QStringLiteral("シート名「History」は予約されています。"), {}};
     const int existing = indexOfName(name);
@@ -121,6 +125,8 @@ Status Workbook::renameSheet(int index, const std::string &name) {
     return Status::ok();
 }
 
-void Workbook::appendSheet(std::unique_ptr<Worksheet> sheet) { m_sheets.push_back(std::move(sheet)); }
+void Workbook::appendSheet(std::unique_ptr<Worksheet> sheet) {
+    m_sheets.push_back(std::move(sheet));
+}
 
 } // namespace kelvoran::xlsx

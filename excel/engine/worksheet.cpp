@@ -224,7 +224,9 @@ double Worksheet::columnWidth(int column) const {
     return defaultColumnWidth > 0 ? defaultColumnWidth : 8.43;
 }
 
-void Worksheet::setColumnWidth(int column, double width) { m_columns[column].width = width; }
+void Worksheet::setColumnWidth(int column, double width) {
+    m_columns[column].width = width;
+}
 
 void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, int column,
                          bool entireRows) {
@@ -269,8 +271,8 @@ void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, 
                 if (!f.arrayRef.empty()) {
                     CellRect ar;
                     if (parseRect(f.arrayRef, ar))
-                        f.arrayRef = rectAddress({ar.top + dRows, ar.left + dCols,
-                                                  ar.bottom + dRows, ar.right + dCols});
+                        f.arrayRef = rectAddress(
+                            {ar.top + dRows, ar.left + dCols, ar.bottom + dRows, ar.right + dCols});
                 }
                 formulas.push_back(std::move(f));
                 n.index = uint32_t(formulas.size() - 1);
@@ -294,9 +296,10 @@ void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, 
             continue;
         Row &dst = rowAt(r);
         auto &cells = dst.cells;
-        cells.erase(std::remove_if(cells.begin(), cells.end(),
-                                   [&](const Cell &c) { return c.column >= left && c.column <= right; }),
-                    cells.end());
+        cells.erase(
+            std::remove_if(cells.begin(), cells.end(),
+                           [&](const Cell &c) { return c.column >= left && c.column <= right; }),
+            cells.end());
         if (entireRows) {
             dst.height = g.height;
             dst.style = g.style;
@@ -338,7 +341,8 @@ void Worksheet::insertShiftDown(const CellRect &rect) {
                     continue;
                 cells.erase(std::remove_if(cells.begin(), cells.end(),
                                            [&](const Cell &c) {
-                                               return c.column >= rect.left && c.column <= rect.right;
+                                               return c.column >= rect.left &&
+                                                      c.column <= rect.right;
                                            }),
                             cells.end());
                 Row &dst = rowAt(r + h);
@@ -379,7 +383,8 @@ void Worksheet::deleteShiftUp(const CellRect &rect) {
                 auto &cells = m_rows[size_t(r - 1)].cells;
                 cells.erase(std::remove_if(cells.begin(), cells.end(),
                                            [&](const Cell &c) {
-                                               return c.column >= rect.left && c.column <= rect.right;
+                                               return c.column >= rect.left &&
+                                                      c.column <= rect.right;
                                            }),
                             cells.end());
                 if (r + h > int(m_rows.size()))

@@ -59,8 +59,8 @@ struct ColumnInfo {
     bool bestFit = false;
     uint8_t outlineLevel = 0;
     bool operator==(const ColumnInfo &o) const {
-        return width == o.width && style == o.style && hidden == o.hidden &&
-               bestFit == o.bestFit && outlineLevel == o.outlineLevel;
+        return width == o.width && style == o.style && hidden == o.hidden && bestFit == o.bestFit &&
+               outlineLevel == o.outlineLevel;
     }
 };
 
@@ -101,7 +101,9 @@ public:
     int lastRow() const { return int(m_rows.size()); }
     int lastColumn() const;
     // Number of stored rows and a row by number (nullptr when not stored).
-    const Row *row(int r) const { return r >= 1 && r <= int(m_rows.size()) ? &m_rows[r - 1] : nullptr; }
+    const Row *row(int r) const {
+        return r >= 1 && r <= int(m_rows.size()) ? &m_rows[r - 1] : nullptr;
+    }
     Row &rowAt(int r);
 
     // Applies a change to the style of every cell of the rectangle; cells are created unless the

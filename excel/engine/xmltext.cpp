@@ -65,7 +65,8 @@ std::string unescapeOoxml(std::string_view t) {
     out.reserve(t.size());
     for (size_t i = 0; i < t.size();) {
         if (escapeMarkerAt(t, i)) {
-            const unsigned code = unsigned(std::stoul(std::string(t.substr(i + 2, 4)), nullptr, 16));
+            const unsigned code =
+                unsigned(std::stoul(std::string(t.substr(i + 2, 4)), nullptr, 16));
             if (code < 0x80) {
                 out += char(code);
             } else if (code < 0x800) {

@@ -12,7 +12,9 @@ namespace {
 uint32_t get16(const std::string &b, size_t at) {
     return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8;
 }
-uint32_t get32(const std::string &b, size_t at) { return get16(b, at) | get16(b, at + 2) << 16; }
+uint32_t get32(const std::string &b, size_t at) {
+    return get16(b, at) | get16(b, at + 2) << 16;
+}
 
 } // namespace
 
@@ -88,7 +90,9 @@ const ZipReader::Entry *ZipReader::find(const std::string &name) const {
     return nullptr;
 }
 
-bool ZipReader::contains(const std::string &name) const { return find(name) != nullptr; }
+bool ZipReader::contains(const std::string &name) const {
+    return find(name) != nullptr;
+}
 
 std::vector<std::string> ZipReader::names() const {
     std::vector<std::string> out;
@@ -117,8 +121,8 @@ bool ZipReader::read(const std::string &name, std::string &out) {
         m_error = "damaged zip archive (local header of " + name + ")";
         return false;
     }
-    const uint64_t dataStart = e->offset + 30 + get16(b, size_t(e->offset) + 26) +
-                               get16(b, size_t(e->offset) + 28);
+    const uint64_t dataStart =
+        e->offset + 30 + get16(b, size_t(e->offset) + 26) + get16(b, size_t(e->offset) + 28);
     if (dataStart + e->compressedSize > b.size()) {
         m_error = "damaged zip archive (data of " + name + " out of bounds)";
         return false;

@@ -133,7 +133,8 @@ struct ZipWriter::Worker {
     void compress(const Job &job) {
         if (failed)
             return;
-        crc = uint32_t(crc32_z(crc, reinterpret_cast<const Bytef *>(job.data.data()), job.data.size()));
+        crc = uint32_t(
+            crc32_z(crc, reinterpret_cast<const Bytef *>(job.data.data()), job.data.size()));
         inSize += job.data.size();
         z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(job.data.data()));
         z.avail_in = uInt(job.data.size());
