@@ -301,3 +301,41 @@ TEST(SessionTest, FailedSaveLeavesNoFileUnderTheName) {
 }
 
 } // namespace
+
+namespace {
+
+// The largest sheet a report writes: 65,535 rows x 251 columns, sampled by openpyxl's
+// read-only reader.
+TEST(BigSheetTest, FullReportSheetReadsBack) {
+    QTemporaryDir dir;
+    ExcelSession xl;
+    const int book = xl.addWorkbook();
+    ExcelSheet s = xl.sheet(book, 1);
+    for (int r = 1; r <= 65535; ++r)
+        for (int c = 1; c <= 251; ++c)
+            s.cells(r, c).setNumber(double(r % 1000));
+    s.cells(65535, 251).setValue(QStringLiteral("最後"));
+    s.cells(1, 1).setValue(QStringLiteral("最初"));
+    const Result<QString> saved = xl.saveAs(book, dir.filePath(QStringLiteral("big.xlsx")));
+    ASSERT_TRUE(saved.isOk()) << saved.error().message.toStdString();
+    const QJsonObject o = kelvoran::test::readBack(QStringLiteral(R"PY(
+import sys, json, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1], read_only=True)
+ws = wb.active
+first = next(ws.iter_rows(min_row=1, max_row=1, values_only=True))
+mid = next(ws.iter_rows(min_row=30000, max_row=30000, values_only=True))
+last = None
+for row in ws.iter_rows(min_row=65535, max_row=65535, min_col=250, max_col=251, values_only=True):
+    last = row
+print(json.dumps({'dims': ws.calculate_dimension(), 'first': [first[0], first[250], len(first)],
+                  'mid': [mid[0], mid[250]], 'last': list(last)}, ensure_ascii=False))
+)PY"),
+                                                   saved.value());
+    EXPECT_EQ(o.value(QStringLiteral("dims")).toString(), QStringLiteral("A1:IQ65535"));
+    EXPECT_EQ(o.value(QStringLiteral("first")).toArray(),
+              QJsonArray({QStringLiteral("最初"), 1, 251}));
+    EXPECT_EQ(o.value(QStringLiteral("mid")).toArray(), QJsonArray({0, 0}));
+    EXPECT_EQ(o.value(QStringLiteral("last")).toArray(), QJsonArray({535, QStringLiteral("最後")}));
+}
+
+} // namespace
