@@ -160,6 +160,32 @@ bool toInt(const char *s, long &out) {
     return true;
 }
 
+// The user's word for a sheet element the engine does not carry over.
+std::string featureName(const std::string &element) {
+    static const std::map<std::string, std::string> kNames = {
+        {"drawing", "図形・画像・グラフ"},
+        {"legacyDrawing", "コメント・フォームコントロール"},
+        {"legacyDrawingHF", "ヘッダー・フッターの画像"},
+        {"hyperlinks", "ハイパーリンク"},
+        {"tableParts", "テーブル"},
+        {"picture", "背景画像"},
+        {"oleObjects", "OLEオブジェクト"},
+        {"controls", "コントロール"},
+        {"customSheetViews", "ユーザー設定のビュー"},
+        {"extLst", "拡張設定（スパークライン等）"},
+        {"scenarios", "シナリオ"},
+        {"protectedRanges", "範囲の編集許可"},
+        {"smartTags", "スマートタグ"},
+        {"cellWatches", "ウォッチ"},
+        {"webPublishItems", "Web発行設定"},
+        {"sortState", "並べ替えの状態"},
+        {"dataConsolidate", "統合の設定"},
+        {"customProperties", "ユーザー設定プロパティ"},
+        {"drawingHF", "ヘッダー・フッターの図形"}};
+    const auto it = kNames.find(element);
+    return it != kNames.end() ? it->second : "要素 " + element + " ";
+}
+
 Color readColor(pugi::xml_node n) {
     Color c;
     if (!n)
@@ -550,7 +576,8 @@ private:
             } else if (kRaw.count(name)) {
                 ws.rawXml[name] = sanitizedXml(e);
             } else if (!kQuiet.count(name)) {
-                notice("シート「" + ws.name() + "」の " + name + " は引き継がれません。");
+                notice("シート「" + ws.name() + "」の" + featureName(name) +
+                       "は引き継がれません。");
             }
         }
         if (pugi::xml_node f = child(root, "sheetFormatPr"))

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cctype>
 
 namespace kelvoran::xlsx {
 
@@ -13,7 +14,90 @@ std::u16string foldCase(const std::string &name) {
     return QString::fromStdString(name).toCaseFolded().toStdU16String();
 }
 
+bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+std::string quoted(const std::string &name) {
+    std::string out = "'";
+    for (char c : name) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+// Points the references of a sheet's own names and formulas at its new name.
+void retarget(Workbook &book, Worksheet &sheet, const std::string &oldName, bool everywhere) {
+    if (oldName == sheet.name())
+        return;
+    const std::string newName = sheet.name();
+    auto rewrite = [&](const std::string &t) { return renameSheetReferences(t, oldName, newName); };
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        Worksheet &ws = book.sheet(i);
+        if (!everywhere && &ws != &sheet)
+            continue;
+        for (LocalName &n : ws.localNames)
+            n.value = rewrite(n.value);
+        ws.rewriteFormulas(rewrite);
+    }
+    if (everywhere)
+        for (DefinedName &n : book.definedNames)
+            n.value = rewrite(n.value);
+}
+
 } // namespace
+
+std::string renameSheetReferences(const std::string &text, const std::string &oldName,
+                                  const std::string &newName) {
+    if (text.find(oldName) == std::string::npos && text.find(quoted(oldName)) == std::string::npos)
+        return text;
+    const std::string q = quoted(oldName) + "!";
+    const std::string bare = oldName + "!";
+    std::string out;
+    bool inString = false;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '"') {
+            inString = !inString;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (!inString && text.compare(i, q.size(), q) == 0) {
+            out += quoted(newName) + "!";
+            i += q.size();
+            continue;
+        }
+        if (!inString && (i == 0 || (!isNameChar(text[i - 1]) && text[i - 1] != '\'')) &&
+            text.compare(i, bare.size(), bare) == 0) {
+            out += quoted(newName) + "!";
+            i += bare.size();
+            continue;
+        }
+        if (!inString && c == '\'') { // another quoted sheet name: copy it whole
+            size_t j = i + 1;
+            while (j < text.size()) {
+                if (text[j] == '\'') {
+                    if (j + 1 < text.size() && text[j + 1] == '\'') {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out.append(text, i, j + 1 - i);
+            i = j + 1;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
 
 Workbook::Workbook() = default;
 Workbook::~Workbook() = default;
@@ -86,6 +170,7 @@ Worksheet &Workbook::insertCopy(const Worksheet &source, int position) {
     std::unique_ptr<Worksheet> copy = source.cloneFor(*this, name);
     copy->tabSelected = false;
     m_sheets.insert(m_sheets.begin() + position, std::move(copy));
+    retarget(*this, *m_sheets[size_t(position)], source.name(), false);
     if (&source.book() != this) {
         const Workbook &from = source.book();
         if (themeXml.empty())
@@ -121,7 +206,9 @@ Status Workbook::renameSheet(int index, const std::string &name) {
         return Error{QStringLiteral("シート番号が範囲外です。：%1").arg(index + 1), {}};
     if (Status s = checkSheetName(name, index); !s)
         return s;
+    const std::string old = m_sheets[size_t(index)]->name();
     m_sheets[size_t(index)]->setName(name);
+    retarget(*this, *m_sheets[size_t(index)], old, true);
     return Status::ok();
 }
 

@@ -32,6 +32,11 @@ struct FileSharing {
     bool isSet() const { return !hashValue.empty() || !reservationPassword.empty(); }
 };
 
+// Replaces references to a sheet by name ("'Old Name'!A1", "Old!A1") with the new name, outside
+// string literals.
+std::string renameSheetReferences(const std::string &text, const std::string &oldName,
+                                  const std::string &newName);
+
 class Workbook {
 public:
     Workbook();

@@ -47,6 +47,20 @@ private:
     std::unordered_map<uint32_t, uint32_t> m_strings;
 };
 
+// The highest row a formula refers to, cached in the formula: row shifts skip the formulas
+// that refer to nothing at or below the shifted rows.
+int maxReferencedRow(Formula &f) {
+    if (f.maxRow < 0) {
+        int top = 0;
+        rewriteReferences(f.text, [&](FormulaRef &r) {
+            top = std::max(top, r.row);
+            return true;
+        });
+        f.maxRow = top;
+    }
+    return f.maxRow;
+}
+
 bool overlaps(const CellRect &a, const CellRect &b) {
     return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
 }
@@ -268,6 +282,7 @@ void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, 
             } else if (c.type == CellType::Formula) {
                 Formula f = src.m_formulas[c.index];
                 f.text = shiftFormula(f.text, dRows, dCols);
+                f.maxRow = -1;
                 if (!f.arrayRef.empty()) {
                     CellRect ar;
                     if (parseRect(f.arrayRef, ar))
@@ -353,13 +368,17 @@ void Worksheet::insertShiftDown(const CellRect &rect) {
         if (int(m_rows.size()) > kMaxRows)
             m_rows.resize(kMaxRows);
     }
-    for (Formula &f : m_formulas)
+    for (Formula &f : m_formulas) {
+        if (maxReferencedRow(f) < rect.top)
+            continue;
+        f.maxRow = -1;
         f.text = rewriteReferences(f.text, [&](FormulaRef &ref) {
             if (!ref.qualified && ref.row >= rect.top && ref.column >= rect.left &&
                 ref.column <= rect.right)
                 ref.row += h;
             return true;
         });
+    }
     for (CellRect &m : merges)
         if (m.top >= rect.top && m.left >= rect.left && m.right <= rect.right) {
             m.top += h;
@@ -398,7 +417,10 @@ void Worksheet::deleteShiftUp(const CellRect &rect) {
                !m_rows.back().customFormat)
             m_rows.pop_back();
     }
-    for (Formula &f : m_formulas)
+    for (Formula &f : m_formulas) {
+        if (maxReferencedRow(f) < rect.top)
+            continue;
+        f.maxRow = -1;
         f.text = rewriteReferences(f.text, [&](FormulaRef &ref) {
             if (ref.qualified || ref.column < rect.left || ref.column > rect.right ||
                 ref.row < rect.top)
@@ -408,6 +430,7 @@ void Worksheet::deleteShiftUp(const CellRect &rect) {
             ref.row -= h;
             return true;
         });
+    }
     std::vector<CellRect> kept;
     for (CellRect m : merges) {
         if (overlaps(m, rect))
@@ -427,6 +450,13 @@ void Worksheet::deleteShiftUp(const CellRect &rect) {
             breaks.push_back(b > rect.bottom ? b - h : b);
         }
         rowBreaks = std::move(breaks);
+    }
+}
+
+void Worksheet::rewriteFormulas(const std::function<std::string(const std::string &)> &rewrite) {
+    for (Formula &f : m_formulas) {
+        f.text = rewrite(f.text);
+        f.maxRow = -1;
     }
 }
 

@@ -39,6 +39,7 @@ struct Formula {
     double number = 0;
     std::string cachedText;
     std::string arrayRef; // non-empty for an array formula
+    int maxRow = -1;      // highest row the text refers to; -1 until computed
 };
 
 // One row: its cells in column order and its own properties.
@@ -132,6 +133,8 @@ public:
     std::unique_ptr<Worksheet> cloneFor(Workbook &target, std::string name) const;
 
     void setName(std::string name) { m_name = std::move(name); }
+    // Rewrites the text of every formula of the sheet.
+    void rewriteFormulas(const std::function<std::string(const std::string &)> &rewrite);
 
     // Layout and printing.
     std::vector<CellRect> merges;

@@ -3,6 +3,7 @@
 #include "testsupport.h"
 #include "xlsxtesthelpers.h"
 
+#include <workbook.h>
 #include <worksheet.h>
 
 #include <QDir>
@@ -112,6 +113,9 @@ out['freeze'] = ws.freeze_panes
 out['print'] = str(ws.print_area)
 out['breaks'] = [b.id for b in ws.row_breaks.brk]
 out['calc'] = wb.calculation.fullCalcOnLoad
+import zipfile, re
+xml = zipfile.ZipFile(sys.argv[1]).read('xl/worksheets/sheet2.xml').decode()
+out['c3raw'] = re.search(r'<c r="C3"[^>]*><v>([^<]*)</v>', xml).group(1)
 print(json.dumps(out, ensure_ascii=False))
 )PY"),
                                    saved.value());
@@ -152,6 +156,59 @@ print(json.dumps(out, ensure_ascii=False))
     EXPECT_TRUE(o.value(QStringLiteral("print")).toString().contains(QStringLiteral("$A$1:$E$10")));
     EXPECT_EQ(o.value(QStringLiteral("breaks")).toArray(), QJsonArray({4}));
     EXPECT_TRUE(o.value(QStringLiteral("calc")).toBool());
+    // The shortest text that reads back to the same double.
+    EXPECT_EQ(o.value(QStringLiteral("c3raw")).toString(), QStringLiteral("547192.82"));
+}
+
+TEST(SessionTest, RenamingASheetKeepsNamesAndFormulasPointingAtIt) {
+    ExcelSession xl;
+    const int book = xl.addWorkbook();
+    ExcelSheet first = xl.sheet(book, 1);
+    ExcelSheet second = xl.addSheetAfter(book, 1).value();
+    first.sheet()->localNames.push_back({"_xlnm.Print_Titles", "'Sheet1'!$1:$2", false});
+    at(second, "A1").setValue(QStringLiteral("=Sheet1!A1+'Sheet1'!B2+\"Sheet1!C3\""));
+    ASSERT_TRUE(first.setName(QStringLiteral("売上 一覧")).isOk());
+    EXPECT_EQ(at(second, "A1").formula(),
+              QStringLiteral("='売上 一覧'!A1+'売上 一覧'!B2+\"Sheet1!C3\""));
+    EXPECT_EQ(first.sheet()->localNames[0].value, "'売上 一覧'!$1:$2");
+    // A copy under a new name points its own names at itself.
+    const ExcelSheet copy = xl.copySheetAfter(book, 1, book, 2).value();
+    EXPECT_EQ(copy.name(), QStringLiteral("売上 一覧 (2)"));
+    EXPECT_EQ(copy.sheet()->localNames[0].value, "'売上 一覧 (2)'!$1:$2");
+}
+
+struct PresetCase {
+    int constant;
+    bool headBold;
+    int headFill; // palette index + 7, or 0
+};
+
+class AutoFormatTest : public ::testing::TestWithParam<PresetCase> {};
+
+TEST_P(AutoFormatTest, PresetStylesTheRange) {
+    const PresetCase &c = GetParam();
+    ExcelSession xl;
+    const int book = xl.addWorkbook();
+    ExcelSheet s = xl.sheet(book, 1);
+    at(s, "A1").setValue(QStringLiteral("head"));
+    at(s, "A2").setValue(QStringLiteral("1"));
+    at(s, "A1").setFontItalic(true);
+    ASSERT_TRUE(at(s, "A1:B3").autoFormat(c.constant).isOk());
+    const xlsx::CellStyle &head = s.sheet()->book().styles().at(s.sheet()->styleAt(1, 1));
+    EXPECT_EQ(head.font.bold, c.headBold);
+    EXPECT_EQ(head.fill.fg.kind == xlsx::Color::Indexed ? int(head.fill.fg.value) : 0, c.headFill);
+    EXPECT_EQ(at(s, "A2").value().toDouble(), 1); // values stay
+}
+
+INSTANTIATE_TEST_SUITE_P(Presets, AutoFormatTest,
+                         ::testing::Values(PresetCase{-4142, false, 0}, PresetCase{42, false, 0},
+                                           PresetCase{1, true, 0}, PresetCase{2, true, 18},
+                                           PresetCase{9, true, 60}, PresetCase{20, true, 62}));
+
+TEST(AutoFormatTest, UnknownConstantFails) {
+    ExcelSession xl;
+    const int book = xl.addWorkbook();
+    EXPECT_FALSE(at(xl.sheet(book, 1), "A1:B2").autoFormat(99).isOk());
 }
 
 TEST(SessionTest, RowsCopyInsertAndDeleteMoveCellsAndFormulas) {
