@@ -72,7 +72,8 @@ std::string sanitizedXml(pugi::xml_node n) {
         stack.pop_back();
         for (pugi::xml_attribute a = e.first_attribute(); a;) {
             pugi::xml_attribute next = a.next_attribute();
-            if (std::strchr(a.name(), ':') || std::strcmp(a.name(), "xmlns") == 0)
+            if ((std::strchr(a.name(), ':') && std::strcmp(a.name(), "xml:space") != 0) ||
+                std::strcmp(a.name(), "xmlns") == 0)
                 e.remove_attribute(a);
             a = next;
         }

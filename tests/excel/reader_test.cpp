@@ -158,6 +158,35 @@ TEST(ReaderTest, DamagedAndHostileInputEndsInAClearError) {
     EXPECT_FALSE(xlsx::readWorkbook(bomb).isOk());
 }
 
+TEST(ReaderTest, RichTextKeepsItsRunsAndSpaces) {
+    auto parts = minimalParts("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>");
+    parts["xl/_rels/workbook.xml.rels"] =
+        "<Relationships "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+        "Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+        "Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+        "sharedStrings\" "
+        "Target=\"sharedStrings.xml\"/></Relationships>";
+    parts["xl/sharedStrings.xml"] =
+        "<sst "
+        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><r><rPr><b/></rPr>"
+        "<t>太字</t></r><r><t xml:space=\"preserve\"> と普通_x000D_</t></r></si></sst>";
+    auto book = xlsx::readWorkbook(packageOf(parts));
+    ASSERT_TRUE(book.isOk()) << book.error().message.toStdString();
+    const xlsx::Workbook &wb = *book.value();
+    EXPECT_EQ(wb.strings().text(0), "太字 と普通\r");
+    EXPECT_NE(wb.strings().runsXml(0).find("xml:space=\"preserve\""), std::string::npos);
+    EXPECT_NE(wb.strings().runsXml(0).find("<b"), std::string::npos);
+    xlsx::MemorySink sink;
+    std::string error;
+    ASSERT_TRUE(xlsx::PackageWriter::write(wb, sink, error)) << error;
+    auto again = xlsx::readWorkbook(sink.bytes());
+    ASSERT_TRUE(again.isOk());
+    EXPECT_EQ(again.value()->strings().text(0), "太字 と普通\r");
+}
+
 // Random damage to a real package, with a fixed seed: every outcome is a workbook or an error.
 TEST(ReaderTest, SeededMutationsNeverCrash) {
     QStringList files = corpusFiles();

@@ -160,6 +160,24 @@ print(json.dumps(out, ensure_ascii=False))
     EXPECT_EQ(o.value(QStringLiteral("c3raw")).toString(), QStringLiteral("547192.82"));
 }
 
+TEST(SessionTest, EntireRowsCopyFromATemplateBookWithTheirStyles) {
+    ExcelSession xl;
+    const int tpl = xl.addWorkbook();
+    ExcelSheet t = xl.sheet(tpl, 1);
+    at(t, "B2").setValue(QStringLiteral("見出し"));
+    ASSERT_TRUE(at(t, "B2").setInteriorColorIndex(6).isOk());
+    t.sheet()->rowAt(2).height = 30;
+    const int out = xl.addWorkbook();
+    ExcelSheet o = xl.sheet(out, 1);
+    at(t, "1:3").copyTo(at(o, "A11"));
+    EXPECT_EQ(at(o, "B12").value().toString(), QStringLiteral("見出し"));
+    EXPECT_EQ(o.sheet()->row(12)->height, 30);
+    const xlsx::CellStyle &style = o.sheet()->book().styles().at(o.sheet()->styleAt(12, 2));
+    EXPECT_EQ(style.fill.fg.value, 13u);
+    xl.closeWorkbook(tpl); // the copy does not depend on the template book
+    EXPECT_EQ(at(xl.sheet(1, 1), "B12").value().toString(), QStringLiteral("見出し"));
+}
+
 TEST(SessionTest, RenamingASheetKeepsNamesAndFormulasPointingAtIt) {
     ExcelSession xl;
     const int book = xl.addWorkbook();
@@ -353,6 +371,16 @@ TEST(SessionTest, FailedSaveLeavesNoFileUnderTheName) {
     EXPECT_FALSE(xl.saveAs(book, path, QStringLiteral("pw")).isOk());
     EXPECT_FALSE(QFileInfo::exists(path));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+    // An existing output file is replaced without a prompt, and only once the new one is whole.
+    xl.setPasswordHooks({}, {}, {});
+    ASSERT_TRUE(xl.saveAs(book, path).isOk());
+    at(xl.sheet(book, 1), "A1").setValue(QStringLiteral("second"));
+    ASSERT_TRUE(xl.saveAs(book, path).isOk());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("f.xlsx")}));
+    ExcelSession reader;
+    const Result<int> back = reader.openTemplate(path);
+    ASSERT_TRUE(back.isOk());
+    EXPECT_EQ(at(reader.sheet(back.value(), 1), "A1").value().toString(), QStringLiteral("second"));
     // An unwritable folder fails with a message.
     EXPECT_FALSE(xl.saveAs(book, QStringLiteral("/nonexistent-folder/f.xlsx")).isOk());
 }
