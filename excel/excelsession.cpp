@@ -157,12 +157,17 @@ Result<int> ExcelSession::openTemplate(const QString &path, const QString &readP
         return bytes.error();
     std::string data = std::move(bytes).value();
     if (isCompoundFile(data)) {
+        if (!isEncryptedPackage(QByteArray::fromStdString(data)))
+            return Error{QStringLiteral("旧形式（.xls）のブックはテンプレートとして読み込めません。"
+                                        ".xlsx 形式で保存し直してください。：") +
+                             path,
+                         {}};
         if (!m_decrypt)
             return Error{QStringLiteral("パスワード付きのブックを開く機能がありません。：") + path,
                          {}};
         Result<std::string> plain = m_decrypt(data, readPassword);
         if (!plain)
-            return plain.error();
+            return Error{plain.error().message + QStringLiteral("：") + path, {}};
         data = std::move(plain).value();
     }
     Result<std::unique_ptr<Workbook>> read = readWorkbook(std::move(data));
