@@ -101,6 +101,8 @@ double timed(void (*writer)(const QString &), const QString &path, long &peakKb)
 
 int main() {
     QTemporaryDir dir;
+    // KELVORAN_BENCH_KEEP=1 keeps both files for a look with other readers.
+    dir.setAutoRemove(qEnvironmentVariableIsEmpty("KELVORAN_BENCH_KEEP"));
     const QString ours = dir.filePath(QStringLiteral("ours.xlsx"));
     const QString peer = dir.filePath(QStringLiteral("peer.xlsx"));
     long oursKb = 0, peerKb = 0;
@@ -121,5 +123,7 @@ int main() {
     std::printf("libxlsxwriter: %.2f s  peak %ld MB  file %ld KB\n", tPeer, peerKb / 1024,
                 size(peer) / 1024);
     std::printf("ratio (ours / libxlsxwriter): %.2f\n", tOurs / tPeer);
+    if (!dir.autoRemove())
+        std::printf("files kept in %s\n", dir.path().toUtf8().constData());
     return 0;
 }
