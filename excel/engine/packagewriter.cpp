@@ -1,5 +1,6 @@
 #include "packagewriter.h"
 
+#include "pivottable.h"
 #include "xmltext.h"
 
 #include <QString>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -401,7 +403,22 @@ std::string workbookXml(const Workbook &book) {
     }
     if (!names.empty())
         out += "<definedNames>" + names + "</definedNames>";
-    out += "<calcPr calcId=\"191029\" fullCalcOnLoad=\"1\"/></workbook>";
+    out += "<calcPr calcId=\"191029\" fullCalcOnLoad=\"1\"/>";
+    // Pivot caches, numbered across the workbook in sheet order; their relationships follow the
+    // sheets', styles', theme's and shared strings' in workbook.xml.rels.
+    int cache = 0;
+    std::string caches;
+    for (int i = 0; i < book.sheetCount(); ++i)
+        for (size_t p = 0; p < book.sheet(i).pivotTables.size(); ++p) {
+            ++cache;
+            caches += "<pivotCache";
+            attrInt(caches, "cacheId", cache);
+            attr(caches, "r:id", "rId" + std::to_string(book.sheetCount() + 3 + cache));
+            caches += "/>";
+        }
+    if (!caches.empty())
+        out += "<pivotCaches>" + caches + "</pivotCaches>";
+    out += "</workbook>";
     return out;
 }
 
@@ -701,6 +718,65 @@ private:
     std::string m_out;
 };
 
+namespace {
+
+// A pivot table and the 0-based sheet it is on, in workbook order (its 1-based position is the
+// number of its parts and its cache id).
+struct PivotPart {
+    int sheet;
+    const SheetPivot *pivot;
+};
+
+std::string relationships(const std::string &body) {
+    return std::string(kXmlDecl) +
+           "<Relationships "
+           "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
+           body + "</Relationships>";
+}
+
+std::string relationship(int id, const char *type, const std::string &target) {
+    return "<Relationship Id=\"rId" + std::to_string(id) +
+           "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + type +
+           "\" Target=\"" + target + "\"/>";
+}
+
+// The sheets' links to their pivot tables, each table's link to its cache, each cache's link
+// to its records, and the parts themselves.
+void writePivotParts(const Workbook &book, const std::vector<PivotPart> &pivots, ZipWriter &zip) {
+    std::map<int, std::string> sheetRels;
+    std::map<int, int> sheetRelCount;
+    for (size_t k = 1; k <= pivots.size(); ++k) {
+        const PivotPart &part = pivots[k - 1];
+        PivotTable &table = *part.pivot->table;
+        // The source may have been renamed since the table was made.
+        if (part.pivot->source && book.indexOf(part.pivot->source) >= 0)
+            table.setSourceSheetName(QString::fromStdString(part.pivot->source->name()));
+        const std::string num = std::to_string(k);
+        std::string &rels = sheetRels[part.sheet];
+        const int relId = ++sheetRelCount[part.sheet];
+        rels += relationship(relId, "pivotTable", "../pivotTables/pivotTable" + num + ".xml");
+        const QByteArray tableXml = table.tableDefinitionXml(int(k));
+        zip.add("xl/pivotTables/pivotTable" + num + ".xml", tableXml.toStdString());
+        zip.add("xl/pivotTables/_rels/pivotTable" + num + ".xml.rels",
+                relationships(relationship(1, "pivotCacheDefinition",
+                                           "../pivotCache/pivotCacheDefinition" + num + ".xml")));
+        zip.add("xl/pivotCache/pivotCacheDefinition" + num + ".xml",
+                table.cacheDefinitionXml(QStringLiteral("rId1")).toStdString());
+        if (table.saveData()) {
+            zip.add("xl/pivotCache/_rels/pivotCacheDefinition" + num + ".xml.rels",
+                    relationships(
+                        relationship(1, "pivotCacheRecords", "pivotCacheRecords" + num + ".xml")));
+            zip.add("xl/pivotCache/pivotCacheRecords" + num + ".xml",
+                    table.cacheRecordsXml().toStdString());
+        }
+    }
+    for (const auto &[sheet, body] : sheetRels)
+        zip.add("xl/worksheets/_rels/sheet" + std::to_string(sheet + 1) + ".xml.rels",
+                relationships(body));
+}
+
+} // namespace
+
 bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &error, int level) {
     ZipWriter zip(sink, level);
     const int n = book.sheetCount();
@@ -728,6 +804,22 @@ bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &err
         ct += "<Override PartName=\"/xl/sharedStrings.xml\" "
               "ContentType=\"application/"
               "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>";
+    // Pivot tables: one cache (definition and, with saved data, records) per table.
+    std::vector<PivotPart> pivots;
+    for (int i = 0; i < n; ++i)
+        for (const SheetPivot &p : book.sheet(i).pivotTables)
+            pivots.push_back({i, &p});
+    const std::string ctBase = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
+    for (size_t k = 1; k <= pivots.size(); ++k) {
+        const std::string num = std::to_string(k);
+        ct += "<Override PartName=\"/xl/pivotTables/pivotTable" + num + ".xml\" ContentType=\"" +
+              ctBase + "pivotTable+xml\"/>";
+        ct += "<Override PartName=\"/xl/pivotCache/pivotCacheDefinition" + num +
+              ".xml\" ContentType=\"" + ctBase + "pivotCacheDefinition+xml\"/>";
+        if (pivots[k - 1].pivot->table->saveData())
+            ct += "<Override PartName=\"/xl/pivotCache/pivotCacheRecords" + num +
+                  ".xml\" ContentType=\"" + ctBase + "pivotCacheRecords+xml\"/>";
+    }
     ct += "</Types>";
     zip.add("[Content_Types].xml", ct);
     zip.add("_rels/.rels",
@@ -753,8 +845,13 @@ bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &err
     if (hasStrings)
         rels += "<Relationship Id=\"rId" + std::to_string(n + 3) + "\" Type=\"" + relBase +
                 "sharedStrings\" Target=\"sharedStrings.xml\"/>";
+    for (size_t k = 1; k <= pivots.size(); ++k)
+        rels += "<Relationship Id=\"rId" + std::to_string(n + 3 + int(k)) + "\" Type=\"" + relBase +
+                "pivotCacheDefinition\" Target=\"pivotCache/pivotCacheDefinition" +
+                std::to_string(k) + ".xml\"/>";
     rels += "</Relationships>";
     zip.add("xl/_rels/workbook.xml.rels", rels);
+    writePivotParts(book, pivots, zip);
     if (hasTheme)
         zip.add("xl/theme/theme1.xml", book.themeXml);
     zip.add("xl/styles.xml", stylesXml(book.styles()));

@@ -14,6 +14,14 @@
 namespace kelvoran::xlsx {
 
 class Workbook;
+class PivotTable;
+class Worksheet;
+
+// A pivot table placed on a sheet, with the sheet its source range is on.
+struct SheetPivot {
+    std::shared_ptr<PivotTable> table;
+    const Worksheet *source = nullptr;
+};
 
 // What a cell holds.
 enum class CellType : uint8_t { Blank, Number, String, Bool, Error, Formula };
@@ -150,6 +158,8 @@ public:
     double defaultColumnWidth = 0; // from sheetFormatPr; 0: 8.43
     // Elements kept as XML text, by element name (sheetPr, sheetFormatPr, pageSetup, ...).
     std::map<std::string, std::string> rawXml;
+    // Pivot tables located on this sheet (not carried into copies of the sheet).
+    std::vector<SheetPivot> pivotTables;
 
 private:
     friend class PackageWriter;
