@@ -169,6 +169,13 @@ Worksheet &Workbook::insertCopy(const Worksheet &source, int position) {
     }
     std::unique_ptr<Worksheet> copy = source.cloneFor(*this, name);
     copy->tabSelected = false;
+    if (!source.pivotTables.empty()) {
+        // The copy keeps the table's cells as plain values.
+        const std::string text = "シート「" + source.name() +
+                                 "」のピボットテーブルはコピーに引き継がれません（値のみ）。";
+        if (std::find(notices.begin(), notices.end(), text) == notices.end())
+            notices.push_back(text);
+    }
     m_sheets.insert(m_sheets.begin() + position, std::move(copy));
     retarget(*this, *m_sheets[size_t(position)], source.name(), false);
     if (&source.book() != this) {

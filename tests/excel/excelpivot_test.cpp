@@ -156,3 +156,29 @@ TEST(ExcelPivotTest, WizardRefusesBadSources) {
     ASSERT_TRUE(pivotTableWizard(at(s, "A1:C6"), at(s, "F3"), named));
     EXPECT_FALSE(pivotTableWizard(at(s, "A1:C6"), at(s, "F20"), named)); // name taken
 }
+
+TEST(ExcelPivotTest, CopiedSheetKeepsValuesAndSaysThePivotWasNotCarried) {
+    QTemporaryDir dir;
+    ExcelSession xl;
+    const int book = xl.addWorkbook();
+    ExcelSheet s = xl.sheet(book, 1);
+    writeList(s);
+    Result<ExcelPivotTable> p = pivotTableWizard(at(s, "A1:C6"), at(s, "F3"), {});
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(p->setOrientation(QStringLiteral("地域"), 1));
+    ASSERT_TRUE(p->addDataField(QStringLiteral("金額"), -4157));
+    Result<ExcelSheet> copy = xl.copySheetAfter(book, 1, book, 1);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->cells(4, 6).text(), QStringLiteral("大阪"));
+    EXPECT_TRUE(xl.notices(book).join(u'\n').contains(QStringLiteral("ピボットテーブル")));
+    // Only the original sheet carries the table's parts.
+    Result<QString> saved = xl.saveAs(book, dir.filePath(QStringLiteral("copy.xlsx")));
+    ASSERT_TRUE(saved);
+    const QJsonObject o = readBack(QStringLiteral(R"PY(
+import sys, json, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print(json.dumps({"pivots": [len(ws._pivots) for ws in wb.worksheets]}))
+)PY"),
+                                   *saved);
+    EXPECT_EQ(o[QStringLiteral("pivots")].toArray(), QJsonArray({1, 0}));
+}
