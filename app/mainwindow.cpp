@@ -336,6 +336,9 @@ void TKelvoran::buildControls() {
     m_name->setGeometry(272, 12, 400, 22);
     m_grid = new QTableView(m_gridPanel);
     m_grid->setObjectName(QStringLiteral("DBGrid"));
+    // A double-click opens the field memo viewer; typing edits the cell.
+    m_grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
+                            QAbstractItemView::SelectedClicked);
     connect(m_grid, &QTableView::doubleClicked, this, &TKelvoran::gridDoubleClicked);
     m_navigator = new DbNavigator(m_grid, m_header);
 
@@ -517,7 +520,8 @@ void TKelvoran::buildToolbar() {
              m_scheduleForm->setStartFields(QDateTime::currentDateTime());
              m_scheduleForm->show();
          }},
-        {"SpeedButton8", "終了", QStyle::SP_DialogCloseButton, [this] { close(); }},
+        {"SpeedButton8", "終了", QStyle::SP_DialogCloseButton,
+         [this] { action(QStringLiteral("Exit"))->trigger(); }},
     };
     int x = 4;
     for (const Button &b : left) {
