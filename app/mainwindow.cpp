@@ -927,7 +927,7 @@ void TKelvoran::updateEditMenu() {
     auto set = [this](const char *n, bool on) { action(QString::fromLatin1(n))->setEnabled(on); };
     set("CUT", tab == SqlTab && selected);
     set("COPY", tab != AnalyzeColTab && selected);
-    set("Undo", m_sql->isModified() && m_sql->canUndo());
+    set("Undo", m_sql->isModified());
     set("Redo", m_sql->canRedo());
     set("PASTE", tab == SqlTab);
     set("CLEAR", tab == SqlTab);

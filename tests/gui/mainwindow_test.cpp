@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -792,6 +793,127 @@ private slots:
             m_w->close();
             m_w.reset();
         }
+    }
+
+    void editMenuFollowsTheActiveTab() {
+        startWindow();
+        openOracleTable(QStringLiteral("EMP"));
+        typeSql(QStringLiteral("SELECT 1 FROM DUAL"));
+        struct Case {
+            int tab;
+            bool select;
+            QStringList on;
+            QStringList off;
+        };
+        const std::vector<Case> cases = {
+            {TKelvoran::DefinitionTab,
+             true,
+             {"COPY", "SELECTALL", "Find", "FindNext"},
+             {"CUT", "PASTE", "CLEAR", "Replace", "RunSql"}},
+            {TKelvoran::DefinitionTab, false, {"SELECTALL"}, {"COPY", "CUT"}},
+            {TKelvoran::SqlTab,
+             true,
+             {"CUT", "COPY", "PASTE", "CLEAR", "SELECTALL", "Replace", "RunSql", "Undo"},
+             {}},
+            {TKelvoran::SqlTab, false, {"PASTE", "RunSql"}, {"CUT", "COPY"}},
+            {TKelvoran::AnalyzeColTab,
+             false,
+             {"FieldNames"},
+             {"CUT", "COPY", "PASTE", "CLEAR", "SELECTALL", "RunSql"}},
+        };
+        for (const Case &c : cases) {
+            pages()->setCurrentIndex(c.tab);
+            if (c.tab != TKelvoran::AnalyzeColTab) {
+                TextEditor *e =
+                    c.tab == TKelvoran::SqlTab ? editor("Memo_SQL") : editor("Memo_Definition");
+                if (c.select)
+                    e->selectAll();
+                else
+                    e->moveCursor(QTextCursor::Start);
+            }
+            // Open the Edit menu: its opening handler applies the enabling rules.
+            auto *menu = qobject_cast<QMenu *>(
+                m_w->action(QStringLiteral("CUT"))->associatedObjects().first());
+            QVERIFY(menu);
+            QMetaObject::invokeMethod(menu, "aboutToShow");
+            for (const QString &n : c.on)
+                QVERIFY2(m_w->action(n)->isEnabled(),
+                         qPrintable(QString::number(c.tab) + u' ' + n));
+            for (const QString &n : c.off)
+                QVERIFY2(!m_w->action(n)->isEnabled(),
+                         qPrintable(QString::number(c.tab) + u' ' + n));
+        }
+        // The SQL tab's toolbar buttons follow the tab.
+        pages()->setCurrentIndex(TKelvoran::SqlTab);
+        QVERIFY(m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton11"))->isEnabled());
+        pages()->setCurrentIndex(TKelvoran::SourceTab);
+        QVERIFY(!m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton11"))->isEnabled());
+    }
+
+    void fieldNamesReplaceTheSelectList() {
+        startWindow();
+        openOracleTable(QStringLiteral("DEPT"));
+        typeSql(QStringLiteral("SELECT D.DNAME AS N FROM DEPT D"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        QCOMPARE(analyzeColumn(2), QStringList({"N"}));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F6);
+        // The result's field is named after the alias; the alias column is emptied.
+        QCOMPARE(analyzeColumn(1), QStringList({"N"}));
+        QCOMPARE(analyzeColumn(2), QStringList({""}));
+        QCOMPARE(m_w->dataModule().analysis.selectHead, QStringLiteral("SELECT "));
+    }
+
+    void rightClickUpdatesContextOnly() {
+        startWindow();
+        openOracleTable(QStringLiteral("EMP"));
+        QTreeWidgetItem *folder = child(root(QStringLiteral("ORAFIX")), QStringLiteral("Table"));
+        const int rows = grid()->model()->rowCount();
+        m_w->treeRightClicked(child(folder, QStringLiteral("DEPT")));
+        QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("EMP"));
+        QCOMPARE(grid()->model()->rowCount(), rows);
+        QCOMPARE(m_w->dataModule().reportSourceMode, 1);
+        QTreeWidgetItem *views = child(root(QStringLiteral("ORAFIX")), QStringLiteral("View"));
+        m_w->treeRightClicked(views);
+        QCOMPARE(m_w->dataModule().reportSourceMode, 2);
+        QCOMPARE(m_w->dataModule().clickedFolderNode, views);
+        QCOMPARE(views->childCount(), 0); // no content loaded
+    }
+
+    void enterKeepsTheIndentation() {
+        startWindow();
+        typeSql(QStringLiteral("SELECT A"));
+        TextEditor *sql = editor("Memo_SQL");
+        QTest::keyClick(sql, Qt::Key_Return);
+        QTest::keyClicks(sql, QStringLiteral("    , B"));
+        QTest::keyClick(sql, Qt::Key_Return);
+        QTest::keyClicks(sql, QStringLiteral("FROM T"));
+        QCOMPARE(sql->lines(), QStringList({"SELECT A", "    , B", "    FROM T"}));
+    }
+
+    void openAndSaveThroughTheDialogs() {
+        startWindow();
+        const QString sqlFile = m_dir.filePath(QStringLiteral("q.sql"));
+        QVERIFY(writeTextLines(sqlFile,
+                               {QStringLiteral("SELECT DNAME"), QStringLiteral("  FROM DEPT")}));
+        // A file of another kind is refused and the dialog opens again.
+        m_ui.files = {m_dir.filePath(QStringLiteral("x.xls")), sqlFile};
+        m_w->action(QStringLiteral("Open"))->trigger();
+        QCOMPARE(m_ui.files.size(), size_t(0));
+        QCOMPARE(editor("Memo_SQL")->lines(), QStringList({"SELECT DNAME", "  FROM DEPT"}));
+        QCOMPARE(m_w->dataModule().paths.lastFilePath, sqlFile);
+        // The Definition tab is saved with trailing blanks removed.
+        openOracleTable(QStringLiteral("DEPT"));
+        pages()->setCurrentIndex(TKelvoran::DefinitionTab);
+        const QString txt = m_dir.filePath(QStringLiteral("def.txt"));
+        m_ui.files = {txt};
+        QTest::mouseClick(m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton2")),
+                          Qt::LeftButton);
+        Result<QStringList> saved = readTextLines(txt);
+        QVERIFY2(saved, qPrintable(messageTexts(m_ui).join(u'\n') + m_ui.fileFilters.join(u',')));
+        QVERIFY(saved->size() > 2);
+        for (const QString &line : *saved)
+            QVERIFY(!line.endsWith(u' '));
+        QCOMPARE(m_ui.fileFilters.last(), QStringLiteral("Text files (*.txt)|*.txt"));
     }
 
     void screenshots() {
