@@ -1739,19 +1739,29 @@ void TKelvoran::printFile() {
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QPainter painter(&printer);
+    printActiveEditor(&printer);
+}
+
+bool TKelvoran::printActiveEditor(QPrinter *printer) {
+    TextEditor *e = activeEditor();
+    if (!e || e->toPlainText().isEmpty())
+        return false;
+    QPainter painter;
+    if (!painter.begin(printer))
+        return false;
     painter.setFont(e->font());
-    const QFontMetrics fm(e->font(), &printer);
-    const QRect page = painter.viewport();
+    const QFontMetrics fm(painter.font(), printer);
+    const int pageHeight = painter.viewport().height();
     int y = fm.ascent();
     for (const QString &line : e->lines()) {
-        if (y > page.height()) {
-            printer.newPage();
+        if (y > pageHeight) {
+            printer->newPage();
             y = fm.ascent();
         }
         painter.drawText(0, y, line);
         y += fm.lineSpacing();
     }
+    return painter.end();
 }
 
 void TKelvoran::gridDoubleClicked(const QModelIndex &index) {

@@ -27,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPrinter;
 class QTabWidget;
 class QTableView;
 class QTableWidget;
@@ -82,6 +83,9 @@ public:
     void openFile();
     void saveFile();
     void printFile();
+    // Prints the active editor's lines on a printer already chosen (one line per line, in the
+    // editor's font); false when there is nothing to print.
+    bool printActiveEditor(QPrinter *printer);
     void editCommand(const QString &word);
     void closeSession();
     void refreshTree();

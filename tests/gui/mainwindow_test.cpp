@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -92,6 +93,7 @@ class MainWindowTest : public QObject {
 private:
     QTemporaryDir m_dir;
     QString m_aliasFile;
+    QString m_serverAliasFile; // the alias file of the test servers, when they run
     QString m_settings;
     QString m_oracle;
     QString m_demo;
@@ -167,6 +169,7 @@ private slots:
         m_demo = m_dir.filePath(QStringLiteral("demo.sqlite"));
         QVERIFY(QFile::copy(fixture(QStringLiteral("oracle_dictionary.sqlite")), m_oracle));
         QVERIFY(QFile::copy(fixture(QStringLiteral("demo.sqlite")), m_demo));
+        m_serverAliasFile = qEnvironmentVariable("KELVORAN_ALIASES");
         m_aliasFile = m_dir.filePath(QStringLiteral("aliases.ini"));
         QFile f(m_aliasFile);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -914,6 +917,64 @@ private slots:
         for (const QString &line : *saved)
             QVERIFY(!line.endsWith(u' '));
         QCOMPARE(m_ui.fileFilters.last(), QStringLiteral("Text files (*.txt)|*.txt"));
+    }
+
+    void printWritesTheActiveEditorsLines() {
+        startWindow();
+        openOracleTable(QStringLiteral("EMP"));
+        pages()->setCurrentIndex(TKelvoran::SourceTab);
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = m_dir.filePath(QStringLiteral("source.pdf"));
+        printer.setOutputFileName(pdf);
+        QVERIFY(m_w->printActiveEditor(&printer));
+        QVERIFY(QFileInfo(pdf).size() > 1000);
+        // Nothing is printed from an empty editor.
+        typeSql(QString());
+        QVERIFY(!m_w->printActiveEditor(&printer));
+    }
+
+    void serverAliasesShowTablesAndMySqlSource() {
+        if (qEnvironmentVariable("KELVORAN_TEST_SERVERS") != u"1")
+            QSKIP("test servers not started");
+        Result<AliasList> all = AliasList::load(m_serverAliasFile);
+        QVERIFY(all);
+        std::vector<AliasInfo> servers;
+        for (const QString &name : {QStringLiteral("MYTEST"), QStringLiteral("PGTEST")})
+            servers.push_back(*all->find(name));
+        startWindow(AliasList(servers));
+        for (const QString &name : {QStringLiteral("MYTEST"), QStringLiteral("PGTEST")}) {
+            QTreeWidgetItem *alias = root(name);
+            click(alias);
+            QTreeWidgetItem *folder = child(alias, QStringLiteral("Table"));
+            QVERIFY(folder);
+            onNextModal([](QWidget *modal) {
+                auto *login = qobject_cast<LoginDialog *>(modal);
+                login->passwordEdit()->setText(qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+                login->okButton()->click();
+            });
+            click(folder);
+            QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+            QVERIFY(folder->childCount() > 0);
+            click(folder->child(0));
+            QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+            QVERIFY(qobject_cast<QSqlTableModel *>(grid()->model()));
+            QVERIFY(grid()->model()->columnCount() > 0);
+            if (name == u"MYTEST")
+                QVERIFY(
+                    editor("Memo_Source")->toPlainText().contains(QStringLiteral("CREATE TABLE")));
+            else
+                QCOMPARE(editor("Memo_Source")->toPlainText(), QString());
+            QApplication::setActiveWindow(m_w.get()); // back from the login dialog
+            QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+            typeSql(QStringLiteral("SELECT 1 AS one"));
+            QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+            // A SELECT without FROM runs as a plain statement.
+            QCOMPARE(messageTexts(m_ui), QStringList({"SQLを実行しました。"}));
+            m_ui.messages.clear();
+            m_w->closeSession();
+            QVERIFY(!m_w->dataModule().session.isConnected(name));
+        }
     }
 
     void screenshots() {
