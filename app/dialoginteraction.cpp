@@ -53,12 +53,18 @@ bool DialogInteraction::chooseConnection(const QString &presetAlias, ConnectionC
     return true;
 }
 
+QString DialogInteraction::takePreselected() {
+    QString path = m_preselected;
+    m_preselected.clear();
+    return path;
+}
+
 QString DialogInteraction::chooseOpenFile(const QString &title, const QString &filter) {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), qtFileFilter(filter));
+    return QFileDialog::getOpenFileName(m_parent, title, takePreselected(), qtFileFilter(filter));
 }
 
 QString DialogInteraction::chooseSaveFile(const QString &title, const QString &filter) {
-    return QFileDialog::getSaveFileName(m_parent, title, QString(), qtFileFilter(filter));
+    return QFileDialog::getSaveFileName(m_parent, title, takePreselected(), qtFileFilter(filter));
 }
 
 } // namespace kelvoran

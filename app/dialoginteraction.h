@@ -22,8 +22,12 @@ public:
     bool chooseConnection(const QString &presetAlias, ConnectionChoice &choice) override;
     QString chooseOpenFile(const QString &title, const QString &filter) override;
     QString chooseSaveFile(const QString &title, const QString &filter) override;
+    // The file the next file dialog pre-selects (empty: none); used once.
+    void setPreselectedPath(const QString &path) { m_preselected = path; }
 
 private:
+    QString takePreselected();
+    QString m_preselected;
     QWidget *m_parent;
     TSaveDBParamSetForm *m_connectionForm;
 };

@@ -8,6 +8,7 @@
 #include "logindialog.h"
 #include "objectdescription.h"
 #include "objectlist.h"
+#include "openpaths.h"
 #include "pathrules.h"
 #include "placeholderform.h"
 #include "savedbparamsetform.h"
@@ -824,6 +825,15 @@ bool TKelvoran::eventFilter(QObject *watched, QEvent *event) {
         }
         return false;
     }
+    if (watched == m_search && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
+        // Aqua (0x00FFFF00 as 0x00BBGGRR) while the search box has the focus.
+        QPalette p = m_search->palette();
+        p.setColor(QPalette::Base, type == QEvent::FocusIn
+                                       ? QColor(0, 255, 255)
+                                       : QApplication::palette(m_search).color(QPalette::Base));
+        m_search->setPalette(p);
+        return false;
+    }
     if (watched == m_analyze->viewport() && type == QEvent::MouseButtonRelease) {
         padAnalyzeHeadings();
         return false;
@@ -1633,6 +1643,10 @@ void TKelvoran::openFile() {
             "Kelvoran/Schedule/SQL/TXT files (*.kvr;*.kvs;*.sql;*.txt)|*.kvr;*.kvs;*.sql;*.txt|"
             "Kelvoran files (*.kvr)|*.kvr|Schedule files (*.kvs)|*.kvs|SQL files (*.sql)|*.sql|"
             "Text files (*.txt)|*.txt");
+        const QStringList kinds{QStringLiteral("SQL"), QStringLiteral("TXT"), QStringLiteral("KVR"),
+                                QStringLiteral("KVS")};
+        m_defaultUi->setPreselectedPath(
+            canPreselect(m_dm.paths.lastFilePath, kinds) ? m_dm.paths.lastFilePath : QString());
         for (;;) {
             const QString chosen = m_ui->chooseOpenFile(QString(), filter);
             if (chosen.isEmpty())
@@ -1718,6 +1732,9 @@ void TKelvoran::saveFile() {
     const QString filter = tab == DefinitionTab
                                ? QStringLiteral("Text files (*.txt)|*.txt")
                                : QStringLiteral("Text files (*.txt)|*.txt|SQL files (*.sql)|*.sql");
+    m_defaultUi->setPreselectedPath(canPreselect(m_dm.paths.lastFilePath, {QStringLiteral("TXT")})
+                                        ? m_dm.paths.lastFilePath
+                                        : QString());
     const QString path = m_ui->chooseSaveFile(QString(), filter);
     if (path.isEmpty())
         return;

@@ -398,6 +398,11 @@ private slots:
         auto *list = m_w->findChild<QListWidget *>(QStringLiteral("ListBoxSearchResult"));
         QLineEdit *search = lineEdit("EditSearch");
         QCOMPARE(search->toolTip(), QStringLiteral("「Esc」でDB一覧　・　「Enter」で検索結果"));
+        const QColor window = search->palette().color(QPalette::Base);
+        search->setFocus();
+        QCOMPARE(search->palette().color(QPalette::Base), QColor(0, 255, 255));
+        tree()->setFocus();
+        QCOMPARE(search->palette().color(QPalette::Base), window);
         struct Case {
             QString text;
             QStringList hits;
@@ -975,6 +980,39 @@ private slots:
             m_w->closeSession();
             QVERIFY(!m_w->dataModule().session.isConnected(name));
         }
+    }
+
+    void navigatorAndEditCommands() {
+        startWindow();
+        openOracleTable(QStringLiteral("EMP"));
+        auto *nav = m_w->findChild<QWidget *>(QStringLiteral("DBNavigator1"));
+        QVERIFY(nav);
+        auto button = [nav](const char *name) {
+            return nav->findChild<QToolButton *>(QString::fromLatin1(name));
+        };
+        QCOMPARE(button("Next")->toolTip(), QStringLiteral("次レコード"));
+        QVERIFY(button("Insert")->isEnabled());
+        button("First")->click();
+        QCOMPARE(grid()->currentIndex().row(), 0);
+        button("Next")->click();
+        QCOMPARE(grid()->currentIndex().row(), 1);
+        button("Last")->click();
+        QCOMPARE(grid()->currentIndex().row(), 13);
+        button("Prior")->click();
+        QCOMPARE(grid()->currentIndex().row(), 12);
+        // COPY on the read-only Source tab, PASTE on the SQL tab.
+        pages()->setCurrentIndex(TKelvoran::SourceTab);
+        editor("Memo_Source")->selectAll();
+        m_w->editCommand(QStringLiteral("COPY"));
+        typeSql(QString());
+        m_w->editCommand(QStringLiteral("PASTE"));
+        QVERIFY(editor("Memo_SQL")->toPlainText().startsWith(QStringLiteral("CREATE TABLE EMP(")));
+        m_w->editCommand(QStringLiteral("UNDO"));
+        QCOMPARE(editor("Memo_SQL")->toPlainText(), QString());
+        // Nothing happens on the AnalyzeCol tab.
+        pages()->setCurrentIndex(TKelvoran::AnalyzeColTab);
+        m_w->editCommand(QStringLiteral("REDO"));
+        QCOMPARE(editor("Memo_SQL")->toPlainText(), QString());
     }
 
     void screenshots() {
