@@ -624,8 +624,11 @@ void TKelvoran::firstShowing() {
 void TKelvoran::applySettings() {
     m_applyingSettings = true;
     const AppSettings &s = m_dm.settings;
-    if (s.formWidth > 0 && s.formHeight > 0)
-        setGeometry(s.formLeft, s.formTop, s.formWidth, s.formHeight);
+    // Position and size are stored as the window's pos() and size(), so they round-trip.
+    if (s.formWidth > 0 && s.formHeight > 0) {
+        move(s.formLeft, s.formTop);
+        resize(s.formWidth, s.formHeight);
+    }
     if (s.tabWidth > 0)
         m_sqlWidth = s.tabWidth;
     if (s.gridHeight > 0)
@@ -651,11 +654,10 @@ void TKelvoran::applySettings() {
 
 void TKelvoran::collectSettings() {
     AppSettings &s = m_dm.settings;
-    const QRect g = geometry();
-    s.formTop = g.y();
-    s.formLeft = g.x();
-    s.formHeight = g.height();
-    s.formWidth = g.width();
+    s.formTop = y();
+    s.formLeft = x();
+    s.formHeight = height();
+    s.formWidth = width();
     s.tabWidth = m_sqlWidth;
     s.gridHeight = m_gridHeight;
     s.definitionBackColor = toBgr(m_definition->backgroundColor());

@@ -583,6 +583,7 @@ private slots:
         s.sync();
         startWindow();
         QCOMPARE(m_w->width(), 1000);
+        QCOMPARE(m_w->pos(), QPoint(20, 30));
         QCOMPARE(m_w->sqlPaneWidth(), 600);
         QCOMPARE(m_w->gridPaneHeight(), 250);
         QCOMPARE(editor("Memo_SQL")->backgroundColor(), QColor(0, 255, 255));
@@ -592,6 +593,8 @@ private slots:
         m_w.reset();
         QSettings after(m_settings, QSettings::IniFormat);
         QCOMPARE(after.value(QStringLiteral("TabWidth")).toInt(), 500);
+        QCOMPARE(after.value(QStringLiteral("FormLeft")).toInt(), 20);
+        QCOMPARE(after.value(QStringLiteral("FormHeight")).toInt(), 700);
         QCOMPARE(after.value(QStringLiteral("GridHeight")).toInt(), 250);
         QCOMPARE(after.value(QStringLiteral("SQLBackColor")).toInt(), 0x00FFFF00);
     }
