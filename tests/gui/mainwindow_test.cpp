@@ -238,6 +238,58 @@ private slots:
         QCOMPARE(analyze()->item(1, 0)->text(), QStringLiteral("   1"));
     }
 
+    void everyFolderKindDescribesItsObjects() {
+        startWindow();
+        QTreeWidgetItem *alias = root(QStringLiteral("ORAFIX"));
+        click(alias);
+        struct Case {
+            const char *folder;
+            const char *object;
+            const char *sourceHas; // a text of the Source tab ("" when it stays empty)
+            bool grid;             // the grid shows the object's rows
+            int reportSourceMode;
+        };
+        const std::vector<Case> cases = {
+            {"View", "V_DEPT_NAMES", "CREATE OR REPLACE VIEW", true, 1},
+            {"Synonym", "DEPARTMENTS", "CREATE SYNONYM", true, 1},
+            {"Procedure", "RAISE_SALARY", "PROCEDURE", false, 2},
+            {"Function", "GET_DEPT_NAME", "FUNCTION", false, 2},
+            {"Package", "EMP_MGMT", "PACKAGE", false, 2},
+            {"Package Body", "PAYROLL", "PACKAGE BODY", false, 2},
+            {"Trigger", "TRG_EMPLOYEES_BIU", "", false, 2},
+            {"Index", "PK_EMP", "EMPNO", false, 2},
+            {"Type", "ADDRESS_T", "TYPE", false, 2},
+            {"DB Link", "SALES_LINK", "", false, 2},
+        };
+        for (const Case &c : cases) {
+            m_ui.messages.clear();
+            QTreeWidgetItem *folder = child(alias, QString::fromUtf8(c.folder));
+            QVERIFY(folder);
+            click(folder);
+            QTreeWidgetItem *object = child(folder, QString::fromUtf8(c.object));
+            QVERIFY2(object, c.object);
+            click(object);
+            QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+            QVERIFY2(editor("Memo_Definition")->toPlainText().contains(QString::fromUtf8(c.object)),
+                     c.object);
+            if (*c.sourceHas)
+                QVERIFY2(
+                    editor("Memo_Source")->toPlainText().contains(QString::fromUtf8(c.sourceHas)),
+                    c.object);
+            auto *table = qobject_cast<QSqlTableModel *>(grid()->model());
+            if (c.grid)
+                QVERIFY2(table && table->tableName() == QString::fromUtf8(c.object), c.object);
+            QCOMPARE(m_w->dataModule().reportSourceMode, c.reportSourceMode);
+        }
+        // A synonym whose target is not there: the grid stays empty and the error is shown.
+        m_ui.messages.clear();
+        click(child(child(alias, QStringLiteral("Synonym")), QStringLiteral("REMOTE_ORDERS")));
+        QVERIFY(!m_ui.messages.empty());
+        QVERIFY(m_ui.messages.front().text.startsWith(QStringLiteral("Category    :")));
+        QVERIFY(grid()->model() == nullptr);
+        QVERIFY(editor("Memo_Source")->toPlainText().contains(QStringLiteral("CREATE SYNONYM")));
+    }
+
     void gridEditIsPostedToTheDatabase() {
         startWindow();
         QTreeWidgetItem *demo = root(QStringLiteral("DEMO"));
@@ -888,6 +940,12 @@ private slots:
         QCOMPARE(m_w->dataModule().reportSourceMode, 2);
         QCOMPARE(m_w->dataModule().clickedFolderNode, views);
         QCOMPARE(views->childCount(), 0); // no content loaded
+        // Enter on the tree runs the click handling for the current node.
+        tree()->setFocus();
+        tree()->setCurrentItem(child(folder, QStringLiteral("DEPT")));
+        QTest::keyClick(tree(), Qt::Key_Return);
+        QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("DEPT"));
+        QCOMPARE(grid()->model()->rowCount(), 4);
     }
 
     void enterKeepsTheIndentation() {
