@@ -715,6 +715,20 @@ private slots:
         QCOMPARE(messageTexts(m_ui), QStringList({"「設定」の画面はまだ利用できません。"}));
         QVERIFY(m_w->placeholder(QStringLiteral("TExcelSettingForm")));
         QVERIFY(m_w->placeholder(QStringLiteral("TLogShowForm")));
+        // "Schedule設定" fills the first-start fields with the current time and shows the window.
+        QTest::mouseClick(m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton7")),
+                          Qt::LeftButton);
+        QVERIFY(m_w->scheduleForm()->isVisible());
+        const QStringList fields = m_w->scheduleForm()->startFields();
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[0], QDate::currentDate().toString(QStringLiteral("yyyy")));
+        QCOMPARE(fields[1].size(), 2);
+        // "終了" closes the current alias's session and the window.
+        openOracleTable(QStringLiteral("DEPT"));
+        QTest::mouseClick(m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton8")),
+                          Qt::LeftButton);
+        QVERIFY(!m_w->isVisible());
+        QVERIFY(!m_w->dataModule().session.isConnected(QStringLiteral("ORAFIX")));
     }
 
     void fieldMemoViewerShowsTheCell() {
