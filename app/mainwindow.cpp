@@ -648,8 +648,31 @@ void TKelvoran::applySettings() {
     m_name->move(count ? 272 : 116, m_name->y());
     m_dm.runner.setRowCounting(count);
     m_dm.runner.setLineSeparator(s.lineSeparator);
+    layoutSecondaryWindows();
     m_applyingSettings = false;
     layoutPanes();
+}
+
+void TKelvoran::layoutSecondaryWindows() {
+    // Position and size by layout mode (0 XGA, 1 SVGA): top, left, height, width.
+    struct Layout {
+        const char *name;
+        int xga[4];
+        int svga[4];
+    };
+    static const Layout layouts[] = {
+        {"TErrSourceForm", {17, 37, 711, 965}, {11, 14, 538, 770}},
+        {"TSQLConditionEditForm", {42, 21, 655, 984}, {9, 7, 529, 790}},
+        {"TExcelSettingForm", {15, 27, 698, 980}, {6, 14, 535, 784}},
+    };
+    const bool svga = m_dm.settings.xgaSvgaMode == 1;
+    for (const Layout &l : layouts) {
+        if (PlaceholderForm *form = placeholder(QString::fromLatin1(l.name))) {
+            const int *v = svga ? l.svga : l.xga;
+            form->move(v[1], v[0]);
+            form->resize(v[3], v[2]);
+        }
+    }
 }
 
 void TKelvoran::collectSettings() {

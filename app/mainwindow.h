@@ -148,6 +148,7 @@ private:
     void firstShowing();
     void applySettings();
     void collectSettings();
+    void layoutSecondaryWindows();
     void layoutPanes();
     void updateFileMenu();
     void updateEditMenu();

@@ -632,6 +632,7 @@ private slots:
         s.setValue(QStringLiteral("GridHeight"), 250);
         s.setValue(QStringLiteral("SQLBackColor"), 0x00FFFF00); // aqua as 0x00BBGGRR
         s.setValue(QStringLiteral("SQLLineNumber"), 1);
+        s.setValue(QStringLiteral("XGASVGAMode"), 1);
         s.sync();
         startWindow();
         QCOMPARE(m_w->width(), 1000);
@@ -640,6 +641,10 @@ private slots:
         QCOMPARE(m_w->gridPaneHeight(), 250);
         QCOMPARE(editor("Memo_SQL")->backgroundColor(), QColor(0, 255, 255));
         QVERIFY(editor("Memo_SQL")->showLineNumbers());
+        // The SVGA layout of the report designer: top 6, left 14, height 535, width 784.
+        QWidget *designer = m_w->placeholder(QStringLiteral("TExcelSettingForm"));
+        QCOMPARE(designer->pos(), QPoint(14, 6));
+        QCOMPARE(designer->size(), QSize(784, 535));
         m_w->finishSqlDrag(100); // 100 px to the right of the boundary
         m_w->close();
         m_w.reset();
