@@ -60,9 +60,11 @@ public:
               const QString &startupPath = QString(), QWidget *parent = nullptr);
     ~TKelvoran() override;
 
+    // The shared state (TDataModule_Kelvoran).
     TDataModule_Kelvoran &dataModule() { return m_dm; }
     // Where messages and questions go (the dialogs by default; tests put a recorder here).
     void setInteraction(UserInteraction *ui);
+    // The current answerer of messages and questions.
     UserInteraction &interaction() { return *m_ui; }
     // Answers the replace question (QMessageBox::Yes/No/Abort/YesToAll); default: a box.
     void setReplaceQuestion(std::function<int(const QString &)> ask) {
@@ -74,34 +76,49 @@ public:
     // Shows the boxes of a database error that no handler caught.
     void showDbError(const DbError &error);
 
-    // Commands (each runs as the menu item of that name does).
+    // Click on a tree node (or Enter on the tree): context, lazy filling and content.
     void treeClicked(QTreeWidgetItem *node);
+    // Right-click on a tree node: context only (after a first click).
     void treeRightClicked(QTreeWidgetItem *node);
+    // "SQL実行(&G)" (F4): runs the SQL tab's text on the current alias.
     void runSql();
+    // "1つ前のSQL" and "1つ先のSQL".
     void historyBack();
     void historyForward();
+    // "開く(&O)": PendingOpenPath, else the open dialog; settings, schedule, SQL or text file.
     void openFile();
+    // "保存(&S)": the active tab's text (the SQL tab as a settings file).
     void saveFile();
+    // "印刷(&P)": the printer dialog, then the active editor's lines.
     void printFile();
     // Prints the active editor's lines on a printer already chosen (one line per line, in the
     // editor's font); false when there is nothing to print.
     bool printActiveEditor(QPrinter *printer);
+    // CUT, COPY, PASTE, CLEAR, SELECTALL, UNDO or REDO on the active tab's editor.
     void editCommand(const QString &word);
+    // "セッションを閉じる(&Z)": closes the current alias's connection and drops its folders.
     void closeSession();
+    // "更新": rebuilds the tree level below the selection.
     void refreshTree();
+    // "全展開", "全縮小", "展開", "縮小".
     void expandAll();
     void collapseAll();
     void expandSelected();
     void collapseSelected();
+    // "抽出項目名に置換え" (F6): the AnalyzeCol rows become the grid's field names.
     void replaceWithFieldNames();
+    // "検索(&S)", "次を検索(&N)" (F3), "置き換え(&E)" (SQL tab only).
     void startFind();
     void findNextCommand();
     void startReplace();
     // The find dialog's "次を検索" and the replace dialog's two commands.
     void doFind();
     void doReplace(bool all);
+    // Enter in EditSearch: the current folder's children containing the text (any case).
     void searchTree();
+    // Enter in the result list: the clicked folder's children, case-sensitive.
     void searchResultEnter();
+    // Double-click on a result: selects and clicks the object of that name.
     void searchResultChosen(const QString &text);
     // Takes the hand-off value and opens the file it names (the activation handler).
     void activation();
@@ -126,9 +143,11 @@ public:
     TScheduleForm *scheduleForm() const { return m_scheduleForm; }
     TDataShowForm *dataShowForm() const { return m_dataShowForm; }
     TSaveDBParamSetForm *connectionForm() const { return m_connectionForm; }
+    // A window that is not built yet, by class name (null when unknown).
     PlaceholderForm *placeholder(const QString &name) const;
     FindDialog *findDialog() const { return m_findDialog; }
     FindDialog *replaceDialog() const { return m_replaceDialog; }
+    // A menu command by object name ("RunSql", "CloseSession", "CUT" ...).
     QAction *action(const QString &name) const;
 
 protected:
