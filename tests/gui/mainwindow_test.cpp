@@ -702,6 +702,29 @@ private slots:
         QFile::remove(m_settings);
     }
 
+    void splittersFollowTheMouse() {
+        QFile::remove(m_settings);
+        startWindow();
+        auto *sqlPanel = m_w->findChild<QWidget *>(QStringLiteral("PanelSQL"));
+        auto *title = m_w->findChild<QWidget *>(QStringLiteral("PanelGridTitle"));
+        // Only the 4-pixel strip at the pane's edge starts a drag.
+        QTest::mousePress(sqlPanel, Qt::LeftButton, {}, QPoint(10, 50));
+        QTest::mouseRelease(sqlPanel, Qt::LeftButton, {}, QPoint(110, 50));
+        QCOMPARE(m_w->sqlPaneWidth(), 721);
+        QTest::mousePress(sqlPanel, Qt::LeftButton, {}, QPoint(1, 50));
+        QTest::mouseRelease(sqlPanel, Qt::LeftButton, {}, QPoint(101, 50));
+        QCOMPARE(m_w->sqlPaneWidth(), 620); // 721 - 101
+        QCOMPARE(sqlPanel->width(), 620);
+        // The grid boundary: dragged 100 px down, released over the grid.
+        QTest::mousePress(title, Qt::LeftButton, {}, QPoint(200, 2));
+        QTest::mouseRelease(title, Qt::LeftButton, {}, QPoint(200, 100));
+        QCOMPARE(m_w->gridPaneHeight(), 240);
+        QCOMPARE(m_w->findChild<QWidget *>(QStringLiteral("PanelGrid"))->height(), 240);
+        m_w->close();
+        m_w.reset();
+        QFile::remove(m_settings);
+    }
+
     void analyzeHeadingsArePadded() {
         QCOMPARE(TKelvoran::paddedHeading(QStringLiteral("物理項目名"), 310),
                  QString(31, u' ') + QStringLiteral("物理項目名"));
