@@ -238,6 +238,7 @@ void TKelvoran::buildControls() {
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     m_tree->setUniformRowHeights(true);
     m_tree->installEventFilter(this);
+    m_tree->viewport()->setMouseTracking(true);
     m_tree->viewport()->installEventFilter(this);
     connect(m_tree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem *item) { runCommand([this, item] { treeClicked(item); }); });
@@ -848,6 +849,16 @@ bool TKelvoran::eventFilter(QObject *watched, QEvent *event) {
                 return true;
             }
         }
+        return false;
+    }
+    if (watched == m_tree->viewport() && type == QEvent::MouseMove && !m_dragging) {
+        // Over the tree the left 2 pixels show the normal cursor; elsewhere the position counts
+        // as the form's, which shows the split cursor next to the vertical boundary.
+        const QPoint p = static_cast<QMouseEvent *>(event)->position().toPoint();
+        const QPoint inBody = m_tree->viewport()->mapTo(m_body, p);
+        const bool nearBoundary = p.x() >= 2 && inBody.x() >= m_sqlPanel->x() - kSplitStrip &&
+                                  inBody.x() < m_sqlPanel->x() + kSplitStrip;
+        m_tree->viewport()->setCursor(nearBoundary ? Qt::SplitHCursor : Qt::ArrowCursor);
         return false;
     }
     if (watched == m_search && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
