@@ -4,6 +4,7 @@
 #include "datashowform.h"
 #include "dbnavigator.h"
 #include "dialoginteraction.h"
+#include "errorsource.h"
 #include "finddialog.h"
 #include "logindialog.h"
 #include "objectdescription.h"
@@ -997,9 +998,16 @@ void TKelvoran::updateViewMenu() {
     const QString folder = object ? node->parent()->text(0) : QString();
     const bool plsql = folder == u"Procedure" || folder == u"Function" || folder == u"Package" ||
                        folder == u"Package Body";
-    // The error items need the error viewers, which are not available yet.
-    action(QStringLiteral("ErrMessage"))->setEnabled(plsql);
-    action(QStringLiteral("ErrSource"))->setEnabled(plsql);
+    // The error items: only for a unit that USER_ERRORS holds at least one row for.
+    bool errors = false;
+    if (plsql) {
+        if (std::optional<QSqlDatabase> db = m_dm.session.findConnection(rootOf(node)->text(0))) {
+            Result<int> count = loadErrorCount(*db, node->text(0), folder);
+            errors = count && *count > 0;
+        }
+    }
+    action(QStringLiteral("ErrMessage"))->setEnabled(errors);
+    action(QStringLiteral("ErrSource"))->setEnabled(errors);
     const bool index =
         folder == u"Table" && (m_dm.kind == DbKind::Oracle || m_dm.kind == DbKind::MySql);
     action(QStringLiteral("IndexList"))->setEnabled(index);

@@ -955,6 +955,34 @@ private slots:
         QVERIFY(!m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton11"))->isEnabled());
     }
 
+    void errorItemsNeedErrorsOfTheUnit() {
+        startWindow();
+        QTreeWidgetItem *alias = root(QStringLiteral("ORAFIX"));
+        click(alias);
+        struct Case {
+            const char *folder;
+            const char *object;
+            bool errors;
+            bool index;
+        };
+        const std::vector<Case> cases = {
+            {"Package Body", "PAYROLL", true, false},    {"Package Body", "EMP_MGMT", false, false},
+            {"Procedure", "RAISE_SALARY", false, false}, {"Table", "EMP", false, true},
+            {"View", "V_DEPT_NAMES", false, false},
+        };
+        for (const Case &c : cases) {
+            QTreeWidgetItem *folder = child(alias, QString::fromUtf8(c.folder));
+            click(folder);
+            click(child(folder, QString::fromUtf8(c.object)));
+            auto *menu = qobject_cast<QMenu *>(
+                m_w->action(QStringLiteral("ErrSource"))->associatedObjects().first());
+            QMetaObject::invokeMethod(menu, "aboutToShow");
+            QCOMPARE(m_w->action(QStringLiteral("ErrSource"))->isEnabled(), c.errors);
+            QCOMPARE(m_w->action(QStringLiteral("ErrMessage"))->isEnabled(), c.errors);
+            QCOMPARE(m_w->action(QStringLiteral("IndexList"))->isEnabled(), c.index);
+        }
+    }
+
     void fieldNamesReplaceTheSelectList() {
         startWindow();
         openOracleTable(QStringLiteral("DEPT"));
