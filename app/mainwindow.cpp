@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "aboutbox.h"
 #include "clock.h"
 #include "datashowform.h"
 #include "dbnavigator.h"
@@ -133,7 +134,6 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
              {QStringLiteral("TCSVSettingForm"), QStringLiteral("CSV設定")},
              {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
              {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")},
-             {QStringLiteral("TAboutBox"), QStringLiteral("バージョン")},
              {QStringLiteral("TErrSQLForm"), QStringLiteral("エラーメッセージ")},
              {QStringLiteral("TErrSQLShowForm"), QStringLiteral("エラー表示")},
              {QStringLiteral("TDitailDataForm"), QStringLiteral("詳細データ")},
@@ -144,6 +144,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
              {QStringLiteral("TIndexListForm"), QStringLiteral("Index一覧表示")}}) {
         addPlaceholder(name, caption);
     }
+    m_aboutBox = new TAboutBox(this);
     m_findDialog = new FindDialog(false, this);
     m_replaceDialog = new FindDialog(true, this);
     connect(m_findDialog, &FindDialog::findNextClicked, this, [this] {
@@ -477,9 +478,8 @@ void TKelvoran::buildMenus() {
     addItem(other, QStringLiteral("Preferences"), QStringLiteral("設定"), {},
             [this] { showPlaceholder(QStringLiteral("TPathSettingForm")); });
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    addItem(help, QStringLiteral("Version"), QStringLiteral("バージョン"), {}, [this] {
-        inform(QStringLiteral("Kelvoran バージョン ") + QCoreApplication::applicationVersion());
-    });
+    addItem(help, QStringLiteral("Version"), QStringLiteral("バージョン"), {},
+            [this] { m_aboutBox->exec(); });
     addItem(help, QStringLiteral("Manual"), QStringLiteral("機能概要"), {},
             [this] { showPlaceholder(QStringLiteral("TInstructionManualForm")); });
 
@@ -1654,6 +1654,8 @@ void TKelvoran::activation() {
 }
 
 void TKelvoran::closeSecondaryWindows() {
+    if (m_aboutBox->isVisible())
+        m_aboutBox->accept();
     m_dataShowForm->close();
     for (auto &[name, form] : m_placeholders)
         form->close();

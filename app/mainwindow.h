@@ -38,6 +38,7 @@ class QTreeWidgetItem;
 namespace kelvoran {
 
 class DbNavigator;
+class TAboutBox;
 class DialogInteraction;
 class DialogLoginPrompt;
 class FindDialog;
@@ -243,6 +244,7 @@ private:
 
     // Windows created once.
     TScheduleForm *m_scheduleForm = nullptr;
+    TAboutBox *m_aboutBox = nullptr;
     TDataShowForm *m_dataShowForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
     FindDialog *m_findDialog = nullptr;

@@ -743,6 +743,14 @@ private slots:
         QCOMPARE(messageTexts(m_ui), QStringList({"「設定」の画面はまだ利用できません。"}));
         QVERIFY(m_w->placeholder(QStringLiteral("TExcelSettingForm")));
         QVERIFY(m_w->placeholder(QStringLiteral("TLogShowForm")));
+        // "バージョン" shows the version window modally; OK closes it.
+        bool shown = false;
+        onNextModal([&shown](QWidget *modal) {
+            shown = modal->objectName() == u"TAboutBox";
+            static_cast<QDialog *>(modal)->accept();
+        });
+        m_w->action(QStringLiteral("Version"))->trigger();
+        QVERIFY(shown);
         // "Schedule設定" fills the first-start fields with the current time and shows the window.
         QTest::mouseClick(m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton7")),
                           Qt::LeftButton);
