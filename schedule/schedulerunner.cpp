@@ -1,8 +1,8 @@
 #include "schedulerunner.h"
 
-#include "csvjobs.h"
 #include "entrysettings.h"
 #include "runlog.h"
+#include "scheduledcsv.h"
 #include "schedulefile.h"
 
 #include "clock.h"
@@ -187,13 +187,13 @@ void ScheduleRunner::writeLog() {
     }
 }
 
-bool ScheduleRunner::fail(int row, const QString &failureText) {
+bool ScheduleRunner::fail(int row, const QString &failureText, const QString &detail) {
     m_failureText = failureText;
-    recordFailure(row);
+    recordFailure(row, detail);
     return false;
 }
 
-void ScheduleRunner::recordFailure(int row) {
+void ScheduleRunner::recordFailure(int row, const QString &detail) {
     ScheduleEntry &e = entry(row);
     if (e.mark != EntryMark::Unchecked)
         e.mark = EntryMark::Failed;
@@ -203,6 +203,9 @@ void ScheduleRunner::recordFailure(int row) {
     ++m_summary.errorCount;
     e.endTime = now();
     e.status = m_step.text().isEmpty() ? m_failureText : m_failureText + u' ' + m_step.text();
+    // The cause (a database or file message) follows, so that an unattended run says why.
+    if (!detail.isEmpty())
+        e.status += u' ' + detail;
 
     if (m_placement.sessionOpen) {
         discardWorkbook(row);
@@ -310,9 +313,13 @@ bool ScheduleRunner::runEntry(int row) {
     if (!m_connection.aliases().find(e.alias))
         return fail(row, QStringLiteral("設定情報解析エラー"));
     m_step.set("ES_270010");
-    if (!m_connection.open(e.alias, e.userName, e.password, m_forceReconnect))
-        return fail(row, QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
-                                        "パスワード情報にエラーがあります。確認してください。"));
+    if (const DbResult<QSqlDatabase> opened =
+            m_connection.open(e.alias, e.userName, e.password, m_forceReconnect);
+        !opened)
+        return fail(row,
+                    QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
+                                   "パスワード情報にエラーがあります。確認してください。"),
+                    opened.error().message());
     m_forceReconnect = false;
 
     m_step.set("ES_270011");
@@ -331,9 +338,9 @@ bool ScheduleRunner::runEntry(int row) {
     if (excel)
         return runExcelReport(row, def, analysis);
     if (procFlag == u"2")
-        return runCsvExport(row, def, analysis);
+        return runCsvExport(row, def);
     if (procFlag == u"3")
-        return runCsvImport(row, def, settingsPath);
+        return runCsvImport(row, def);
     // Any other PROCFLG runs nothing and completes.
     return true;
 }
@@ -359,8 +366,14 @@ bool ScheduleRunner::runSql(int row, const QStringList &sqlLines, const SelectAn
             return fail(row, failure);
         const CallStatement statement =
             procedureCallStatement(*db, alias ? alias->kind() : DbKind::Other, form, *call);
+        if (statement.failure == CallStatementFailure::NotFound)
+            return fail(row, failure,
+                        QStringLiteral("接続DBまたはプロシージャ名が間違っています。確認してください。"));
         if (statement.failure)
-            return fail(row, failure);
+            return fail(row, failure,
+                        QStringLiteral("パラメータの数が足りません。（宣言%1個、指定%2個）")
+                            .arg(statement.declaredParameters)
+                            .arg(statement.givenParameters));
         text = statement.text;
         break;
     }
@@ -371,7 +384,7 @@ bool ScheduleRunner::runSql(int row, const QStringList &sqlLines, const SelectAn
     }
     QSqlQuery q(*db);
     if (!q.exec(text))
-        return fail(row, failure);
+        return fail(row, failure, DbError::fromSqlError(q.lastError(), form).message());
     m_count = 0;
     return true;
 }
@@ -409,8 +422,7 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
     return true;
 }
 
-bool ScheduleRunner::runCsvExport(int row, const ReportDefinition &def,
-                                  const SelectAnalysis &analysis) {
+bool ScheduleRunner::runCsvExport(int row, const ReportDefinition &def) {
     ScheduleEntry &e = entry(row);
     m_step.set("ES_270014");
     if (e.targetPath.isEmpty())
@@ -419,27 +431,49 @@ bool ScheduleRunner::runCsvExport(int row, const ReportDefinition &def,
         return fail(row, QStringLiteral("パスが存在しません。確認してください。"));
     m_failureText = QStringLiteral("CSV作成エラー");
     e.startTime = now();
-    const CsvJobResult done = runCsvExportJob(e, row, def, analysis, m_connection, m_step);
-    e.writtenPath = done.path;
-    if (!done.ok)
-        return fail(row, done.failureText.isEmpty() ? m_failureText : done.failureText);
-    m_count = done.count;
-    return true;
+    return runCsvJob(row, def, true);
 }
 
-bool ScheduleRunner::runCsvImport(int row, const ReportDefinition &def,
-                                  const QString &settingsPath) {
+bool ScheduleRunner::runCsvImport(int row, const ReportDefinition &def) {
     ScheduleEntry &e = entry(row);
     m_step.set("ES_270015");
     if (!e.targetPath.isEmpty() && !folderExists(folderPart(e.targetPath)))
         return fail(row, QStringLiteral("パスが存在しません。確認してください。"));
     m_failureText = QStringLiteral("CSVImportエラー");
     e.startTime = now();
-    const CsvJobResult done = runCsvImportJob(e, row, def, settingsPath, m_connection, m_step);
-    e.writtenPath = done.path;
-    if (!done.ok)
-        return fail(row, done.failureText.isEmpty() ? m_failureText : done.failureText);
-    m_count = done.count;
+    return runCsvJob(row, def, false);
+}
+
+bool ScheduleRunner::runCsvJob(int row, const ReportDefinition &def, bool exporting) {
+    ScheduleEntry &e = entry(row);
+    const std::optional<QSqlDatabase> db = m_connection.connection();
+    if (!db)
+        return fail(row, m_failureText);
+    const std::optional<AliasInfo> alias = m_connection.aliases().find(e.alias);
+    ScheduledCsvJob job;
+    job.settings = &def;
+    job.settingsFilePath = e.folder + e.fileName;
+    job.targetPath = e.targetPath;
+    job.db = *db;
+    job.kind = alias ? alias->kind() : DbKind::Other;
+    const QString rowLabel = QString::number(row);
+    job.progress = [this, &e, rowLabel, exporting](qint64 line, qint64 total) {
+        // The status bar is told every 100 lines; a listener that repaints stays cheap.
+        if (line % 100 != 1 || !m_statusListener)
+            return;
+        status(exporting ? scheduledExportStatusText(line, total, rowLabel, e.fileName)
+                         : scheduledImportStatusText(line, rowLabel, e.fileName));
+    };
+    const ScheduledCsvOutcome done =
+        exporting ? runScheduledCsvExport(job) : runScheduledCsvImport(job);
+    if (exporting && !done.path.isEmpty())
+        e.writtenPath = done.path;
+    if (!done.ok) {
+        m_step.setText(done.stepCode);
+        return fail(row, done.failureText.isEmpty() ? m_failureText : done.failureText,
+                    done.detail);
+    }
+    m_count = done.dataCount;
     return true;
 }
 

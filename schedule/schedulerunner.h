@@ -103,17 +103,17 @@ public:
     const RunSummary &lastRun() const { return m_summary; }
 
 private:
-    struct EntryState;
-
     void runNow();
     bool runEntry(int row);
     bool runSql(int row, const QStringList &sqlLines, const SelectAnalysis &analysis);
     bool runExcelReport(int row, const ReportDefinition &def, const SelectAnalysis &analysis);
-    bool runCsvExport(int row, const ReportDefinition &def, const SelectAnalysis &analysis);
-    bool runCsvImport(int row, const ReportDefinition &def, const QString &settingsPath);
-    // Sets the failure text and records the failure of row; always returns false.
-    bool fail(int row, const QString &failureText);
-    void recordFailure(int row);
+    bool runCsvExport(int row, const ReportDefinition &def);
+    bool runCsvImport(int row, const ReportDefinition &def);
+    bool runCsvJob(int row, const ReportDefinition &def, bool exporting);
+    // Sets the failure text and records the failure of row (the detail, a database or file
+    // message, follows the step code in the status); always returns false.
+    bool fail(int row, const QString &failureText, const QString &detail = QString());
+    void recordFailure(int row, const QString &detail = QString());
     void discardWorkbook(int causeRow);
     bool continuesWorkbook(int row) const;
     void finishRun();
