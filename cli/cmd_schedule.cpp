@@ -124,8 +124,7 @@ Result<ScheduleStart> parseStart(const QString &text) {
     const Result<ScheduleStart> start = scheduleStartFromFields(
         {m.captured(1), m.captured(2), m.captured(3), m.captured(4), m.captured(5)});
     if (!start)
-        return Error{QStringLiteral("--at \"%1\": %2").arg(text, start.error().message),
-                     QString()};
+        return Error{QStringLiteral("--at \"%1\": %2").arg(text, start.error().message), QString()};
     return start;
 }
 
@@ -145,11 +144,11 @@ int runSchedule(const QStringList &arguments) {
                           QStringLiteral("schedule file \"%1\" does not exist").arg(scheduleFile));
     const QFileInfo credentialsInfo(*credentialsFile);
     if (!credentialsInfo.isFile())
-        return usageError(kCommand, QStringLiteral("credentials file \"%1\" does not exist")
-                                        .arg(*credentialsFile));
-    if (credentialsInfo.permissions() &
-        (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup |
-         QFileDevice::WriteOther))
+        return usageError(
+            kCommand,
+            QStringLiteral("credentials file \"%1\" does not exist").arg(*credentialsFile));
+    if (credentialsInfo.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                         QFileDevice::WriteGroup | QFileDevice::WriteOther))
         return usageError(kCommand,
                           QStringLiteral("credentials file \"%1\" is readable or writable by "
                                          "other users; make it readable by its owner only "
@@ -177,8 +176,8 @@ int runSchedule(const QStringList &arguments) {
     }
     Schedule schedule = std::move(loaded).value();
     if (schedule.entries.empty()) {
-        printErr(QStringLiteral("%1: 設定が記述されていません。確認してください。\n")
-                     .arg(scheduleFile));
+        printErr(
+            QStringLiteral("%1: 設定が記述されていません。確認してください。\n").arg(scheduleFile));
         return ExitFailed;
     }
     const Result<AliasList> aliases = AliasList::load();
@@ -225,8 +224,8 @@ int runSchedule(const QStringList &arguments) {
     QEventLoop loop;
     runner.setFinishedListener([&loop](const RunSummary &) { loop.quit(); });
     if (runner.toggleArmed(start) != ScheduleState::Armed) {
-        printErr(QStringLiteral("%1: 設定が記述されていません。確認してください。\n")
-                     .arg(scheduleFile));
+        printErr(
+            QStringLiteral("%1: 設定が記述されていません。確認してください。\n").arg(scheduleFile));
         return ExitFailed;
     }
     loop.exec();
@@ -237,9 +236,13 @@ int runSchedule(const QStringList &arguments) {
     int row = 0;
     for (const ScheduleEntry &e : schedule.entries) {
         ++row;
-        out += QStringList{QString::number(row), e.fileName,
-                           e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath, e.startTime,
-                           e.endTime, e.dataCount.trimmed(), oneLine(e.status)}
+        out += QStringList{QString::number(row),
+                           e.fileName,
+                           e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath,
+                           e.startTime,
+                           e.endTime,
+                           e.dataCount.trimmed(),
+                           oneLine(e.status)}
                    .join(u'\t') +
                u'\n';
     }

@@ -44,7 +44,7 @@ enum class CallStatementFailure { NotFound, TooFewParameters };
 
 // The statement that runs a parsed call on a connection, or why there is none.
 struct CallStatement {
-    QString text;                // the declaration's call text with the parameters filled in
+    QString text; // the declaration's call text with the parameters filled in
     std::optional<CallStatementFailure> failure;
     int declaredParameters = 0;
     int givenParameters = 0;

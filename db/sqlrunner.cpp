@@ -201,9 +201,9 @@ void SqlRunner::runProcedure(const SqlRunInput &input, const AliasInfo &alias,
     }
     settleResult(alias.name);
     const NativeCodeForm form = nativeCodeFormOf(alias.driver);
-    const CallStatement statement = call ? procedureCallStatement(*db, alias.kind(), form, *call)
-                                         : CallStatement{QString(),
-                                                         CallStatementFailure::NotFound, 0, 0};
+    const CallStatement statement =
+        call ? procedureCallStatement(*db, alias.kind(), form, *call)
+             : CallStatement{QString(), CallStatementFailure::NotFound, 0, 0};
     if (statement.failure == CallStatementFailure::NotFound) {
         outcome.messages << ProcedureNotFoundMessage;
         outcome.failed = true;

@@ -53,7 +53,8 @@ QString scheduleTimeText(const QDateTime &time) {
 }
 
 QString workbookDiscardedText(int failedRow) {
-    return QStringLiteral("スケジュール番号「%1」のエラーにより、このスケジュールのシートを含む"
+    // No 「」 in a status: the log keeps a value between one pair of them.
+    return QStringLiteral("スケジュール番号%1のエラーにより、このスケジュールのシートを含む"
                           "出力ファイルは保存されずに破棄されました。")
         .arg(failedRow);
 }
@@ -328,7 +329,8 @@ bool ScheduleRunner::runEntry(int row) {
     // Shared-workbook numbering.
     const bool excel = procFlag == u"1";
     const bool sameAsAbove = row > 1 && e.targetPath == entry(row - 1).targetPath;
-    m_placement.sheetIndex = excel && sameAsAbove ? m_placement.sheetCount + 1 : 1;
+    m_placement.sheetIndex =
+        excel && sameAsAbove && m_placement.sessionOpen ? m_placement.sheetCount + 1 : 1;
     m_placement.closeAfter = !(excel && continuesWorkbook(row));
     if (m_placement.sessionOpen && m_placement.sheetIndex == 1)
         discardWorkbook(row); // the entry above meant to be continued, this one does not
@@ -367,8 +369,9 @@ bool ScheduleRunner::runSql(int row, const QStringList &sqlLines, const SelectAn
         const CallStatement statement =
             procedureCallStatement(*db, alias ? alias->kind() : DbKind::Other, form, *call);
         if (statement.failure == CallStatementFailure::NotFound)
-            return fail(row, failure,
-                        QStringLiteral("接続DBまたはプロシージャ名が間違っています。確認してください。"));
+            return fail(
+                row, failure,
+                QStringLiteral("接続DBまたはプロシージャ名が間違っています。確認してください。"));
         if (statement.failure)
             return fail(row, failure,
                         QStringLiteral("パラメータの数が足りません。（宣言%1個、指定%2個）")
@@ -414,8 +417,11 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
     m_count = outcome.dataCount;
     m_step.clear();
     if (m_placement.closeAfter) {
+        // Saved and closed: the next entry starts a workbook of its own.
         m_pendingRows.clear();
         m_placement.sessionOpen = false;
+        m_placement.sheetCount = 0;
+        m_placement.templateName.clear();
     } else {
         m_pendingRows.push_back(row);
     }

@@ -80,15 +80,15 @@ Schedule failureSchedule(ScheduleRunTest &t, const QString &folder,
         folder, write(QStringLiteral("raise.kvr"),
                       sql({QStringLiteral("UPDATE products SET unit_price = unit_price + 1"),
                            QStringLiteral(" WHERE product_code = '00012'")}))));
-    s.entries.push_back(readyEntry(
-        folder, write(QStringLiteral("select.kvr"),
-                      sql({QStringLiteral("SELECT product_code FROM products")}))));
-    s.entries.push_back(readyEntry(
-        folder, write(QStringLiteral("bad.kvr"),
-                      sql({QStringLiteral("UPDATE no_such_table SET x = 1")}))));
-    ScheduleEntry unchecked = readyEntry(
-        folder,
-        write(QStringLiteral("unchecked.kvr"), sql({QStringLiteral("DELETE FROM products")})));
+    s.entries.push_back(
+        readyEntry(folder, write(QStringLiteral("select.kvr"),
+                                 sql({QStringLiteral("SELECT product_code FROM products")}))));
+    s.entries.push_back(
+        readyEntry(folder, write(QStringLiteral("bad.kvr"),
+                                 sql({QStringLiteral("UPDATE no_such_table SET x = 1")}))));
+    ScheduleEntry unchecked =
+        readyEntry(folder, write(QStringLiteral("unchecked.kvr"),
+                                 sql({QStringLiteral("DELETE FROM products")})));
     unchecked.mark = EntryMark::Unchecked;
     s.entries.push_back(unchecked);
     // A file without the format block: refused, not run with another entry's settings.
@@ -117,8 +117,7 @@ TEST_F(ScheduleRunTest, FailuresAndTheErrorStopAsTheLogRecordsThem) {
         {"error stop off",
          false,
          {kCompleted, kCompleted, QStringLiteral("SQL実行時エラー CES_270012 "),
-          kUnchecked + QStringLiteral(" CES_270004"),
-          QStringLiteral("データ解析エラー CES_270008"),
+          kUnchecked + QStringLiteral(" CES_270004"), QStringLiteral("データ解析エラー CES_270008"),
           QStringLiteral("ファイルが存在しません。確認してください。 CES_270006"), kCompleted},
          {EntryMark::Ready, EntryMark::Ready, EntryMark::Failed, EntryMark::Unchecked,
           EntryMark::Failed, EntryMark::Failed, EntryMark::Ready},
@@ -165,7 +164,8 @@ TEST_F(ScheduleRunTest, FailuresAndTheErrorStopAsTheLogRecordsThem) {
         ASSERT_EQ(schedule.entries.size(), c.statuses.size());
         for (size_t i = 0; i < c.statuses.size(); ++i) {
             const ScheduleEntry &e = schedule.entries[i];
-            EXPECT_TRUE(e.status.startsWith(c.statuses[i])) << i + 1 << ": " << e.status.toStdString();
+            EXPECT_TRUE(e.status.startsWith(c.statuses[i]))
+                << i + 1 << ": " << e.status.toStdString();
             EXPECT_EQ(int(e.mark), int(c.marks[i])) << i + 1;
             EXPECT_EQ(e.startTime, QStringLiteral("2024/06/15 10:00:00")) << i + 1;
         }
@@ -190,9 +190,10 @@ TEST_F(ScheduleRunTest, FailuresAndTheErrorStopAsTheLogRecordsThem) {
         EXPECT_EQ(summary.logPath, logDir + QStringLiteral("/2024_06_15_10_00_00.log"));
         const Result<QStringList> lines = readTextLines(summary.logPath);
         ASSERT_TRUE(lines);
-        EXPECT_EQ(lines->first(),
-                  QStringLiteral("スケジュール開始時間:「2024/06/15 10:00:00」@/スケジュール終了時間:"
-                                 "「2024/06/15 10:00:00」@/Version:「Kelvoran 2.2.0.0」@/;"));
+        EXPECT_EQ(
+            lines->first(),
+            QStringLiteral("スケジュール開始時間:「2024/06/15 10:00:00」@/スケジュール終了時間:"
+                           "「2024/06/15 10:00:00」@/Version:「Kelvoran 2.2.0.0」@/;"));
         const Result<RunLogContents> log = readRunLog(summary.logPath);
         ASSERT_TRUE(log);
         EXPECT_EQ(log->total, 7);
@@ -211,9 +212,9 @@ TEST_F(ScheduleRunTest, ConnectionIsReusedWhileAliasUserAndPasswordStayTheSame) 
     // A temporary table lives only as long as its connection.
     Schedule schedule;
     schedule.errorStop = false;
-    schedule.entries.push_back(readyEntry(
-        m_folder, write(QStringLiteral("create.kvr"),
-                        sql({QStringLiteral("CREATE TEMP TABLE t_run (x INTEGER)")}))));
+    schedule.entries.push_back(
+        readyEntry(m_folder, write(QStringLiteral("create.kvr"),
+                                   sql({QStringLiteral("CREATE TEMP TABLE t_run (x INTEGER)")}))));
     const QString insert =
         write(QStringLiteral("insert.kvr"), sql({QStringLiteral("INSERT INTO t_run VALUES (1)")}));
     schedule.entries.push_back(readyEntry(m_folder, insert));
@@ -259,9 +260,9 @@ TEST_F(ScheduleRunTest, ConnectionAndAliasFailures) {
     runner.setLogFolders(m_logDir, QString());
     runner.runAll();
     EXPECT_EQ(schedule.entries[0].status, QStringLiteral("設定情報解析エラー CES_270009"));
-    EXPECT_TRUE(schedule.entries[1].status.startsWith(
-        QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・パスワード情報にエラーが"
-                       "あります。確認してください。 CES_270010")))
+    EXPECT_TRUE(schedule.entries[1].status.startsWith(QStringLiteral(
+        "データベースに接続できないかデータベース名・ユーザー名・パスワード情報にエラーが"
+        "あります。確認してください。 CES_270010")))
         << schedule.entries[1].status.toStdString();
     EXPECT_EQ(schedule.entries[2].status, kCompleted);
     EXPECT_EQ(schedule.entries[3].status,
@@ -271,8 +272,9 @@ TEST_F(ScheduleRunTest, ConnectionAndAliasFailures) {
 TEST_F(ScheduleRunTest, ArmedScheduleRunsWhenTheTimerRuleNoticesTheStart) {
     Schedule schedule;
     schedule.entries.push_back(readyEntry(
-        m_folder, write(QStringLiteral("raise.kvr"),
-                        sql({QStringLiteral("UPDATE products SET unit_price = 1 WHERE seq = 1")}))));
+        m_folder,
+        write(QStringLiteral("raise.kvr"),
+              sql({QStringLiteral("UPDATE products SET unit_price = 1 WHERE seq = 1")}))));
     schedule.entries.push_back(ScheduleEntry()); // an empty row is compacted away
     schedule.entries[0].status = QStringLiteral("old status");
     SchedulerConnection connection(aliases());
@@ -319,16 +321,21 @@ TEST(ScheduleStartFields, EmptyAndInvalidFieldsInOrder) {
     };
     const std::vector<Case> cases{
         {{"2024", "6", "5", "7", "3"}, QString()},
-        {{"", "", "5", "7", "3"}, QStringLiteral("開始時間「年」項目が未入力です。入力してください。")},
-        {{"2024", "6", "5", "", ""}, QStringLiteral("開始時間「時」項目が未入力です。入力してください。")},
-        {{"2024", "13", "5", "7", "3"}, QStringLiteral("入力された「月」が不正です。確認してください。")},
+        {{"", "", "5", "7", "3"},
+         QStringLiteral("開始時間「年」項目が未入力です。入力してください。")},
+        {{"2024", "6", "5", "", ""},
+         QStringLiteral("開始時間「時」項目が未入力です。入力してください。")},
+        {{"2024", "13", "5", "7", "3"},
+         QStringLiteral("入力された「月」が不正です。確認してください。")},
         {{"2024", "2", "31", "24", "3"},
          QStringLiteral("入力された「時間」が不正です。確認してください。")},
-        {{"2024", "2", "31", "7", "60"}, QStringLiteral("入力された「分」が不正です。確認してください。")},
+        {{"2024", "2", "31", "7", "60"},
+         QStringLiteral("入力された「分」が不正です。確認してください。")},
     };
     for (const Case &c : cases) {
         const Result<ScheduleStart> start = scheduleStartFromFields(c.fields);
-        EXPECT_EQ(start ? QString() : start.error().message, c.error) << c.fields.join(u'/').toStdString();
+        EXPECT_EQ(start ? QString() : start.error().message, c.error)
+            << c.fields.join(u'/').toStdString();
     }
     const Result<ScheduleStart> ok = scheduleStartFromFields({"2024", "2", "31", "7", "3"});
     ASSERT_TRUE(ok);

@@ -20,10 +20,9 @@ bool writeEntryFile(const QString &path, const EntryFile &file) {
     def.setValue(QStringLiteral("CSVFILENAME"), file.csvFile);
     def.setValue(QStringLiteral("TITLEBACKCOLOR"), QStringLiteral("16777215"));
     def.setValue(QStringLiteral("TITLEFONTCOLOR"), QStringLiteral("0"));
-    const Result<PackedPasswords> packed =
-        PackPasswordsAt(Passwords{QStringLiteral("stored_pw"), QString(), file.outputRead,
-                                  file.outputWrite},
-                        QStringLiteral("2024/04/01 09:00:04"));
+    const Result<PackedPasswords> packed = PackPasswordsAt(
+        Passwords{QStringLiteral("stored_pw"), QString(), file.outputRead, file.outputWrite},
+        QStringLiteral("2024/04/01 09:00:04"));
     if (!packed)
         return false;
     def.setValue(QStringLiteral("MAKEDATE"), packed->makeDate);
@@ -43,7 +42,8 @@ bool writeEntryFile(const QString &path, const EntryFile &file) {
     } else {
         source = SqlSource::fromAnalysis(analysis, file.sql);
         source.selectList = analysis.items;
-        mode = file.procFlag == u"1" ? SettingsFileMode::Excel : SettingsFileMode::CsvExportFromMain;
+        mode =
+            file.procFlag == u"1" ? SettingsFileMode::Excel : SettingsFileMode::CsvExportFromMain;
         for (const SelectItem &item : analysis.items)
             def.columns.push_back(ColumnSetting{item.physicalName, item.alias, QStringLiteral("10"),
                                                 QString(), QString(), QString(), QString()});
@@ -51,8 +51,8 @@ bool writeEntryFile(const QString &path, const EntryFile &file) {
     return bool(writeSettingsFile(path, def, mode, source));
 }
 
-ScheduleEntry readyEntry(const QString &folder, const QString &fileName,
-                         const QString &targetPath, const QString &alias) {
+ScheduleEntry readyEntry(const QString &folder, const QString &fileName, const QString &targetPath,
+                         const QString &alias) {
     ScheduleEntry e;
     e.fileName = fileName;
     e.folder = folder;

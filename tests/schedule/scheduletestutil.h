@@ -17,12 +17,12 @@ namespace kelvoran::test {
 struct EntryFile {
     QString procFlag = QStringLiteral("0");
     QString alias = QStringLiteral("DEMO");
-    QStringList sql;                  // the SQL part (Sql entries; the query of others)
-    QString outputRead, outputWrite;  // QWORD / TWORD passwords
+    QStringList sql;                 // the SQL part (Sql entries; the query of others)
+    QString outputRead, outputWrite; // QWORD / TWORD passwords
     QString csvSeparator = QStringLiteral(",");
     bool csvHeading = true;
-    QString csvTable;                 // import table
-    QString csvFile;                  // CSVFILENAME of an import
+    QString csvTable; // import table
+    QString csvFile;  // CSVFILENAME of an import
 };
 
 // Writes a settings file that the program itself would write for the kind (Sql: the SQL lines
