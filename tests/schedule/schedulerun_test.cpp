@@ -344,3 +344,100 @@ TEST(ScheduleStartFields, EmptyAndInvalidFieldsInOrder) {
 }
 
 } // namespace
+
+namespace {
+
+// Sql, CsvExport and CsvImport entries in one schedule, with a failing export in between.
+TEST_F(ScheduleRunTest, CsvEntriesWithErrorStopOffAndOn) {
+    struct Case {
+        const char *name;
+        bool errorStop;
+        std::vector<QString> statuses;
+        QString copiedRows;
+        int completed, failed, unprocessed;
+    };
+    const std::vector<Case> cases{
+        {"error stop off",
+         false,
+         {kCompleted, kCompleted,
+          QStringLiteral("パスが存在しません。確認してください。 CES_270014"), kCompleted},
+         QStringLiteral("12"),
+         3,
+         1,
+         0},
+        {"error stop on",
+         true,
+         {kCompleted, kCompleted,
+          QStringLiteral("パスが存在しません。確認してください。 CES_270014"),
+          QStringLiteral("未処理")},
+         QStringLiteral("0"),
+         2,
+         1,
+         1},
+    };
+    int round = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(m_db);
+        ASSERT_TRUE(QFile::copy(demoDatabasePath(), m_db));
+        QFile::setPermissions(m_db, QFile::ReadOwner | QFile::WriteOwner);
+        const QString out = m_folder + QStringLiteral("out%1.csv").arg(++round);
+
+        EntryFile create = sql({QStringLiteral("CREATE TABLE products_copy (product_code TEXT, "
+                                               "product_name TEXT, category TEXT, unit_price "
+                                               "INTEGER, seq INTEGER)")});
+        EntryFile exportFile;
+        exportFile.procFlag = QStringLiteral("2");
+        exportFile.sql = {QStringLiteral(
+            "SELECT product_code, product_name, category, unit_price, seq FROM products")};
+        EntryFile importFile;
+        importFile.procFlag = QStringLiteral("3");
+        importFile.csvTable = QStringLiteral("products_copy");
+        importFile.csvFile = QStringLiteral("chosen.csv");
+
+        Schedule schedule;
+        schedule.errorStop = c.errorStop;
+        schedule.entries.push_back(
+            readyEntry(m_folder, write(QStringLiteral("create.kvr"), create)));
+        schedule.entries.push_back(
+            readyEntry(m_folder, write(QStringLiteral("export.kvr"), exportFile), out));
+        schedule.entries.push_back(readyEntry(m_folder, QStringLiteral("export.kvr"),
+                                              m_folder + QStringLiteral("no_folder/x.csv")));
+        schedule.entries.push_back(
+            readyEntry(m_folder, write(QStringLiteral("import.kvr"), importFile), out));
+
+        SchedulerConnection connection(aliases());
+        ManualClock clock(QDateTime(QDate(2024, 6, 15), QTime(10, 0, 0)));
+        ScheduleRunner runner(schedule, connection, clock);
+        const QString logDir = m_logDir + QStringLiteral("/csv%1").arg(round);
+        QDir().mkpath(logDir);
+        runner.setLogFolders(logDir, QString());
+        const RunSummary summary = runner.runAll();
+        connection.close();
+
+        for (size_t i = 0; i < c.statuses.size(); ++i)
+            EXPECT_EQ(schedule.entries[i].status, c.statuses[i]) << i + 1;
+        // The export wrote the heading line and twelve rows: data count 13.
+        EXPECT_EQ(schedule.entries[1].dataCount, QStringLiteral("     13"));
+        const Result<QStringList> csv = readTextLines(out);
+        ASSERT_TRUE(csv);
+        ASSERT_EQ(csv->size(), 13);
+        EXPECT_EQ(csv->at(0), QStringLiteral("product_code,product_name,category,unit_price,seq"));
+        EXPECT_EQ(csv->at(1), QStringLiteral("00012,ボールペン 黒,文具,120,1"));
+        if (!c.errorStop) {
+            EXPECT_EQ(schedule.entries[3].dataCount, QStringLiteral("     12"));
+        }
+        EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM products_copy")), c.copiedRows);
+
+        const Result<RunLogContents> log = readRunLog(summary.logPath);
+        ASSERT_TRUE(log);
+        EXPECT_EQ(log->total, 4);
+        EXPECT_EQ(log->completed, c.completed);
+        EXPECT_EQ(log->failed, c.failed);
+        EXPECT_EQ(log->unprocessed, c.unprocessed);
+        EXPECT_EQ(log->records[1][3], out);
+        EXPECT_EQ(log->records[1][6], QStringLiteral("13"));
+    }
+}
+
+} // namespace
