@@ -205,8 +205,13 @@ void ScheduleRunner::recordFailure(int row, const QString &detail) {
     e.endTime = now();
     e.status = m_step.text().isEmpty() ? m_failureText : m_failureText + u' ' + m_step.text();
     // The cause (a database or file message) follows, so that an unattended run says why.
-    if (!detail.isEmpty())
-        e.status += u' ' + detail;
+    if (!detail.isEmpty()) {
+        QString oneLine = detail;
+        oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        oneLine.replace(u'\r', u' ');
+        oneLine.replace(u'\n', u' ');
+        e.status += u' ' + oneLine.trimmed();
+    }
 
     if (m_placement.sessionOpen) {
         discardWorkbook(row);
