@@ -17,6 +17,7 @@ Status readEntrySettings(const QStringList &lines, const ScheduleEntry &entry,
     options.oracleHints = alias && alias->kind() == DbKind::Oracle;
     SettingsFileReader reader(options);
     const Status read = reader.readLines(lines, out.definition);
+    out.lastStep = reader.stepCode().text();
     if (!read)
         return read;
     if (!reader.hasFormatBlock())

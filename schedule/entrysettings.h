@@ -20,6 +20,7 @@ class AliasList;
 struct EntrySettings {
     ReportDefinition definition;
     SelectAnalysis analysis;
+    QString lastStep; // the reader's step code at its end (the last parsing step)
 };
 
 // Reads the lines of an entry's settings file. The connection keys do not choose the
