@@ -303,7 +303,10 @@ bool ScheduleRunner::runEntry(int row) {
     {
         const QString read = def.outputReadPassword;
         const QString write = def.outputWritePassword;
-        const bool sameTarget = row > 1 && e.targetPath == entry(row - 1).targetPath;
+        // The rule guards a workbook shared with the entry above; two entries without a
+        // target (Sql entries) share nothing, whatever passwords their files carry.
+        const bool sameTarget = procFlag == u"1" && !e.targetPath.isEmpty() && row > 1 &&
+                                e.targetPath == entry(row - 1).targetPath;
         if (m_chain.valid && sameTarget &&
             (read != m_chain.outputRead || write != m_chain.outputWrite)) {
             m_chain.invalidate();
