@@ -5,6 +5,7 @@
 #include "scheduledcsv.h"
 #include "schedulefile.h"
 
+#include "appsettings.h"
 #include "clock.h"
 #include "dbsession.h"
 #include "pathrules.h"
@@ -67,6 +68,10 @@ ScheduleRunner::~ScheduleRunner() = default;
 void ScheduleRunner::setLogFolders(const QString &logDir, const QString &installDir) {
     m_logDir = logDir;
     m_installDir = installDir;
+}
+
+void ScheduleRunner::setLogFolders(const AppSettings &settings) {
+    setLogFolders(settings.logFileDir, settings.installDir);
 }
 
 QString ScheduleRunner::now() const {
@@ -257,7 +262,8 @@ void ScheduleRunner::discardWorkbook(int causeRow) {
 }
 
 bool ScheduleRunner::continuesWorkbook(int row) const {
-    if (row >= rows() || entry(row + 1).targetPath != entry(row).targetPath)
+    if (row >= rows() || entry(row + 1).targetPath != entry(row).targetPath ||
+        entry(row + 1).mark == EntryMark::Unchecked)
         return false;
     // The workbook stays open only for an entry that will really write into it; any other
     // entry below would leave it unsaved.

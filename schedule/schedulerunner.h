@@ -30,6 +30,7 @@ namespace kelvoran {
 
 class Clock;
 class ReportDefinition;
+struct AppSettings;
 class SchedulerConnection;
 struct SelectAnalysis;
 
@@ -73,6 +74,8 @@ public:
     void setExcelReportJob(ExcelReportJob *job) { m_excel = job; }
     // The log folder (LogFileDir) and its fallback (INSTALLDIR).
     void setLogFolders(const QString &logDir, const QString &installDir);
+    // The same from the program's settings (LogFileDir, INSTALLDIR).
+    void setLogFolders(const AppSettings &settings);
     // Told the status bar's text (progress, "スケジュール終了〔エラー件数 n〕").
     void setStatusListener(std::function<void(const QString &)> listener) {
         m_statusListener = std::move(listener);

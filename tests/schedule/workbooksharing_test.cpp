@@ -88,6 +88,7 @@ struct Row {
     QString procFlag; // "1" ExcelReport, "0" Sql
     QString target;   // file name in the test folder, empty for none
     QString readPassword;
+    bool unchecked = false;
 };
 
 struct Case {
@@ -129,6 +130,8 @@ TEST_P(WorkbookSharing, DecisionsAndStatuses) {
         ASSERT_TRUE(writeEntryFile(folder + name, f));
         schedule.entries.push_back(
             readyEntry(folder, name, r.target.isEmpty() ? QString() : folder + r.target));
+        if (r.unchecked)
+            schedule.entries.back().mark = EntryMark::Unchecked;
     }
     SchedulerConnection connection(AliasList({sqliteAlias(QStringLiteral("DEMO"), db)}));
     ManualClock clock(QDateTime(QDate(2024, 6, 15), QTime(10, 0, 0)));
@@ -153,8 +156,8 @@ TEST_P(WorkbookSharing, DecisionsAndStatuses) {
         EXPECT_EQ(got, want) << i + 1;
         const bool untouched =
             got == ScheduleRunner::Completed || got == ScheduleRunner::Unprocessed;
-        EXPECT_EQ(schedule.entries[i].mark, untouched ? EntryMark::Ready : EntryMark::Failed)
-            << i + 1;
+        const EntryMark failedMark = c.rows[i].unchecked ? EntryMark::Unchecked : EntryMark::Failed;
+        EXPECT_EQ(schedule.entries[i].mark, untouched ? EntryMark::Ready : failedMark) << i + 1;
     }
     // The log names the files really written and agrees with the statuses.
     const Result<RunLogContents> log = readRunLog(summary.logPath);
@@ -233,6 +236,17 @@ INSTANTIATE_TEST_SUITE_P(
              0,
              {kOk, kOk, kOk},
              0},
+        Case{"AnUncheckedEntryBelowDoesNotKeepTheWorkbookOpen",
+             {{"1", "x.xls", "r"}, {"1", "x.xls", "r", true}},
+             {},
+             {},
+             false,
+             {{1, 1, true}},
+             {"x.xlsx:1"},
+             0,
+             {kOk,
+              QStringLiteral("ユーザー名・パスワード未チェックのため実行できません CES_270004")},
+             1},
         Case{"EntriesWithoutATargetShareNoWorkbookWhateverTheirPasswords",
              {{"0", "", "r1"}, {"0", "", "r2"}, {"1", "x.xls", "r3"}, {"1", "x.xls", "r3"}},
              {},
