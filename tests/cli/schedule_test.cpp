@@ -60,13 +60,16 @@ protected:
     }
 
     // A settings file with PROCFLG 0, sealed by "kelvoran-batch settings set-passwords".
-    void settingsFile(const char *name, const char *alias, const QStringList &sql) {
+    void settingsFile(const char *name, const char *alias, const QStringList &sql,
+                      const QStringList &keyLines = {QStringLiteral("PROCFLG= 0")}) {
         QStringList lines = sql;
         lines << QStringLiteral(" ") << QStringLiteral(" ") << QStringLiteral(" ")
               << QStringLiteral(" ");
         lines << QStringLiteral(" /* ここから下はフォーマット設定です。変更しないでください。*/  ");
-        lines << QStringLiteral(" /* PROCFLG= 0 ")
-              << QStringLiteral(" /* DBNAME= %1 ").arg(QString::fromLatin1(alias));
+        for (const QString &key : keyLines)
+            lines << QStringLiteral(" /* ") + QString(key).replace(u'=', QStringLiteral("= ")) +
+                         u' ';
+        lines << QStringLiteral(" /* DBNAME= %1 ").arg(QString::fromLatin1(alias));
         for (const char *key : {"PASSWORD", "QWORD", "KWORD", "TWORD"})
             lines << QStringLiteral(" /* %1=  ").arg(QString::fromLatin1(key));
         lines << QStringLiteral(" /* SETTING= 0 ")
@@ -79,11 +82,13 @@ protected:
         ASSERT_EQ(sealed.exitCode, 0) << sealed.err.toStdString();
     }
 
-    // A schedule file of the given settings files (in the test folder) and ERRCHECK.
-    QString scheduleFile(const QStringList &names, bool errorStop) {
+    // A schedule file of the given settings files (in the test folder) and ERRCHECK; targets
+    // for the first entries.
+    QString scheduleFile(const QStringList &names, bool errorStop,
+                         const QStringList &targets = {}) {
         QStringList lines;
-        for (const QString &n : names)
-            lines << n + u',' + m_dir.path() + QStringLiteral("/,");
+        for (int i = 0; i < names.size(); ++i)
+            lines << names[i] + u',' + m_dir.path() + QStringLiteral("/,") + targets.value(i);
         lines << QStringLiteral(" /* ここから下はフォーマット設定です。変更しないでください。*/  ");
         lines << (errorStop ? QStringLiteral(" /* ERRCHECK= 1")
                             : QStringLiteral(" /* ERRCHECK= 0"));
@@ -190,6 +195,41 @@ TEST_F(ScheduleCommand, AllEntriesCompletedExitsZero) {
     const BatchRun r = runSchedule(scheduleFile({"raise.kvr", "select.kvr"}, true));
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
     EXPECT_EQ(r.out.count(QStringLiteral("\t正常終了\n")), 2) << r.out.toStdString();
+}
+
+TEST_F(ScheduleCommand, CsvAndExcelEntriesShowTheFilesReallyWritten) {
+    settingsFile(
+        "export.kvr", "DEMO",
+        {QStringLiteral("SELECT product_code ,product_name"), QStringLiteral(" FROM products")},
+        {QStringLiteral("PROCFLG=2"), QStringLiteral("CSVSEPCHAR=,"), QStringLiteral("CSVTREAT=0"),
+         QStringLiteral("CSVCOLNAME=TRUE")});
+    settingsFile("report.kvr", "DEMO", {QStringLiteral("SELECT product_code FROM products")},
+                 {QStringLiteral("PROCFLG=1"), QStringLiteral("TITLEBACKCOLOR=16777215"),
+                  QStringLiteral("TITLEFONTCOLOR=0")});
+    const BatchRun r = runSchedule(
+        scheduleFile({"export.kvr", "report.kvr"}, false, {path("products"), path("book.xls")}));
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    const QStringList csv = lines[0].split(u'\t');
+    ASSERT_EQ(csv.size(), 7);
+    EXPECT_EQ(csv[2], path("products.csv"));
+    EXPECT_EQ(csv[5], QStringLiteral("13")); // heading line and twelve rows
+    EXPECT_EQ(csv[6], QStringLiteral("正常終了"));
+    const Result<QStringList> written = readTextLines(path("products.csv"));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->size(), 13);
+    // The report driver is not part of this build: the entry fails and names the .xlsx file
+    // it would have written.
+    const QStringList excel = lines[1].split(u'\t');
+    ASSERT_EQ(excel.size(), 7);
+    EXPECT_EQ(excel[2], path("book.xlsx"));
+    EXPECT_TRUE(excel[6].endsWith(QStringLiteral(" CES_270013"))) << excel[6].toStdString();
+    const Result<QStringList> log = readTextLines(lines[2].mid(5));
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->size(), 3);
+    EXPECT_TRUE(log->at(1).contains(QStringLiteral("@/保存場所：「") + path("products.csv")));
+    EXPECT_TRUE(log->at(2).contains(QStringLiteral("@/保存場所：「") + path("book.xlsx")));
 }
 
 TEST_F(ScheduleCommand, UsageErrors) {
