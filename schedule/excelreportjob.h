@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kelvoran {
 
 class ReportDefinition;
@@ -40,6 +42,9 @@ struct ExcelReportInput {
     int rowNumber; // 1-based row of the entry
     const ReportDefinition &definition;
     const SelectAnalysis &analysis;
+    // Shows a progress text in the status bar ("Excelﾃﾞｰﾀ作成中… [n/count]  実行スケジュール：
+    // 「   1」：<file>"); may be empty.
+    std::function<void(const QString &)> status;
 };
 
 // How a driver run ended.

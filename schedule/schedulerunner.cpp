@@ -421,8 +421,9 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
     if (!m_excel)
         return fail(row, excelUnavailableText());
 
-    const ExcelReportOutcome outcome =
-        m_excel->run(ExcelReportInput{e, row, def, analysis}, m_connection, m_placement, m_step);
+    const ExcelReportOutcome outcome = m_excel->run(
+        ExcelReportInput{e, row, def, analysis, [this](const QString &text) { status(text); }},
+        m_connection, m_placement, m_step);
     if (!outcome.ok) {
         if (outcome.plainFailure)
             return fail(row, outcome.failureText);
