@@ -321,6 +321,92 @@ TEST_P(CsvDb, ValueShiftJisCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
     EXPECT_FALSE(QFile::exists(path));
 }
 
+// PostgreSQL only: the rows of a query arrive as COPY output where every column type's display
+// text is rebuilt from the server's text; a column of another type (interval) makes the export
+// read through the driver's values instead. Both must write the same texts.
+TEST_P(CsvDb, PostgresCopyTextsEqualTheDriverValuesDisplayTexts) {
+    if (m_kind != DbKind::Postgre)
+        GTEST_SKIP() << "PostgreSQL only";
+    const QString t = createTable(QStringLiteral(
+        "i INTEGER, b BIGINT, f DOUBLE PRECISION, n NUMERIC(30,5), v VARCHAR(20), d DATE, "
+        "ts TIMESTAMP, ok BOOLEAN"));
+    exec(QStringLiteral("INSERT INTO %1 VALUES (1, 9000000000, 0.1, 1.5, 'a\\b', '2024-01-05', "
+                        "'2024-01-05 00:00:00', true)")
+             .arg(t));
+    exec(QStringLiteral("INSERT INTO %1 VALUES (2, -3, 1e20, 0.00001, '', '0099-12-31', "
+                        "'2024-01-05 10:20:30.5', false)")
+             .arg(t));
+    exec(QStringLiteral("INSERT INTO %1 VALUES (3, 0, -2.5e-7, 1234567890123456789.12345, 'x y', "
+                        "'2024-02-29', '2024-01-05 23:59:59', NULL)")
+             .arg(t));
+    exec(QStringLiteral("INSERT INTO %1 VALUES (4, NULL, 'NaN', -0.00100, NULL, NULL, NULL, NULL)")
+             .arg(t));
+    exec(QStringLiteral("INSERT INTO %1 VALUES (5, 7, 123456.789, 100.00000, 'tab', "
+                        "'2024-12-31', '1999-12-31 00:00:00.001', true)")
+             .arg(t));
+    CsvOptions o;
+    o.separator = QStringLiteral("|");
+    o.headingLine = false;
+    const QString cols = QStringLiteral("i, b, f, n, v, d, ts, ok");
+    auto exportLines = [&](const QString &select, const QString &name) {
+        StepCode step(u'P');
+        const QString path = m_dir.filePath(name);
+        const Result<CsvExportResult> r =
+            exportCsv(m_db, m_kind, CsvExportSource{{select}, {}}, o, path, step);
+        EXPECT_TRUE(r) << r.error().message.toStdString();
+        const Result<QStringList> lines = readTextLines(path);
+        return lines ? *lines : QStringList();
+    };
+    const QStringList copied =
+        exportLines(QStringLiteral("SELECT %1 FROM %2 ORDER BY i").arg(cols, t), "copy.csv");
+    QStringList viaValues = exportLines(
+        QStringLiteral("SELECT %1, INTERVAL '1 day' AS x FROM %2 ORDER BY i").arg(cols, t),
+        "values.csv");
+    for (QString &line : viaValues)
+        line = line.section(u'|', 0, -2);
+    ASSERT_EQ(copied.size(), 5);
+    EXPECT_EQ(copied, viaValues);
+    EXPECT_EQ(copied.value(0),
+              QStringLiteral("1|9000000000|0.1|1.5|a\\b|2024/01/05|2024/01/05|True"));
+}
+
+// PostgreSQL only: the loop writes the counted rows at most, and stops with what came when the
+// data end before the count. A sequence makes the statement return a different number of rows
+// at each run: the count sees one number, the export the next.
+TEST_P(CsvDb, ExportWritesTheCountedRowsAtMostAndStopsWhenTheDataEndEarly) {
+    if (m_kind != DbKind::Postgre)
+        GTEST_SKIP() << "PostgreSQL only";
+    struct Case {
+        int start, increment;
+        qint64 counted, written;
+    };
+    const std::vector<Case> cases{{5, -1, 5, 4}, {3, 2, 3, 3}};
+    for (const Case &c : cases) {
+        const QString seq = createTable(QStringLiteral("dummy INTEGER")) + QStringLiteral("_s");
+        exec(QStringLiteral("CREATE SEQUENCE %1 START %2 INCREMENT %3 MINVALUE 0 MAXVALUE 100")
+                 .arg(seq)
+                 .arg(c.start)
+                 .arg(c.increment));
+        CsvOptions o;
+        o.headingLine = true;
+        StepCode step(u'C');
+        const QString path = m_dir.filePath(QStringLiteral("early.csv"));
+        const Result<CsvExportResult> r =
+            exportCsv(m_db, m_kind,
+                      CsvExportSource{{QStringLiteral("SELECT g FROM generate_series(1, "
+                                                      "(SELECT nextval('%1'))::int) g")
+                                           .arg(seq)},
+                                      {}},
+                      o, path, step);
+        exec(QStringLiteral("DROP SEQUENCE ") + seq);
+        ASSERT_TRUE(r) << r.error().message.toStdString();
+        EXPECT_EQ(r->countedRows, c.counted);
+        EXPECT_EQ(r->dataRows, c.written);
+        EXPECT_EQ(r->linesWritten(), c.written + 1);
+        EXPECT_EQ(readTextLines(path)->size(), c.written + 1);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, CsvDb, testing::Values("SQLITE", "PGTEST", "MYTEST"),
                          [](const testing::TestParamInfo<const char *> &p) {
                              return std::string(p.param);
