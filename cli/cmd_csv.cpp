@@ -120,33 +120,42 @@ int runCsv(const BatchCommand &command, const QStringList &arguments, bool expor
     }
     const QString user = args.value(QStringLiteral("user"), alias->user);
     SchedulerConnection connection(*aliases);
-    const DbResult<QSqlDatabase> db =
-        connection.open(aliasName, user, qEnvironmentVariable("KELVORAN_PASSWORD"));
-    if (!db)
-        return entryFailed(
-            QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・パ"
-                           "スワード情報にエラーがあります。確認してください。"),
-            QStringLiteral("CES_270010"), db.error().message());
-
-    ScheduledCsvJob job;
-    job.settings = &settings;
-    job.settingsFilePath = file;
-    job.db = *db;
-    job.kind = alias->kind();
-    ScheduledCsvOutcome outcome;
-    if (exporting) {
-        job.targetPath = *target;
-        if (!folderExists(job.targetPath))
-            return entryFailed(QStringLiteral("パスが存在しません。確認してください。"),
-                               QStringLiteral("CES_270014"));
-        outcome = runScheduledCsvExport(job);
-    } else {
+    const ScheduledCsvOutcome outcome = [&]() -> ScheduledCsvOutcome {
+        // Every handle of the connection lives in here, so that it is unused when closed.
+        const DbResult<QSqlDatabase> db =
+            connection.open(aliasName, user, qEnvironmentVariable("KELVORAN_PASSWORD"));
+        if (!db) {
+            ScheduledCsvOutcome failed;
+            failed.failureText =
+                QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・パスワード"
+                               "情報にエラーがあります。確認してください。");
+            failed.stepCode = QStringLiteral("CES_270010");
+            failed.detail = db.error().message();
+            return failed;
+        }
+        ScheduledCsvJob job;
+        job.settings = &settings;
+        job.settingsFilePath = file;
+        job.db = *db;
+        job.kind = alias->kind();
         job.targetPath = target.value_or(QString());
-        if (!job.targetPath.trimmed().isEmpty() && !folderExists(job.targetPath.trimmed()))
-            return entryFailed(QStringLiteral("パスが存在しません。確認してください。"),
-                               QStringLiteral("CES_270015"));
-        outcome = runScheduledCsvImport(job);
-    }
+        if (exporting) {
+            if (!folderExists(job.targetPath)) {
+                ScheduledCsvOutcome failed;
+                failed.failureText = QStringLiteral("パスが存在しません。確認してください。");
+                failed.stepCode = QStringLiteral("CES_270014");
+                return failed;
+            }
+            return runScheduledCsvExport(job);
+        }
+        if (!job.targetPath.trimmed().isEmpty() && !folderExists(job.targetPath.trimmed())) {
+            ScheduledCsvOutcome failed;
+            failed.failureText = QStringLiteral("パスが存在しません。確認してください。");
+            failed.stepCode = QStringLiteral("CES_270015");
+            return failed;
+        }
+        return runScheduledCsvImport(job);
+    }();
     connection.close();
     if (!outcome.ok)
         return entryFailed(outcome.failureText, outcome.stepCode, outcome.detail);
