@@ -207,7 +207,7 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
         ++line;
         if (progress)
             progress(line, total);
-        text.clear();
+        text.resize(0); // keeps the storage of the last line
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
                 text += separator;

@@ -384,6 +384,33 @@ bool isSqliteTextType(const QString &declared) {
     return false; // REAL, FLOA, DOUB and everything else (NUMERIC affinity)
 }
 
+// The LOAD DATA path rolls a failed range back, which only a transactional table can do; on
+// any other table (MyISAM, Aria, a view) the rows go through INSERTs that stop at the failing
+// one.
+bool isInnoDbTable(const QSqlDatabase &db, const QString &table) {
+    QString schema, name = table;
+    const qsizetype dot = table.lastIndexOf(u'.');
+    if (dot >= 0) {
+        schema = table.left(dot);
+        name = table.mid(dot + 1);
+    }
+    auto unquote = [](QString t) {
+        t = t.trimmed();
+        if (t.size() >= 2 && t.startsWith(u'`') && t.endsWith(u'`'))
+            t = t.mid(1, t.size() - 2);
+        return t;
+    };
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = ") +
+              (schema.isEmpty() ? QStringLiteral("DATABASE()") : QStringLiteral("?")) +
+              QStringLiteral(" AND TABLE_NAME = ?"));
+    if (!schema.isEmpty())
+        q.addBindValue(unquote(schema));
+    q.addBindValue(unquote(name));
+    return q.exec() && q.next() &&
+           q.value(0).toString().compare(QStringLiteral("InnoDB"), Qt::CaseInsensitive) == 0;
+}
+
 bool isTextType(const QSqlField &field) {
     const int id = field.metaType().id();
     return id == QMetaType::QString || id == QMetaType::QByteArray || id == QMetaType::Char ||
@@ -486,7 +513,7 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
     if (db.driverName() == u"QPSQL") {
         if (PGconn *conn = nativeHandle<PGconn>(db, "PGconn*", "pg_conn*"))
             sink = std::make_unique<PostgresCopySink>(conn, tableName, columns);
-    } else if (db.driverName() == u"QMYSQL") {
+    } else if (db.driverName() == u"QMYSQL" && isInnoDbTable(db, tableName)) {
         if (MYSQL *mysql = nativeHandle<MYSQL>(db, "MYSQL*", "st_mysql*")) {
             unsigned int on = 1;
             mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &on);

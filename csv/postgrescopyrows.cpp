@@ -95,7 +95,9 @@ double numberOf(const QByteArray &text) {
         return -std::numeric_limits<double>::infinity();
     if (text == "NaN")
         return std::numeric_limits<double>::quiet_NaN();
-    return QString::fromLatin1(text).toDouble();
+    // The same correctly rounded double as the text's QString::toDouble(), without its locale
+    // handling.
+    return text.toDouble();
 }
 
 // A timestamp without time zone as the wall-clock date and time it names. It is held as UTC
@@ -107,6 +109,19 @@ QDateTime dateTimeOf(const QByteArray &text) {
     if (!date.isValid() || !time.isValid())
         return QDateTime::fromString(s, Qt::ISODate);
     return QDateTime(date, time, Qt::UTC);
+}
+
+bool isAscii(const QByteArray &bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// Sets out to Latin-1 text, reusing its storage.
+void setLatin1(QString &out, const char *text, qsizetype size) {
+    out.resize(0);
+    out.append(QLatin1String(text, size));
 }
 
 bool isDigit(char c) {
@@ -166,7 +181,7 @@ bool plainDecimalText(const QByteArray &text, QString &out) {
         digits += '.';
         digits.append(fracStart, fracEnd - fracStart);
     }
-    out = QString::fromLatin1(digits);
+    setLatin1(out, digits.constData(), digits.size());
     return true;
 }
 
@@ -180,7 +195,7 @@ bool plainDateText(const QByteArray &text, QString &out) {
     QByteArray d = text;
     d[4] = '/';
     d[7] = '/';
-    out = QString::fromLatin1(d);
+    setLatin1(out, d.constData(), d.size());
     return true;
 }
 
@@ -290,7 +305,10 @@ bool PostgresCopyRows::next(QStringList &texts) {
                 plain ? QByteArray::fromRawData(p, fieldEnd - p) : unescape(p, fieldEnd);
             switch (m_impl->conversions[c]) {
             case Conversion::Verbatim:
-                out = QString::fromUtf8(value);
+                if (isAscii(value))
+                    setLatin1(out, value.constData(), value.size());
+                else
+                    out = QString::fromUtf8(value);
                 break;
             // The plain forms give displayText()'s text directly; anything else goes through
             // the value the driver would have made.
