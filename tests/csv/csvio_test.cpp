@@ -10,6 +10,7 @@
 #include "textfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -315,26 +316,43 @@ TEST_P(CsvDb, ExportRoundTripsThroughImport) {
               rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id").arg(t)));
 }
 
-TEST_P(CsvDb, ValueShiftJisCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
-    const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20)"));
-    exec(QStringLiteral("INSERT INTO %1 VALUES (1, 'ok')").arg(t));
-    exec(QStringLiteral("INSERT INTO %1 VALUES (2, 'x\U00020BB7y')").arg(t));
-    CsvOptions o;
-    StepCode step(u'C');
-    const QString path = m_dir.filePath(QStringLiteral("bad.csv"));
-    const Result<CsvExportResult> out = exportCsv(
-        m_db, m_kind,
-        CsvExportSource{{QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)}, {}}, o,
-        path, step);
-    ASSERT_FALSE(out);
-    EXPECT_TRUE(out.error().message.contains(QStringLiteral("データ2行目")))
-        << out.error().message.toStdString();
-    EXPECT_TRUE(out.error().message.contains(QStringLiteral("「name」")))
-        << out.error().message.toStdString();
-    EXPECT_TRUE(out.error().message.contains(QStringLiteral("U+20BB7")))
-        << out.error().message.toStdString();
-    EXPECT_EQ(out.error().stepCode, QStringLiteral("CEC_360010_2"));
-    EXPECT_FALSE(QFile::exists(path));
+TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
+    struct Case {
+        QString value;
+        QString reason; // part of the message
+    };
+    const std::vector<Case> cases{
+        {QStringLiteral("x\U00020BB7y"),
+         QStringLiteral("Shift_JIS で表せない文字「\U00020BB7」(U+20BB7)")},
+        {QStringLiteral("two\nlines"), QStringLiteral("改行文字")},
+    };
+    for (const Case &c : cases) {
+        const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20)"));
+        exec(QStringLiteral("INSERT INTO %1 VALUES (1, 'ok')").arg(t));
+        QSqlQuery insert(m_db);
+        ASSERT_TRUE(insert.prepare(QStringLiteral("INSERT INTO %1 VALUES (2, ?)").arg(t)));
+        insert.addBindValue(c.value);
+        ASSERT_TRUE(insert.exec()) << insert.lastError().text().toStdString();
+        CsvOptions o;
+        StepCode step(u'C');
+        const QString path = m_dir.filePath(QStringLiteral("bad.csv"));
+        ASSERT_TRUE(writeTextLines(path, {QStringLiteral("older content")}));
+        const Result<CsvExportResult> out = exportCsv(
+            m_db, m_kind,
+            CsvExportSource{{QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)}, {}}, o,
+            path, step);
+        ASSERT_FALSE(out);
+        // Line 3 of the file (after the heading line) is data row 2.
+        EXPECT_TRUE(
+            out.error().message.startsWith(QStringLiteral("3行目（データ2行目）の項目「name」")))
+            << out.error().message.toStdString();
+        EXPECT_TRUE(out.error().message.contains(c.reason)) << out.error().message.toStdString();
+        EXPECT_EQ(out.error().stepCode, QStringLiteral("CEC_360010_2"));
+        // The older file stays as it was and no half-written file is left beside it.
+        EXPECT_EQ(readTextLines(path).value(), QStringList{QStringLiteral("older content")});
+        EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("bad.csv*")}, QDir::Files),
+                  QStringList{QStringLiteral("bad.csv")});
+    }
 }
 
 // PostgreSQL only: the rows of a query arrive as COPY output where every column type's display
