@@ -298,6 +298,14 @@ TEST_P(CsvDb, ExportRoundTripsThroughImport) {
     exec(QStringLiteral("INSERT INTO %1 VALUES (1, 'a b', 1.5)").arg(t));
     exec(QStringLiteral("INSERT INTO %1 VALUES (2, NULL, NULL)").arg(t));
     exec(QStringLiteral("INSERT INTO %1 VALUES (3, '全角', -2)").arg(t));
+    // Texts that the bulk formats escape: a backslash, and what reads as their NULL marker.
+    for (const QString &text :
+         {QStringLiteral("C:\\tmp\\n"), QStringLiteral("\\N"), QStringLiteral("漢字\\表")}) {
+        QSqlQuery insert(m_db);
+        ASSERT_TRUE(insert.prepare(QStringLiteral("INSERT INTO %1 VALUES (4, ?, 0)").arg(t)));
+        insert.addBindValue(text);
+        ASSERT_TRUE(insert.exec()) << insert.lastError().text().toStdString();
+    }
     CsvOptions o;
     o.separator = QStringLiteral("#9");
     o.headingLine = false;
@@ -306,14 +314,14 @@ TEST_P(CsvDb, ExportRoundTripsThroughImport) {
     const Result<CsvExportResult> out =
         exportCsv(m_db, m_kind, CsvExportSource{{}, t}, o, path, step);
     ASSERT_TRUE(out) << out.error().message.toStdString();
-    EXPECT_EQ(out->dataRows, 3);
-    EXPECT_EQ(out->linesWritten(), 3);
+    EXPECT_EQ(out->dataRows, 6);
+    EXPECT_EQ(out->linesWritten(), 6);
     const QString copy =
         createTable(QStringLiteral("id INTEGER, name VARCHAR(20), v DOUBLE PRECISION"));
     const Result<CsvImportResult> in = import(copy, path, 0, QStringLiteral("#9"));
     ASSERT_TRUE(in) << in.error().message.toStdString();
-    EXPECT_EQ(rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id").arg(copy)),
-              rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id").arg(t)));
+    EXPECT_EQ(rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id, name").arg(copy)),
+              rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id, name").arg(t)));
 }
 
 TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
