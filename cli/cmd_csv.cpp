@@ -46,6 +46,9 @@ const BatchCommand kImport{
     &runImport};
 
 const CommandRegistrar kExportRegistrar(kExport);
+const QString kConnectFailed =
+    QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
+                   "パスワード情報にエラーがあります。確認してください。");
 const CommandRegistrar kImportRegistrar(kImport);
 
 // Prints an entry status as the scheduler records it: text, a blank, the step code.
@@ -122,13 +125,20 @@ int runCsv(const BatchCommand &command, const QStringList &arguments, bool expor
     SchedulerConnection connection(*aliases);
     const ScheduledCsvOutcome outcome = [&]() -> ScheduledCsvOutcome {
         // Every handle of the connection lives in here, so that it is unused when closed.
+        // Without the variable there is no password to give: an alias that needs a login
+        // fails like a refused connection rather than trying an empty password.
+        if (alias->loginRequired && !qEnvironmentVariableIsSet("KELVORAN_PASSWORD")) {
+            ScheduledCsvOutcome failed;
+            failed.failureText = kConnectFailed;
+            failed.stepCode = QStringLiteral("CES_270010");
+            failed.detail = QStringLiteral("KELVORAN_PASSWORD が設定されていません");
+            return failed;
+        }
         const DbResult<QSqlDatabase> db =
             connection.open(aliasName, user, qEnvironmentVariable("KELVORAN_PASSWORD"));
         if (!db) {
             ScheduledCsvOutcome failed;
-            failed.failureText =
-                QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・パスワード"
-                               "情報にエラーがあります。確認してください。");
+            failed.failureText = kConnectFailed;
             failed.stepCode = QStringLiteral("CES_270010");
             failed.detail = db.error().message();
             return failed;
