@@ -46,6 +46,9 @@ const BatchCommand kImport{
     &runImport};
 
 const CommandRegistrar kExportRegistrar(kExport);
+const QString kConnectFailed =
+    QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
+                   "パスワード情報にエラーがあります。確認してください。");
 const CommandRegistrar kImportRegistrar(kImport);
 
 // Prints an entry status as the scheduler records it: text, a blank, the step code.
@@ -120,33 +123,49 @@ int runCsv(const BatchCommand &command, const QStringList &arguments, bool expor
     }
     const QString user = args.value(QStringLiteral("user"), alias->user);
     SchedulerConnection connection(*aliases);
-    const DbResult<QSqlDatabase> db =
-        connection.open(aliasName, user, qEnvironmentVariable("KELVORAN_PASSWORD"));
-    if (!db)
-        return entryFailed(
-            QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・パ"
-                           "スワード情報にエラーがあります。確認してください。"),
-            QStringLiteral("CES_270010"), db.error().message());
-
-    ScheduledCsvJob job;
-    job.settings = &settings;
-    job.settingsFilePath = file;
-    job.db = *db;
-    job.kind = alias->kind();
-    ScheduledCsvOutcome outcome;
-    if (exporting) {
-        job.targetPath = *target;
-        if (!folderExists(job.targetPath))
-            return entryFailed(QStringLiteral("パスが存在しません。確認してください。"),
-                               QStringLiteral("CES_270014"));
-        outcome = runScheduledCsvExport(job);
-    } else {
+    const ScheduledCsvOutcome outcome = [&]() -> ScheduledCsvOutcome {
+        // Every handle of the connection lives in here, so that it is unused when closed.
+        // Without the variable there is no password to give: an alias that needs a login
+        // fails like a refused connection rather than trying an empty password.
+        if (alias->loginRequired && !qEnvironmentVariableIsSet("KELVORAN_PASSWORD")) {
+            ScheduledCsvOutcome failed;
+            failed.failureText = kConnectFailed;
+            failed.stepCode = QStringLiteral("CES_270010");
+            failed.detail = QStringLiteral("KELVORAN_PASSWORD が設定されていません");
+            return failed;
+        }
+        const DbResult<QSqlDatabase> db =
+            connection.open(aliasName, user, qEnvironmentVariable("KELVORAN_PASSWORD"));
+        if (!db) {
+            ScheduledCsvOutcome failed;
+            failed.failureText = kConnectFailed;
+            failed.stepCode = QStringLiteral("CES_270010");
+            failed.detail = db.error().message();
+            return failed;
+        }
+        ScheduledCsvJob job;
+        job.settings = &settings;
+        job.settingsFilePath = file;
+        job.db = *db;
+        job.kind = alias->kind();
         job.targetPath = target.value_or(QString());
-        if (!job.targetPath.trimmed().isEmpty() && !folderExists(job.targetPath.trimmed()))
-            return entryFailed(QStringLiteral("パスが存在しません。確認してください。"),
-                               QStringLiteral("CES_270015"));
-        outcome = runScheduledCsvImport(job);
-    }
+        if (exporting) {
+            if (!folderExists(job.targetPath)) {
+                ScheduledCsvOutcome failed;
+                failed.failureText = QStringLiteral("パスが存在しません。確認してください。");
+                failed.stepCode = QStringLiteral("CES_270014");
+                return failed;
+            }
+            return runScheduledCsvExport(job);
+        }
+        if (!job.targetPath.trimmed().isEmpty() && !folderExists(job.targetPath.trimmed())) {
+            ScheduledCsvOutcome failed;
+            failed.failureText = QStringLiteral("パスが存在しません。確認してください。");
+            failed.stepCode = QStringLiteral("CES_270015");
+            return failed;
+        }
+        return runScheduledCsvImport(job);
+    }();
     connection.close();
     if (!outcome.ok)
         return entryFailed(outcome.failureText, outcome.stepCode, outcome.detail);

@@ -1,6 +1,7 @@
 // kelvoran-batch describe: the Definition and Source texts of one object, as the main window's
 // two views would hold them.
 #include "batchcommand.h"
+#include "batchlogin.h"
 
 #include "aliases.h"
 #include "dbsession.h"
@@ -11,22 +12,6 @@ using namespace kelvoran;
 using namespace kelvoran::batch;
 
 namespace {
-
-// Answers the login of an alias that requires one: the user from --user or the alias's stored
-// user, the password from KELVORAN_PASSWORD; without that variable the login counts as
-// cancelled.
-class EnvironmentLogin : public LoginPrompt {
-public:
-    explicit EnvironmentLogin(std::optional<QString> user) : m_user(std::move(user)) {}
-    std::optional<Credentials> askLogin(const QString &, const QString &storedUser) override {
-        if (!qEnvironmentVariableIsSet("KELVORAN_PASSWORD"))
-            return std::nullopt;
-        return Credentials{m_user.value_or(storedUser), qEnvironmentVariable("KELVORAN_PASSWORD")};
-    }
-
-private:
-    std::optional<QString> m_user;
-};
 
 // Prints each entry of a database error as its five lines on stderr.
 void printDbError(const DbError &error) {
@@ -66,16 +51,10 @@ int runDescribe(const QStringList &arguments) {
         return usageError(describeCommand, QStringLiteral("give exactly one object NAME"));
     const QString name = args.positionals().first();
 
-    Result<AliasList> aliases = AliasList::load();
-    if (!aliases) {
-        printErr(aliases.error().text() + QLatin1Char('\n'));
+    const std::optional<AliasList> aliases = loadAliasesNaming(*alias);
+    if (!aliases)
         return ExitFailed;
-    }
     const std::optional<AliasInfo> info = aliases->find(*alias);
-    if (!info) {
-        printErr(QStringLiteral("エイリアス \"%1\" は登録されていません\n").arg(*alias));
-        return ExitFailed;
-    }
     const DbKind kind = info->kind();
     const std::optional<db::ObjectKind> folder = db::objectKindFor(kind, *folderText);
     if (!folder)

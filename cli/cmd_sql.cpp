@@ -1,5 +1,6 @@
 // kelvoran-batch sql: runs an SQL script file against an alias, as "SQLファイルの実行" does.
 #include "batchcommand.h"
+#include "batchlogin.h"
 
 #include "appsettings.h"
 #include "dbsession.h"
@@ -9,20 +10,6 @@
 namespace kelvoran::batch {
 
 namespace {
-
-// Answers the login with the user from --user (else the alias's stored user) and the password
-// from KELVORAN_PASSWORD; never asks.
-class EnvironmentLogin : public LoginPrompt {
-public:
-    explicit EnvironmentLogin(QString user) : m_user(std::move(user)) {}
-    std::optional<Credentials> askLogin(const QString &, const QString &storedUser) override {
-        return Credentials{m_user.isEmpty() ? storedUser : m_user,
-                           qEnvironmentVariable("KELVORAN_PASSWORD")};
-    }
-
-private:
-    QString m_user;
-};
 
 // The EnKey separator of the stored settings, or its default LF when none are stored. The
 // settings are only read: a batch run never writes them.
@@ -67,22 +54,16 @@ int runSql(const QStringList &arguments) {
         return usageError(kCommand, QStringLiteral("exactly one script FILE is required"));
     const QString file = args.positionals().first();
 
-    const Result<AliasList> aliases = AliasList::load();
-    if (!aliases) {
-        printErr(aliases.error().text() + QLatin1Char('\n'));
+    const std::optional<AliasList> aliases = loadAliasesNaming(*alias);
+    if (!aliases)
         return ExitFailed;
-    }
-    if (!aliases->find(*alias)) {
-        printErr(QStringLiteral("エイリアス \"%1\" は登録されていません\n").arg(*alias));
-        return ExitFailed;
-    }
     const Result<QString> separator = storedLineSeparator();
     if (!separator) {
         printErr(separator.error().text() + QLatin1Char('\n'));
         return ExitFailed;
     }
 
-    EnvironmentLogin login(args.value(QStringLiteral("user"), QString()));
+    EnvironmentLogin login(args.value(QStringLiteral("user")));
     DbSession session(QStringLiteral("SessionDB"), *aliases, &login);
     // The connection is opened before the script is read, so a refused login is reported once
     // instead of as the error of every statement.

@@ -1,6 +1,7 @@
 #include "csvexport.h"
 
 #include "displaytext.h"
+#include "postgrescopyrows.h"
 #include "querytext.h"
 #include "resultmodel.h"
 #include "textfile.h"
@@ -119,10 +120,57 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
     const qint64 count = *counted;
 
     step.set("EC_360006");
+    // PostgreSQL: the rows come as COPY output where every column has a type whose display
+    // text is rebuilt from the server's text; otherwise (and for other databases) through the
+    // result model's streaming reader.
+    const QString sql = statementText(statement);
+    PostgresCopyRows copyRows;
+    const PostgresCopyRows::Opened copyOpened = copyRows.open(db, sql);
+    if (copyOpened == PostgresCopyRows::Opened::Failed)
+        return failure(copyRows.error(), step);
+    const bool copying = copyOpened == PostgresCopyRows::Opened::Ok;
     ResultModel model;
     model.setBatchSize(kReadBatch);
-    if (!model.open(db, statementText(statement), readModeOf(db)))
+    if (!copying && !model.open(db, sql, readModeOf(db)))
         return failure(sqlErrorText(model.lastError()), step);
+    const QStringList names = copying ? copyRows.fieldNames() : model.fieldNames();
+    const int columns = int(names.size());
+
+    // The next row's display texts: 1 a row, 0 the end, -1 a read error (readError).
+    std::vector<std::vector<QVariant>> batch;
+    size_t next = 0;
+    const int cached = copying ? 0 : model.rowCount(); // the first batch, read by open()
+    int cacheRow = 0;
+    QString readError;
+    auto nextRow = [&](QStringList &texts) -> int {
+        if (copying) {
+            if (copyRows.next(texts))
+                return 1;
+            readError = copyRows.error();
+            return readError.isEmpty() ? 0 : -1;
+        }
+        texts.resize(columns);
+        if (cacheRow < cached) {
+            for (int c = 0; c < columns; ++c)
+                texts[c] = displayText(model.value(cacheRow, c));
+            ++cacheRow;
+            return 1;
+        }
+        if (next >= batch.size()) {
+            batch.clear();
+            next = 0;
+            if (!model.readRows(kReadBatch, batch)) {
+                readError = sqlErrorText(model.lastError());
+                return -1;
+            }
+            if (batch.empty())
+                return 0;
+        }
+        const std::vector<QVariant> &row = batch[next++];
+        for (int c = 0; c < columns; ++c)
+            texts[c] = displayText(row[size_t(c)]);
+        return 1;
+    };
 
     step.set("EC_360007");
     TextFileWriter writer(path);
@@ -133,7 +181,6 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
     result.path = path;
     result.countedRows = count;
     result.headingLine = options.headingLine;
-    const QStringList names = model.fieldNames();
     const qint64 total = count + (options.headingLine ? 1 : 0);
     qint64 line = 0;
     if (options.headingLine) {
@@ -147,52 +194,35 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
 
     // The loop is driven by the count taken before it; when the data end earlier, it stops
     // with what was written.
-    const int columns = int(names.size());
-    std::vector<std::vector<QVariant>> batch;
-    size_t next = 0;
-    const int cached = model.rowCount(); // the first batch, read by open() into the model
-    int cacheRow = 0;
-    QString text;
     QStringList texts;
+    QString text;
     while (result.dataRows < count) {
-        const std::vector<QVariant> *row = nullptr;
-        std::vector<QVariant> cachedRow;
-        if (cacheRow < cached) {
-            cachedRow.resize(size_t(columns));
-            for (int c = 0; c < columns; ++c)
-                cachedRow[size_t(c)] = model.value(cacheRow, c);
-            ++cacheRow;
-            row = &cachedRow;
-        } else {
-            if (next >= batch.size()) {
-                batch.clear();
-                next = 0;
-                step.set("EC_360009", {int(result.dataRows + 1)});
-                if (!model.readRows(kReadBatch, batch))
-                    return failure(sqlErrorText(model.lastError()), step);
-                if (batch.empty())
-                    break; // fewer rows than counted
-            }
-            row = &batch[next++];
+        const int got = nextRow(texts);
+        if (got < 0) {
+            step.set("EC_360009", {int(result.dataRows + 1)});
+            return failure(readError, step);
         }
+        if (got == 0)
+            break; // fewer rows than counted
         ++line;
         if (progress)
             progress(line, total);
-        text.clear();
+        text.resize(0); // keeps the storage of the last line
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
                 text += separator;
-            text += displayText((*row)[size_t(c)]);
+            text += texts[c];
         }
         ++result.dataRows;
         if (Status st = writer.writeLine(text); !st) {
             step.set("EC_360010", {int(result.dataRows)});
-            texts.clear();
-            for (int c = 0; c < columns; ++c)
-                texts << displayText((*row)[size_t(c)]);
             const QString fault = valueFault(texts, names, result.dataRows, line);
             return failure(fault.isEmpty() ? st.error().message : fault, step);
         }
+    }
+    if (copying && !copyRows.finish()) {
+        step.set("EC_360009", {int(result.dataRows + 1)});
+        return failure(copyRows.error(), step);
     }
     model.close();
 

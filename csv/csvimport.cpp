@@ -23,10 +23,131 @@ namespace {
 // Lines sent to the database in one bulk statement.
 constexpr size_t kBatchLines = 10000;
 
-// One line of the file as a record: a value per table column, nullopt for NULL.
-struct ImportRecord {
-    qint64 line = 0;
-    std::vector<std::optional<QString>> values;
+// The records of one batch, each held as one line of the tab-separated bulk text that COPY
+// (text format) and LOAD DATA (ESCAPED BY '\\') take as they are: UTF-8, "\N" for NULL, and
+// backslash, tab, line feed and carriage return escaped with a backslash.
+class ImportBatch {
+public:
+    void clear() {
+        m_data.resize(0);
+        m_starts.clear();
+        m_lines.clear();
+    }
+    size_t size() const { return m_lines.size(); }
+    bool empty() const { return m_lines.empty(); }
+    qint64 line(size_t i) const { return m_lines[i]; }
+
+    void beginRecord(qint64 line) {
+        m_starts.push_back(m_data.size());
+        m_lines.push_back(line);
+        m_first = true;
+    }
+    void addNull() {
+        separate();
+        m_data += "\\N";
+    }
+    void addText(QStringView text) {
+        separate();
+        for (QChar ch : text) {
+            const char16_t u = ch.unicode();
+            if (u >= 0x80) {
+                appendUtf8(text.toUtf8());
+                return;
+            }
+            appendByte(char(u));
+        }
+    }
+    void endRecord() { m_data += '\n'; }
+
+    // The records [from, to) as bulk text.
+    QByteArrayView bytes(size_t from, size_t to) const {
+        const qsizetype begin = m_starts[from];
+        const qsizetype end = to < m_starts.size() ? m_starts[to] : m_data.size();
+        return QByteArrayView(m_data.constData() + begin, end - begin);
+    }
+
+    // Record i's values again (nullopt for NULL), for the INSERT path.
+    std::vector<std::optional<QString>> values(size_t i) const {
+        std::vector<std::optional<QString>> out;
+        const QByteArrayView record = bytes(i, i + 1);
+        QByteArray field;
+        bool isNull = false;
+        auto push = [&] {
+            out.push_back(isNull
+                              ? std::nullopt
+                              : std::optional<QString>(field.isEmpty() ? QStringLiteral("")
+                                                                       : QString::fromUtf8(field)));
+            field.resize(0);
+            isNull = false;
+        };
+        for (qsizetype k = 0; k < record.size(); ++k) {
+            const char c = record[k];
+            if (c == '\t' || c == '\n') {
+                push();
+                continue;
+            }
+            if (c != '\\' || k + 1 >= record.size()) {
+                field += c;
+                continue;
+            }
+            const char e = record[++k];
+            switch (e) {
+            case 'N':
+                isNull = true;
+                break;
+            case 't':
+                field += '\t';
+                break;
+            case 'n':
+                field += '\n';
+                break;
+            case 'r':
+                field += '\r';
+                break;
+            default:
+                field += e;
+            }
+        }
+        return out;
+    }
+
+private:
+    void separate() {
+        if (!m_first)
+            m_data += '\t';
+        m_first = false;
+        m_fieldStart = m_data.size();
+    }
+    void appendByte(char c) {
+        switch (c) {
+        case '\\':
+            m_data += "\\\\";
+            break;
+        case '\t':
+            m_data += "\\t";
+            break;
+        case '\n':
+            m_data += "\\n";
+            break;
+        case '\r':
+            m_data += "\\r";
+            break;
+        default:
+            m_data += c;
+        }
+    }
+    void appendUtf8(const QByteArray &utf8) {
+        // Called from addText() at the first non-ASCII character: the field starts over.
+        m_data.truncate(m_fieldStart);
+        for (char c : utf8)
+            appendByte(c);
+    }
+
+    QByteArray m_data;
+    std::vector<qsizetype> m_starts;
+    std::vector<qint64> m_lines;
+    bool m_first = true;
+    qsizetype m_fieldStart = 0;
 };
 
 // The destination table's columns in table order.
@@ -61,7 +182,7 @@ QString sqlErrorText(const QSqlError &error) {
 class ImportSink {
 public:
     virtual ~ImportSink() = default;
-    virtual StoreResult store(const std::vector<ImportRecord> &records, size_t from, size_t to) = 0;
+    virtual StoreResult store(const ImportBatch &batch, size_t from, size_t to) = 0;
 };
 
 // Prepared INSERTs in a transaction per range. A failing INSERT ends the range: the rows before
@@ -79,7 +200,7 @@ public:
         m_sql = sql;
     }
 
-    StoreResult store(const std::vector<ImportRecord> &records, size_t from, size_t to) override {
+    StoreResult store(const ImportBatch &batch, size_t from, size_t to) override {
         StoreResult r;
         if (!m_prepared) {
             if (!m_query.prepare(m_sql)) {
@@ -92,9 +213,9 @@ public:
         const bool inTransaction = m_db.transaction();
         const QVariant null = QVariant(QMetaType::fromType<QString>());
         for (size_t i = from; i < to; ++i) {
-            const ImportRecord &rec = records[i];
+            const std::vector<std::optional<QString>> values = batch.values(i);
             for (int c = 0; c < m_columns; ++c) {
-                const std::optional<QString> &v = rec.values[size_t(c)];
+                const std::optional<QString> &v = values[size_t(c)];
                 m_query.bindValue(c, v ? QVariant(*v) : null);
             }
             if (!m_query.exec()) {
@@ -128,49 +249,6 @@ private:
     bool m_prepared = false;
 };
 
-// Appends text as UTF-8 with the escapes of the tab-separated bulk formats (PostgreSQL COPY
-// text, MySQL LOAD DATA with ESCAPED BY '\\'): backslash, tab, line feed and carriage return.
-void appendEscaped(QByteArray &out, const QString &text) {
-    const QByteArray bytes = text.toUtf8();
-    for (char ch : bytes) {
-        switch (ch) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += ch;
-        }
-    }
-}
-
-QByteArray bulkData(const std::vector<ImportRecord> &records, size_t from, size_t to) {
-    QByteArray data;
-    data.reserve(qsizetype((to - from) * 64));
-    for (size_t i = from; i < to; ++i) {
-        bool first = true;
-        for (const std::optional<QString> &v : records[i].values) {
-            if (!first)
-                data += '\t';
-            first = false;
-            if (v)
-                appendEscaped(data, *v);
-            else
-                data += "\\N";
-        }
-        data += '\n';
-    }
-    return data;
-}
-
 // The native handle of a Qt driver, when it has the given C type.
 template <class T> T *nativeHandle(const QSqlDatabase &db, const char *name, const char *alt) {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
@@ -191,7 +269,7 @@ public:
                      .toUtf8();
     }
 
-    StoreResult store(const std::vector<ImportRecord> &records, size_t from, size_t to) override {
+    StoreResult store(const ImportBatch &batch, size_t from, size_t to) override {
         StoreResult r;
         PGresult *res = PQexec(m_conn, m_copy.constData());
         if (PQresultStatus(res) != PGRES_COPY_IN) {
@@ -201,7 +279,7 @@ public:
             return r;
         }
         PQclear(res);
-        const QByteArray data = bulkData(records, from, to);
+        const QByteArrayView data = batch.bytes(from, to);
         bool sent = true;
         for (qsizetype at = 0; at < data.size() && sent; at += (1 << 20)) {
             const int n = int(std::min<qsizetype>(1 << 20, data.size() - at));
@@ -267,11 +345,11 @@ public:
                 .toUtf8();
     }
 
-    StoreResult store(const std::vector<ImportRecord> &records, size_t from, size_t to) override {
+    StoreResult store(const ImportBatch &batch, size_t from, size_t to) override {
         if (to - from == 1 || m_localRefused)
-            return m_single.store(records, from, to);
+            return m_single.store(batch, from, to);
         StoreResult r;
-        m_data = bulkData(records, from, to);
+        m_data = batch.bytes(from, to);
         m_pos = 0;
         if (!query("START TRANSACTION")) {
             r.failed = true;
@@ -292,7 +370,7 @@ public:
             // through INSERTs.
             if (code == 1148 || code == 4166 || code == 2068) {
                 m_localRefused = true;
-                return m_single.store(records, from, to);
+                return m_single.store(batch, from, to);
             }
             return r;
         }
@@ -367,7 +445,7 @@ private:
     MYSQL *m_mysql;
     InsertSink m_single;
     QByteArray m_load;
-    QByteArray m_data;
+    QByteArrayView m_data;
     qsizetype m_pos = 0;
     bool m_localRefused = false;
 };
@@ -382,6 +460,33 @@ bool isSqliteTextType(const QString &declared) {
         t.contains(QStringLiteral("TEXT")) || t.contains(QStringLiteral("BLOB")) || t.isEmpty())
         return true;
     return false; // REAL, FLOA, DOUB and everything else (NUMERIC affinity)
+}
+
+// The LOAD DATA path rolls a failed range back, which only a transactional table can do; on
+// any other table (MyISAM, Aria, a view) the rows go through INSERTs that stop at the failing
+// one.
+bool isInnoDbTable(const QSqlDatabase &db, const QString &table) {
+    QString schema, name = table;
+    const qsizetype dot = table.lastIndexOf(u'.');
+    if (dot >= 0) {
+        schema = table.left(dot);
+        name = table.mid(dot + 1);
+    }
+    auto unquote = [](QString t) {
+        t = t.trimmed();
+        if (t.size() >= 2 && t.startsWith(u'`') && t.endsWith(u'`'))
+            t = t.mid(1, t.size() - 2);
+        return t;
+    };
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = ") +
+              (schema.isEmpty() ? QStringLiteral("DATABASE()") : QStringLiteral("?")) +
+              QStringLiteral(" AND TABLE_NAME = ?"));
+    if (!schema.isEmpty())
+        q.addBindValue(unquote(schema));
+    q.addBindValue(unquote(name));
+    return q.exec() && q.next() &&
+           q.value(0).toString().compare(QStringLiteral("InnoDB"), Qt::CaseInsensitive) == 0;
 }
 
 bool isTextType(const QSqlField &field) {
@@ -400,7 +505,7 @@ struct FirstFailure {
 
 constexpr size_t kNoHint = size_t(-1);
 
-std::optional<FirstFailure> storeAll(ImportSink &sink, const std::vector<ImportRecord> &records) {
+std::optional<FirstFailure> storeAll(ImportSink &sink, const ImportBatch &records) {
     size_t lo = 0;
     const size_t end = records.size();
     while (lo < end) {
@@ -486,7 +591,7 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
     if (db.driverName() == u"QPSQL") {
         if (PGconn *conn = nativeHandle<PGconn>(db, "PGconn*", "pg_conn*"))
             sink = std::make_unique<PostgresCopySink>(conn, tableName, columns);
-    } else if (db.driverName() == u"QMYSQL") {
+    } else if (db.driverName() == u"QMYSQL" && isInnoDbTable(db, tableName)) {
         if (MYSQL *mysql = nativeHandle<MYSQL>(db, "MYSQL*", "st_mysql*")) {
             unsigned int on = 1;
             mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &on);
@@ -504,21 +609,19 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
     CsvImportResult result;
     const QString separator = options.effectiveSeparator();
     const BlankRule rule = options.rule();
-    std::vector<ImportRecord> pending;
-    pending.reserve(kBatchLines);
-    const QString emptyText = QStringLiteral(""); // an empty text that is not NULL
+    ImportBatch pending;
 
     auto flush = [&]() -> std::optional<Error> {
         if (pending.empty())
             return std::nullopt;
-        step.set("IC_350008", {int(pending.front().line)});
+        step.set("IC_350008", {int(pending.line(0))});
         const std::optional<FirstFailure> failure = storeAll(*sink, pending);
         if (failure) {
-            const ImportRecord &rec = pending[failure->index];
-            step.set("IC_350008", {int(rec.line)});
+            const qint64 failedLine = pending.line(failure->index);
+            step.set("IC_350008", {int(failedLine)});
             result.recordsInserted += qint64(failure->index);
             pending.clear();
-            return lineError(rec.line, failure->message, step);
+            return lineError(failedLine, failure->message, step);
         }
         result.recordsInserted += qint64(pending.size());
         pending.clear();
@@ -530,13 +633,15 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
         step.set("IC_350006");
         reader.readLine(line);
     }
+    std::vector<QStringView> fields;
+    std::vector<std::optional<QStringView>> values;
     while (reader.readLine(line)) {
         const qint64 lineNumber = reader.lineNumber();
         ++result.linesProcessed;
         if (progress)
             progress(lineNumber, 0);
-        const QStringList fields = splitCsvLine(line, separator);
-        if (size_t(fields.size()) > columnCount) {
+        splitCsvLineViews(line, separator, fields);
+        if (fields.size() > columnCount) {
             if (std::optional<Error> e = flush())
                 return *e;
             step.set("IC_350007", {int(lineNumber)});
@@ -548,26 +653,25 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
                     .arg(columnCount),
                 step);
         }
-        std::vector<std::optional<QString>> values = applyBlankRule(fields, rule);
+        values.clear();
         bool anySet = false;
-        for (size_t c = 0; c < values.size(); ++c) {
-            std::optional<QString> &v = values[c];
-            if (!v)
-                continue;
-            anySet = true;
-            if (v->isEmpty()) {
-                // An empty text is NULL to a column that is not text, and stays text otherwise.
-                if (!columns.isText[c])
-                    v.reset();
-                else
-                    v = emptyText;
-            }
+        for (QStringView f : fields) {
+            values.push_back(blankRuleView(f, rule));
+            anySet = anySet || values.back().has_value();
         }
         // A record with nothing set (an empty line under rule 0) is not stored.
         if (!anySet)
             continue;
-        values.resize(columnCount);
-        pending.push_back(ImportRecord{lineNumber, std::move(values)});
+        pending.beginRecord(lineNumber);
+        for (size_t c = 0; c < columnCount; ++c) {
+            const std::optional<QStringView> v = c < values.size() ? values[c] : std::nullopt;
+            // An empty text is NULL to a column that is not text, and stays text otherwise.
+            if (!v || (v->isEmpty() && !columns.isText[c]))
+                pending.addNull();
+            else
+                pending.addText(*v);
+        }
+        pending.endRecord();
         if (pending.size() >= kBatchLines)
             if (std::optional<Error> e = flush())
                 return *e;

@@ -537,7 +537,8 @@ std::vector<PivotCell> PivotTable::layout() const {
                                    m_dataFields[static_cast<size_t>(d)].caption)
                         : (d == 0 ? label : QVariant()),
                     labelRole);
-            if (dataRows)
+            // Subtotal and total lines name their data field in their own label instead.
+            if (dataRows && labelRole == PivotCellRole::RowItem)
                 put(row, C + nRow, m_dataFields[static_cast<size_t>(d)].caption,
                     PivotCellRole::RowItem);
             writeValues(prefix, d, role);

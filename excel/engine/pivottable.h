@@ -104,6 +104,8 @@ public:
 
     const QString &name() const { return m_name; }
     const PivotSource &source() const { return m_source; }
+    // The source sheet's name as it is when the parts are written (sheets may be renamed).
+    void setSourceSheetName(const QString &name) { m_source.sheetName = name; }
     bool saveData() const { return m_saveData; }
 
     // Every cell of the finished table, including the page fields above it.

@@ -1,0 +1,817 @@
+#include "packagereader.h"
+
+#include "formularefs.h"
+#include "xmltext.h"
+#include "zipreader.h"
+
+#include <pugixml.hpp>
+
+#include <QString>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+namespace kelvoran::xlsx {
+
+namespace {
+
+const char *kOfficeDocument =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
+const char *kStrictOfficeDocument =
+    "http://purl.oclc.org/ooxml/officeDocument/relationships/officeDocument";
+
+Error readError(const std::string &why) {
+    return Error{QStringLiteral("テンプレートのブックを読み込めません。：") +
+                     QString::fromStdString(why),
+                 {}};
+}
+
+struct StringWriter : pugi::xml_writer {
+    std::string out;
+    void write(const void *data, size_t size) override {
+        out.append(static_cast<const char *>(data), size);
+    }
+};
+
+// Local name of an element or attribute ("x:row" -> "row").
+const char *local(const char *name) {
+    const char *colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+pugi::xml_node child(pugi::xml_node n, const char *name) {
+    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
+        if (std::strcmp(local(c.name()), name) == 0)
+            return c;
+    return pugi::xml_node();
+}
+
+pugi::xml_attribute attribute(pugi::xml_node n, const char *name) {
+    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+        if (std::strcmp(local(a.name()), name) == 0 &&
+            (std::strchr(a.name(), ':') == nullptr || std::strncmp(a.name(), "r:", 2) == 0 ||
+             std::strcmp(name, "id") == 0))
+            return a;
+    return pugi::xml_attribute();
+}
+
+// Keeps an element as text for writing back: attributes and children in other namespaces
+// (extensions whose prefixes the written part does not declare) and relationship ids go.
+std::string sanitizedXml(pugi::xml_node n) {
+    pugi::xml_document copy;
+    pugi::xml_node c = copy.append_copy(n);
+    std::vector<pugi::xml_node> stack{c};
+    while (!stack.empty()) {
+        pugi::xml_node e = stack.back();
+        stack.pop_back();
+        for (pugi::xml_attribute a = e.first_attribute(); a;) {
+            pugi::xml_attribute next = a.next_attribute();
+            if ((std::strchr(a.name(), ':') && std::strcmp(a.name(), "xml:space") != 0) ||
+                std::strcmp(a.name(), "xmlns") == 0)
+                e.remove_attribute(a);
+            a = next;
+        }
+        for (pugi::xml_node k = e.first_child(); k;) {
+            pugi::xml_node next = k.next_sibling();
+            if (k.type() == pugi::node_element &&
+                (std::strchr(k.name(), ':') || std::strcmp(k.name(), "extLst") == 0))
+                e.remove_child(k);
+            else if (k.type() == pugi::node_element)
+                stack.push_back(k);
+            k = next;
+        }
+    }
+    StringWriter w;
+    c.print(w, "", pugi::format_raw);
+    return w.out;
+}
+
+bool parseXml(const std::string &text, pugi::xml_document &doc, std::string &why,
+              const std::string &part) {
+    // Package parts never carry a document type declaration; one is taken as hostile input.
+    if (text.find("<!DOCTYPE") != std::string::npos || text.find("<!ENTITY") != std::string::npos) {
+        why = part + ": document type declarations are not accepted";
+        return false;
+    }
+    const pugi::xml_parse_result r = doc.load_buffer(
+        text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    if (!r) {
+        why = part + ": " + r.description() + " at offset " + std::to_string(r.offset);
+        return false;
+    }
+    return true;
+}
+
+std::string resolveTarget(const std::string &base, const std::string &target) {
+    if (!target.empty() && target[0] == '/')
+        return target.substr(1);
+    std::string folder = base.substr(0, base.rfind('/') + 1);
+    std::string path = folder + target;
+    // Collapse "x/../".
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos)
+            slash = path.size();
+        const std::string seg = path.substr(start, slash - start);
+        if (seg == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            parts.push_back(seg);
+        }
+        start = slash + 1;
+    }
+    std::string out;
+    for (const std::string &p : parts)
+        out += (out.empty() ? "" : "/") + p;
+    return out;
+}
+
+std::string relsPathFor(const std::string &part) {
+    const size_t slash = part.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+    return folder + "_rels/" + file + ".rels";
+}
+
+struct Rel {
+    std::string type;
+    std::string target;
+    bool external = false;
+};
+
+bool toInt(const char *s, long &out) {
+    if (!s || !*s)
+        return false;
+    char *end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s, &end, 10);
+    if (errno || *end)
+        return false;
+    out = v;
+    return true;
+}
+
+// The user's word for a sheet element the engine does not carry over.
+std::string featureName(const std::string &element) {
+    static const std::map<std::string, std::string> kNames = {
+        {"drawing", "図形・画像・グラフ"},
+        {"legacyDrawing", "コメント・フォームコントロール"},
+        {"legacyDrawingHF", "ヘッダー・フッターの画像"},
+        {"hyperlinks", "ハイパーリンク"},
+        {"tableParts", "テーブル"},
+        {"picture", "背景画像"},
+        {"oleObjects", "OLEオブジェクト"},
+        {"controls", "コントロール"},
+        {"customSheetViews", "ユーザー設定のビュー"},
+        {"extLst", "拡張設定（スパークライン等）"},
+        {"scenarios", "シナリオ"},
+        {"protectedRanges", "範囲の編集許可"},
+        {"smartTags", "スマートタグ"},
+        {"cellWatches", "ウォッチ"},
+        {"webPublishItems", "Web発行設定"},
+        {"sortState", "並べ替えの状態"},
+        {"dataConsolidate", "統合の設定"},
+        {"customProperties", "ユーザー設定プロパティ"},
+        {"drawingHF", "ヘッダー・フッターの図形"}};
+    const auto it = kNames.find(element);
+    return it != kNames.end() ? it->second : "要素 " + element + " ";
+}
+
+Color readColor(pugi::xml_node n) {
+    Color c;
+    if (!n)
+        return c;
+    if (n.attribute("auto").as_bool()) {
+        c.kind = Color::Auto;
+    } else if (auto a = n.attribute("indexed")) {
+        c.kind = Color::Indexed;
+        c.value = a.as_uint();
+    } else if (auto r = n.attribute("rgb")) {
+        c.kind = Color::Rgb;
+        c.value = uint32_t(std::strtoul(r.value(), nullptr, 16));
+    } else if (auto t = n.attribute("theme")) {
+        c.kind = Color::Theme;
+        c.value = t.as_uint();
+    }
+    c.tint = n.attribute("tint").as_double();
+    return c;
+}
+
+} // namespace
+
+class PackageReader {
+public:
+    explicit PackageReader(ZipReader &zip) : m_zip(zip) {}
+
+    Result<std::unique_ptr<Workbook>> run() {
+        auto book = std::make_unique<Workbook>();
+        m_book = book.get();
+        std::string why;
+        std::map<std::string, Rel> rootRels;
+        if (!readRels("_rels/.rels", rootRels, why))
+            return readError(why.empty() ? "no package relationships" : why);
+        std::string workbookPart;
+        for (const auto &r : rootRels)
+            if (r.second.type == kOfficeDocument || r.second.type == kStrictOfficeDocument)
+                workbookPart = resolveTarget("", r.second.target);
+        if (workbookPart.empty())
+            return readError("the package has no workbook part (not a workbook)");
+        if (!m_zip.contains(workbookPart))
+            return readError("missing part " + workbookPart);
+        std::map<std::string, Rel> wbRels;
+        readRels(relsPathFor(workbookPart), wbRels, why);
+        if (!why.empty())
+            return readError(why);
+        std::string text;
+        pugi::xml_document wb;
+        if (!m_zip.read(workbookPart, text))
+            return readError(m_zip.error());
+        if (!parseXml(text, wb, why, workbookPart))
+            return readError(why);
+        pugi::xml_node root = wb.document_element();
+        if (std::strcmp(local(root.name()), "workbook") != 0)
+            return readError(workbookPart + " is not a workbook");
+
+        // Styles, strings and theme first: the sheets refer to them.
+        for (const auto &r : wbRels) {
+            const std::string part = resolveTarget(workbookPart, r.second.target);
+            const std::string type = r.second.type.substr(r.second.type.rfind('/') + 1);
+            if (r.second.external)
+                continue;
+            if (type == "styles") {
+                if (!readStyles(part, why))
+                    return readError(why);
+            } else if (type == "sharedStrings") {
+                if (!readStrings(part, why))
+                    return readError(why);
+            } else if (type == "theme") {
+                if (m_zip.read(part, text) && text.find("<!DOCTYPE") == std::string::npos)
+                    book->themeXml = text;
+            }
+        }
+        if (pugi::xml_node pr = child(root, "workbookPr"))
+            book->date1904 = pr.attribute("date1904").as_bool();
+        if (book->date1904)
+            notice(
+                "1904年日付システムのブックです。日付の値は1900年日付システムとして扱われます。");
+        if (pugi::xml_node views = child(root, "bookViews"))
+            if (pugi::xml_node v = child(views, "workbookView"))
+                m_activeTab = v.attribute("activeTab").as_int();
+
+        pugi::xml_node sheets = child(root, "sheets");
+        if (!sheets)
+            return readError(workbookPart + " lists no sheets");
+        int position = 0;
+        for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling(), ++position) {
+            if (s.type() != pugi::node_element)
+                continue;
+            const std::string name = s.attribute("name").value();
+            const std::string rid = attribute(s, "id").value();
+            const auto rel = wbRels.find(rid);
+            if (rel == wbRels.end())
+                return readError("sheet \"" + name + "\" has no part");
+            const std::string type = rel->second.type.substr(rel->second.type.rfind('/') + 1);
+            if (type != "worksheet") {
+                notice("シート「" + name + "」はワークシートではない（" + type +
+                       "）ため除外しました。");
+                continue;
+            }
+            if (std::strcmp(s.attribute("state").value(), "") != 0 &&
+                std::strcmp(s.attribute("state").value(), "visible") != 0)
+                notice("シート「" + name + "」の非表示設定は引き継がれません。");
+            if (name.empty() || m_book->indexOfName(name) >= 0)
+                return readError("invalid or duplicate sheet name \"" + name + "\"");
+            m_sheetPositions[position] = m_book->sheetCount();
+            auto ws = std::make_unique<Worksheet>(m_book, name);
+            const std::string part = resolveTarget(workbookPart, rel->second.target);
+            if (!readSheet(part, *ws, why))
+                return readError(why);
+            m_book->appendSheet(std::move(ws));
+        }
+        if (m_book->sheetCount() == 0)
+            return readError("the workbook has no worksheet");
+        if (auto it = m_sheetPositions.find(m_activeTab); it != m_sheetPositions.end())
+            m_book->activeSheet = it->second;
+        readNames(child(root, "definedNames"));
+        for (const char *ignored : {"externalReferences", "pivotCaches", "workbookProtection"})
+            if (child(root, ignored))
+                notice(std::string("ブックの要素 ") + ignored + " は引き継がれません。");
+        return Result<std::unique_ptr<Workbook>>(std::move(book));
+    }
+
+private:
+    void notice(const std::string &text) {
+        for (const std::string &n : m_book->notices)
+            if (n == text)
+                return;
+        m_book->notices.push_back(text);
+    }
+
+    bool readRels(const std::string &part, std::map<std::string, Rel> &rels, std::string &why) {
+        if (!m_zip.contains(part))
+            return false;
+        std::string text;
+        pugi::xml_document doc;
+        if (!m_zip.read(part, text)) {
+            why = m_zip.error();
+            return false;
+        }
+        if (!parseXml(text, doc, why, part))
+            return false;
+        for (pugi::xml_node r = doc.document_element().first_child(); r; r = r.next_sibling()) {
+            if (std::strcmp(local(r.name()), "Relationship") != 0)
+                continue;
+            Rel rel;
+            rel.type = r.attribute("Type").value();
+            rel.target = r.attribute("Target").value();
+            rel.external = std::strcmp(r.attribute("TargetMode").value(), "External") == 0;
+            rels[r.attribute("Id").value()] = rel;
+        }
+        return true;
+    }
+
+    bool readStrings(const std::string &part, std::string &why) {
+        std::string text;
+        pugi::xml_document doc;
+        if (!m_zip.read(part, text)) {
+            why = m_zip.error();
+            return false;
+        }
+        if (!parseXml(text, doc, why, part))
+            return false;
+        for (pugi::xml_node si = doc.document_element().first_child(); si; si = si.next_sibling()) {
+            if (std::strcmp(local(si.name()), "si") != 0)
+                continue;
+            std::string plain;
+            bool rich = false;
+            for (pugi::xml_node k = si.first_child(); k; k = k.next_sibling()) {
+                const char *n = local(k.name());
+                if (std::strcmp(n, "t") == 0) {
+                    plain += k.text().get();
+                } else if (std::strcmp(n, "r") == 0) {
+                    rich = true;
+                    plain += child(k, "t").text().get();
+                }
+            }
+            plain = unescapeOoxml(plain);
+            if (rich) {
+                std::string runs;
+                for (pugi::xml_node k = si.first_child(); k; k = k.next_sibling())
+                    if (std::strcmp(local(k.name()), "r") == 0)
+                        runs += sanitizedXml(k);
+                m_strings.push_back(m_book->strings().internRich(plain, runs));
+            } else {
+                m_strings.push_back(m_book->strings().intern(plain));
+            }
+        }
+        return true;
+    }
+
+    bool readStyles(const std::string &part, std::string &why) {
+        std::string text;
+        pugi::xml_document doc;
+        if (!m_zip.read(part, text)) {
+            why = m_zip.error();
+            return false;
+        }
+        if (!parseXml(text, doc, why, part))
+            return false;
+        pugi::xml_node root = doc.document_element();
+        std::unordered_map<long, std::string> formats;
+        for (pugi::xml_node f : child(root, "numFmts").children())
+            formats[f.attribute("numFmtId").as_int()] = f.attribute("formatCode").value();
+        std::vector<Font> fonts;
+        for (pugi::xml_node f : child(root, "fonts").children()) {
+            Font font;
+            font.name = child(f, "name").attribute("val").value();
+            font.size = child(f, "sz").attribute("val").as_double(11);
+            auto flag = [&](const char *n) {
+                pugi::xml_node e = child(f, n);
+                return e && e.attribute("val").as_bool(true);
+            };
+            font.bold = flag("b");
+            font.italic = flag("i");
+            font.strike = flag("strike");
+            if (pugi::xml_node u = child(f, "u"))
+                font.underline = u.attribute("val") ? u.attribute("val").value() : "single";
+            font.vertAlign = child(f, "vertAlign").attribute("val").value();
+            font.scheme = child(f, "scheme").attribute("val").value();
+            font.family = child(f, "family").attribute("val").as_int(0);
+            font.charset = child(f, "charset") ? child(f, "charset").attribute("val").as_int() : -1;
+            font.color = readColor(child(f, "color"));
+            fonts.push_back(font);
+        }
+        std::vector<Fill> fills;
+        for (pugi::xml_node f : child(root, "fills").children()) {
+            Fill fill;
+            if (pugi::xml_node p = child(f, "patternFill")) {
+                fill.pattern =
+                    p.attribute("patternType") ? p.attribute("patternType").value() : "none";
+                fill.fg = readColor(child(p, "fgColor"));
+                fill.bg = readColor(child(p, "bgColor"));
+            } else if (pugi::xml_node g = child(f, "gradientFill")) {
+                fill.gradientXml = sanitizedXml(g);
+            }
+            fills.push_back(fill);
+        }
+        std::vector<Border> borders;
+        for (pugi::xml_node b : child(root, "borders").children()) {
+            Border border;
+            auto side = [&](const char *n, BorderSide &s) {
+                pugi::xml_node e = child(b, n);
+                s.style = e.attribute("style").value();
+                s.color = readColor(child(e, "color"));
+            };
+            side("left", border.left);
+            side("right", border.right);
+            side("top", border.top);
+            side("bottom", border.bottom);
+            side("diagonal", border.diagonal);
+            border.diagonalUp = b.attribute("diagonalUp").as_bool();
+            border.diagonalDown = b.attribute("diagonalDown").as_bool();
+            borders.push_back(border);
+        }
+        for (pugi::xml_node xf : child(root, "cellXfs").children()) {
+            CellStyle s;
+            const int fmt = xf.attribute("numFmtId").as_int();
+            const auto custom = formats.find(fmt);
+            if (custom != formats.end()) {
+                s.numberFormat = custom->second;
+            } else {
+                s.numberFormat = builtinFormatCode(fmt);
+                if (s.numberFormat.empty())
+                    s.numberFormat = "General";
+                else if (builtinFormatId(s.numberFormat) < 0)
+                    s.builtinId = fmt;
+            }
+            const size_t fontId = xf.attribute("fontId").as_uint();
+            const size_t fillId = xf.attribute("fillId").as_uint();
+            const size_t borderId = xf.attribute("borderId").as_uint();
+            if (fontId < fonts.size())
+                s.font = fonts[fontId];
+            if (fillId < fills.size())
+                s.fill = fills[fillId];
+            if (borderId < borders.size())
+                s.border = borders[borderId];
+            if (pugi::xml_node a = child(xf, "alignment")) {
+                s.alignment.horizontal = a.attribute("horizontal").value();
+                if (s.alignment.horizontal == "general")
+                    s.alignment.horizontal.clear();
+                s.alignment.vertical = a.attribute("vertical").value();
+                if (s.alignment.vertical == "bottom")
+                    s.alignment.vertical.clear();
+                s.alignment.wrapText = a.attribute("wrapText").as_bool();
+                s.alignment.shrinkToFit = a.attribute("shrinkToFit").as_bool();
+                s.alignment.indent = a.attribute("indent").as_int();
+                s.alignment.textRotation = a.attribute("textRotation").as_int();
+                s.alignment.readingOrder = a.attribute("readingOrder").as_int();
+            }
+            if (pugi::xml_node p = child(xf, "protection")) {
+                s.locked = p.attribute("locked").as_bool(true);
+                s.hidden = p.attribute("hidden").as_bool();
+            }
+            s.quotePrefix = xf.attribute("quotePrefix").as_bool();
+            m_styles.push_back(m_book->styles().intern(s));
+        }
+        for (pugi::xml_node d : child(root, "dxfs").children())
+            m_book->styles().dxfs.push_back(sanitizedXml(d));
+        if (pugi::xml_node colors = child(root, "colors"))
+            m_book->styles().colorsXml = sanitizedXml(colors);
+        return true;
+    }
+
+    uint32_t style(const char *s) {
+        const unsigned long i = std::strtoul(s, nullptr, 10);
+        return i < m_styles.size() ? m_styles[i] : 0;
+    }
+
+    bool readSheet(const std::string &part, Worksheet &ws, std::string &why) {
+        std::string text;
+        pugi::xml_document doc;
+        if (!m_zip.read(part, text)) {
+            why = m_zip.error();
+            return false;
+        }
+        if (!parseXml(text, doc, why, part))
+            return false;
+        text.clear();
+        text.shrink_to_fit();
+        pugi::xml_node root = doc.document_element();
+        if (std::strcmp(local(root.name()), "worksheet") != 0) {
+            why = part + " is not a worksheet";
+            return false;
+        }
+        static const std::set<std::string> kRaw = {
+            "sheetPr",      "sheetFormatPr", "sheetProtection", "autoFilter",   "dataValidations",
+            "printOptions", "pageMargins",   "pageSetup",       "headerFooter", "ignoredErrors"};
+        static const std::set<std::string> kQuiet = {"dimension", "phoneticPr", "sheetCalcPr"};
+        for (pugi::xml_node e = root.first_child(); e; e = e.next_sibling()) {
+            if (e.type() != pugi::node_element)
+                continue;
+            const std::string name = local(e.name());
+            if (name == "sheetData") {
+                if (!readCells(e, ws, why)) {
+                    why = part + ": " + why;
+                    return false;
+                }
+            } else if (name == "cols") {
+                for (pugi::xml_node c : e.children()) {
+                    const int min = c.attribute("min").as_int(), max = c.attribute("max").as_int();
+                    if (min < 1 || max < min || max > kMaxColumns)
+                        continue;
+                    ColumnInfo info;
+                    info.width = c.attribute("customWidth").as_bool() || c.attribute("width")
+                                     ? c.attribute("width").as_double()
+                                     : 0;
+                    info.style = style(c.attribute("style").value());
+                    info.hidden = c.attribute("hidden").as_bool();
+                    info.bestFit = c.attribute("bestFit").as_bool();
+                    info.outlineLevel = uint8_t(std::min(7, c.attribute("outlineLevel").as_int()));
+                    for (int k = min; k <= max; ++k)
+                        ws.columns()[k] = info;
+                }
+            } else if (name == "sheetViews") {
+                pugi::xml_node v = child(e, "sheetView");
+                ws.showGridLines = v.attribute("showGridLines").as_bool(true);
+                ws.zoomScale = v.attribute("zoomScale").as_int();
+                if (pugi::xml_node pane = child(v, "pane")) {
+                    const std::string state = pane.attribute("state").value();
+                    if (state == "frozen" || state == "frozenSplit") {
+                        ws.frozenColumns =
+                            std::clamp(pane.attribute("xSplit").as_int(), 0, kMaxColumns - 1);
+                        ws.frozenRows =
+                            std::clamp(pane.attribute("ySplit").as_int(), 0, kMaxRows - 1);
+                    } else {
+                        notice("シート「" + ws.name() + "」のウィンドウ分割は引き継がれません。");
+                    }
+                }
+            } else if (name == "mergeCells") {
+                for (pugi::xml_node m : e.children()) {
+                    CellRect r;
+                    if (parseRect(m.attribute("ref").value(), r))
+                        ws.merges.push_back(r);
+                }
+            } else if (name == "rowBreaks" || name == "colBreaks") {
+                auto &list = name == "rowBreaks" ? ws.rowBreaks : ws.columnBreaks;
+                for (pugi::xml_node b : e.children()) {
+                    const int id = b.attribute("id").as_int();
+                    if (id > 0 && id < kMaxRows && list.size() < 10000)
+                        list.push_back(id);
+                }
+            } else if (name == "conditionalFormatting") {
+                ws.rawXml["conditionalFormatting"] += sanitizedXml(e);
+            } else if (name == "pageSetup") {
+                if (attribute(e, "id"))
+                    notice("シート「" + ws.name() + "」のプリンター設定は引き継がれません。");
+                ws.rawXml[name] = sanitizedXml(e);
+            } else if (kRaw.count(name)) {
+                ws.rawXml[name] = sanitizedXml(e);
+            } else if (!kQuiet.count(name)) {
+                notice("シート「" + ws.name() + "」の" + featureName(name) +
+                       "は引き継がれません。");
+            }
+        }
+        if (pugi::xml_node f = child(root, "sheetFormatPr"))
+            ws.defaultColumnWidth = f.attribute("defaultColWidth").as_double();
+        return true;
+    }
+
+    bool readCells(pugi::xml_node data, Worksheet &ws, std::string &why) {
+        struct Shared {
+            int row, column;
+            std::string text;
+        };
+        std::unordered_map<long, Shared> shared;
+        long rowNo = 0;
+        for (pugi::xml_node r = data.first_child(); r; r = r.next_sibling()) {
+            if (std::strcmp(local(r.name()), "row") != 0)
+                continue;
+            long n = 0;
+            if (toInt(r.attribute("r").value(), n)) {
+                if (n <= rowNo && n >= 1) {
+                    // Rows out of order are accepted; cells are placed by address.
+                }
+                rowNo = n;
+            } else {
+                ++rowNo;
+            }
+            if (rowNo < 1 || rowNo > kMaxRows) {
+                why = "row number out of range";
+                return false;
+            }
+            Row &row = ws.rowAt(int(rowNo));
+            if (r.attribute("customHeight").as_bool() || r.attribute("ht"))
+                row.height = float(std::clamp(r.attribute("ht").as_double(), 0.0, 409.5));
+            if (r.attribute("customFormat").as_bool()) {
+                row.customFormat = true;
+                row.style = style(r.attribute("s").value());
+            }
+            row.hidden = r.attribute("hidden").as_bool();
+            row.outlineLevel = uint8_t(std::clamp(r.attribute("outlineLevel").as_int(), 0, 7));
+            int col = 0;
+            for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
+                if (std::strcmp(local(c.name()), "c") != 0)
+                    continue;
+                const char *ref = c.attribute("r").value();
+                if (*ref) {
+                    int rr = 0, cc = 0;
+                    if (!parseCell(ref, rr, cc) || rr != rowNo) {
+                        why = std::string("bad cell reference ") + ref;
+                        return false;
+                    }
+                    col = cc;
+                } else {
+                    ++col;
+                }
+                if (col < 1 || col > kMaxColumns) {
+                    why = "column out of range";
+                    return false;
+                }
+                const int rowInt = int(rowNo);
+                Cell &cell = ws.at(rowInt, col);
+                cell.style = style(c.attribute("s").value());
+                const std::string t = c.attribute("t").value();
+                const pugi::xml_node v = child(c, "v");
+                const char *vt = v.text().get();
+                pugi::xml_node f = child(c, "f");
+                if (f) {
+                    Formula formula;
+                    const std::string ft = f.attribute("t").value();
+                    formula.text = f.text().get();
+                    if (ft == "shared") {
+                        const long si = f.attribute("si").as_int(-1);
+                        if (!formula.text.empty()) {
+                            shared[si] = {rowInt, col, formula.text};
+                        } else {
+                            const auto it = shared.find(si);
+                            if (it == shared.end()) {
+                                notice("シート「" + ws.name() +
+                                       "」の共有数式の一部を値として読み込みました。");
+                                f = pugi::xml_node();
+                            } else {
+                                formula.text =
+                                    shiftFormula(it->second.text, rowInt - it->second.row,
+                                                 col - it->second.column);
+                            }
+                        }
+                    } else if (ft == "array") {
+                        formula.arrayRef = f.attribute("ref").value();
+                    } else if (ft == "dataTable") {
+                        notice("シート「" + ws.name() +
+                               "」のデータテーブルは値として読み込みました。");
+                        f = pugi::xml_node();
+                    }
+                    if (f) {
+                        if (t == "str" || t == "s" || t == "inlineStr") {
+                            formula.cachedType = CellType::String;
+                            formula.cachedText = unescapeOoxml(vt);
+                        } else if (t == "b") {
+                            formula.cachedType = CellType::Bool;
+                            formula.number = std::atoi(vt) != 0;
+                        } else if (t == "e") {
+                            formula.cachedType = CellType::Error;
+                            formula.cachedText = vt;
+                        } else if (!v) {
+                            formula.cachedType = CellType::Blank;
+                        } else {
+                            formula.number = std::strtod(vt, nullptr);
+                        }
+                        ws.setFormula(rowInt, col, std::move(formula));
+                        continue;
+                    }
+                }
+                if (t == "s") {
+                    const unsigned long i = std::strtoul(vt, nullptr, 10);
+                    if (!v || i >= m_strings.size()) {
+                        why = "shared string index out of range";
+                        return false;
+                    }
+                    cell.type = CellType::String;
+                    cell.index = m_strings[i];
+                } else if (t == "inlineStr") {
+                    std::string plain;
+                    pugi::xml_node is = child(c, "is");
+                    for (pugi::xml_node k = is.first_child(); k; k = k.next_sibling()) {
+                        if (std::strcmp(local(k.name()), "t") == 0)
+                            plain += k.text().get();
+                        else if (std::strcmp(local(k.name()), "r") == 0)
+                            plain += child(k, "t").text().get();
+                    }
+                    ws.setString(rowInt, col, unescapeOoxml(plain));
+                } else if (t == "str") {
+                    ws.setString(rowInt, col, unescapeOoxml(vt));
+                } else if (t == "b") {
+                    ws.setBool(rowInt, col, std::atoi(vt) != 0);
+                } else if (t == "e") {
+                    ws.setError(rowInt, col, vt);
+                } else if (t == "d") {
+                    ws.setString(rowInt, col, vt);
+                    notice("シート「" + ws.name() + "」の日付型セルを文字列として読み込みました。");
+                } else if (v) {
+                    char *end = nullptr;
+                    const double d = std::strtod(vt, &end);
+                    if (end == vt) {
+                        why = std::string("bad number ") + vt;
+                        return false;
+                    }
+                    cell.type = CellType::Number;
+                    cell.number = d;
+                }
+            }
+        }
+        return true;
+    }
+
+    void readNames(pugi::xml_node names) {
+        for (pugi::xml_node n : names.children()) {
+            DefinedName d;
+            d.name = n.attribute("name").value();
+            d.value = n.text().get();
+            d.hidden = n.attribute("hidden").as_bool();
+            int sheet = -1;
+            if (auto a = n.attribute("localSheetId")) {
+                const auto it = m_sheetPositions.find(a.as_int());
+                if (it == m_sheetPositions.end())
+                    continue; // belonged to a sheet that was left out
+                sheet = it->second;
+            }
+            if (sheet >= 0) {
+                Worksheet &ws = m_book->sheet(sheet);
+                if (d.name == "_xlnm.Print_Area") {
+                    // Keep the areas without the sheet name: renaming the sheet keeps them right.
+                    std::string area;
+                    size_t start = 0;
+                    while (start <= d.value.size()) {
+                        size_t comma = d.value.find(',', start);
+                        if (comma == std::string::npos)
+                            comma = d.value.size();
+                        std::string part = d.value.substr(start, comma - start);
+                        const size_t bang = part.rfind('!');
+                        if (bang != std::string::npos)
+                            part = part.substr(bang + 1);
+                        area += (area.empty() ? "" : ",") + part;
+                        start = comma + 1;
+                    }
+                    ws.printArea = area;
+                } else {
+                    ws.localNames.push_back({d.name, d.value, d.hidden});
+                }
+            } else {
+                m_book->definedNames.push_back(d);
+            }
+        }
+    }
+
+    ZipReader &m_zip;
+    Workbook *m_book = nullptr;
+    std::vector<uint32_t> m_strings;
+    std::vector<uint32_t> m_styles;
+    std::map<int, int> m_sheetPositions; // position in <sheets> -> worksheet index
+    int m_activeTab = 0;
+};
+
+bool isCompoundFile(const std::string &bytes) {
+    static const unsigned char kMagic[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    return bytes.size() >= 8 && std::memcmp(bytes.data(), kMagic, 8) == 0;
+}
+
+Result<std::unique_ptr<Workbook>> readWorkbook(std::string bytes) {
+    if (isCompoundFile(bytes))
+        return readError("パスワード付きのブックか旧形式（.xls）のブックです");
+    ZipReader zip;
+    if (!zip.open(std::move(bytes)))
+        return readError("not an .xlsx workbook: " + zip.error());
+    try {
+        return PackageReader(zip).run();
+    } catch (const std::bad_alloc &) {
+        return readError("out of memory");
+    }
+}
+
+Result<std::string> readFileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return Error{QStringLiteral("ファイルを開けません。：") + QString::fromStdString(path), {}};
+    const std::streamoff size = in.tellg();
+    if (size < 0 || uint64_t(size) > kMaxTemplateFileSize)
+        return Error{QStringLiteral("ファイルが大きすぎます。：") + QString::fromStdString(path),
+                     {}};
+    std::string bytes(size_t(size), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), size))
+        return Error{QStringLiteral("ファイルを読み込めません。：") + QString::fromStdString(path),
+                     {}};
+    return bytes;
+}
+
+} // namespace kelvoran::xlsx

@@ -1,0 +1,19 @@
+#include "xlsxtesthelpers.h"
+
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvoran::test {
+
+QJsonObject readBack(const QString &script, const QString &path) {
+    const ProcessResult r = runPython(script, {path});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = r.out.trimmed().split(u'\n');
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(lines.isEmpty() ? QByteArray() : lines.last().toUtf8());
+    EXPECT_TRUE(doc.isObject()) << r.out.toStdString() << r.err.toStdString();
+    return doc.object();
+}
+
+} // namespace kelvoran::test
