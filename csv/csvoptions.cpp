@@ -25,20 +25,45 @@ BlankRule CsvOptions::rule() const {
     }
 }
 
-QStringList splitCsvLine(const QString &line, const QString &separator) {
-    const QString sep = separatorFromSetting(separator);
-    if (sep.isEmpty())
-        return {line};
-    QStringList fields;
+void splitCsvLineViews(QStringView line, QStringView separator, std::vector<QStringView> &fields) {
+    fields.clear();
+    if (separator.isEmpty()) {
+        fields.push_back(line);
+        return;
+    }
     qsizetype from = 0;
     for (;;) {
-        const qsizetype at = line.indexOf(sep, from);
+        const qsizetype at = line.indexOf(separator, from);
         if (at < 0)
             break;
-        fields << line.mid(from, at - from);
-        from = at + sep.size();
+        fields.push_back(line.mid(from, at - from));
+        from = at + separator.size();
     }
-    fields << line.mid(from);
+    fields.push_back(line.mid(from));
+}
+
+std::optional<QStringView> blankRuleView(QStringView field, BlankRule rule) {
+    switch (rule) {
+    case BlankRule::NullInsert:
+        if (field.trimmed().isEmpty())
+            return std::nullopt;
+        return field;
+    case BlankRule::TrimInsert:
+        return field.trimmed();
+    case BlankRule::AsIs:
+        break;
+    }
+    return field;
+}
+
+QStringList splitCsvLine(const QString &line, const QString &separator) {
+    const QString sep = separatorFromSetting(separator);
+    std::vector<QStringView> views;
+    splitCsvLineViews(line, sep, views);
+    QStringList fields;
+    fields.reserve(qsizetype(views.size()));
+    for (QStringView v : views)
+        fields << v.toString();
     return fields;
 }
 
@@ -46,18 +71,8 @@ std::vector<std::optional<QString>> applyBlankRule(const QStringList &fields, Bl
     std::vector<std::optional<QString>> values;
     values.reserve(static_cast<size_t>(fields.size()));
     for (const QString &f : fields) {
-        const bool blank = f.trimmed().isEmpty();
-        switch (rule) {
-        case BlankRule::NullInsert:
-            values.push_back(blank ? std::nullopt : std::optional<QString>(f));
-            break;
-        case BlankRule::TrimInsert:
-            values.push_back(f.trimmed());
-            break;
-        case BlankRule::AsIs:
-            values.push_back(f);
-            break;
-        }
+        const std::optional<QStringView> v = blankRuleView(f, rule);
+        values.push_back(v ? std::optional<QString>(v->toString()) : std::nullopt);
     }
     return values;
 }

@@ -318,6 +318,17 @@ bool ResultModel::fetchAll() {
     return true;
 }
 
+bool ResultModel::readRows(int maxRows, std::vector<std::vector<QVariant>> &rows) {
+    if (!m_open || m_atEnd)
+        return m_open;
+    if (!readBatch(maxRows, rows)) {
+        m_atEnd = true;
+        releaseServer();
+        return false;
+    }
+    return true;
+}
+
 void ResultModel::close() {
     beginResetModel();
     releaseServer();

@@ -44,6 +44,11 @@ public:
     bool fetchAll();
     // Drops the rows and the server side.
     void close();
+    // Reads up to maxRows further rows into rows without keeping them in the model, for readers
+    // that walk a result once (an export): memory stays at one batch. The rows read by open()
+    // are in the model already. Returns false on failure (lastError()); at the end it returns
+    // true with no rows added and atEnd() set.
+    bool readRows(int maxRows, std::vector<std::vector<QVariant>> &rows);
 
     bool isOpen() const { return m_open; }
     // True once the last row has been read.

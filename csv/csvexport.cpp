@@ -1,0 +1,243 @@
+#include "csvexport.h"
+
+#include "displaytext.h"
+#include "postgrescopyrows.h"
+#include "querytext.h"
+#include "resultmodel.h"
+#include "textfile.h"
+
+#include <QSqlQuery>
+
+namespace kelvoran {
+
+namespace {
+
+// Rows read from the server per round trip; memory holds one batch.
+constexpr int kReadBatch = 5000;
+// The name of the counted statement where a subquery in FROM needs one.
+const QString kCountName = QStringLiteral("kelvoran_count");
+
+Error failure(const QString &message, const StepCode &step) {
+    return Error{message, step.text()};
+}
+
+QString sqlErrorText(const QSqlError &error) {
+    const QString db = error.databaseText().trimmed();
+    const QString driver = error.driverText().trimmed();
+    if (db.isEmpty())
+        return driver;
+    if (driver.isEmpty() || db.contains(driver))
+        return db;
+    return db + QLatin1Char(' ') + driver;
+}
+
+// The rows of the statement: COUNT(*) over it (over the table), on MySQL by running the
+// statement itself; a failed COUNT wrapper on an open connection falls back to running the
+// statement.
+Result<qint64> countRows(const QSqlDatabase &db, DbKind kind, const QStringList &statement,
+                         const QString &table, StepCode &step) {
+    QSqlError error;
+    if (kind == DbKind::MySql && table.isEmpty()) {
+        step.set("EC_360005");
+        if (const std::optional<qint64> n = countResultRows(db, statementText(statement), error))
+            return *n;
+        return failure(sqlErrorText(error), step);
+    }
+    step.set("EC_360004");
+    const QStringList lines =
+        table.isEmpty()
+            ? countStatementLines(statement, kind == DbKind::Oracle ? QString() : kCountName)
+            : countTableLines(table);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (q.exec(statementText(lines)) && q.next())
+        return q.value(0).toLongLong();
+    error = q.lastError();
+    if (!table.isEmpty() || !db.isOpen())
+        return failure(sqlErrorText(error), step);
+    step.set("EC_360005");
+    q.finish();
+    if (const std::optional<qint64> n = countResultRows(db, statementText(statement), error))
+        return *n;
+    return failure(sqlErrorText(error), step);
+}
+
+ResultModel::ReadMode readModeOf(const QSqlDatabase &db) {
+    if (db.driverName() == u"QPSQL")
+        return ResultModel::ReadMode::PostgresCursor;
+    if (db.driverName() == u"QMYSQL")
+        return ResultModel::ReadMode::MySqlStream;
+    return ResultModel::ReadMode::ForwardOnly;
+}
+
+// Why a line could not be written, named by its row and column: a line break in a value, or a
+// character that Shift_JIS cannot hold. Empty when no single value is to blame.
+QString valueFault(const QStringList &texts, const QStringList &names, qint64 row, qint64 line) {
+    for (int c = 0; c < texts.size(); ++c) {
+        const QString &t = texts[c];
+        const QString where = QStringLiteral("%1行目（データ%2行目）の項目「%3」")
+                                  .arg(line)
+                                  .arg(row)
+                                  .arg(names.value(c));
+        if (t.contains(u'\r') || t.contains(u'\n'))
+            return where + QStringLiteral("の値に改行文字が含まれています。");
+        if (encodeShiftJis(t))
+            continue;
+        // The first character (code point) that does not encode.
+        const QList<uint> points = t.toUcs4();
+        for (uint cp : points) {
+            const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t *>(&cp), 1);
+            if (!encodeShiftJis(ch))
+                return where +
+                       QStringLiteral("に Shift_JIS で表せない文字「%1」(U+%2) があります。")
+                           .arg(ch, QString::number(cp, 16).toUpper().rightJustified(
+                                        4, QLatin1Char('0')));
+        }
+        return where + QStringLiteral("を Shift_JIS で表せません。");
+    }
+    return QString();
+}
+
+} // namespace
+
+Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
+                                  const CsvExportSource &source, const CsvOptions &options,
+                                  const QString &path, StepCode &step,
+                                  const CsvProgress &progress) {
+    step.set("EC_360003");
+    const QString separator = options.effectiveSeparator();
+    const bool ofTable = source.statementLines.isEmpty();
+    if (ofTable && source.tableName.trimmed().isEmpty())
+        return failure(QStringLiteral("出力するSQLまたはテーブルがありません。"), step);
+    const QStringList statement =
+        ofTable ? QStringList{QStringLiteral("SELECT * FROM ") + source.tableName}
+                : source.statementLines;
+
+    const Result<qint64> counted =
+        countRows(db, kind, statement, ofTable ? source.tableName : QString(), step);
+    if (!counted)
+        return counted.error();
+    const qint64 count = *counted;
+
+    step.set("EC_360006");
+    // PostgreSQL: the rows come as COPY output where every column has a type whose display
+    // text is rebuilt from the server's text; otherwise (and for other databases) through the
+    // result model's streaming reader.
+    const QString sql = statementText(statement);
+    PostgresCopyRows copyRows;
+    const PostgresCopyRows::Opened copyOpened = copyRows.open(db, sql);
+    if (copyOpened == PostgresCopyRows::Opened::Failed)
+        return failure(copyRows.error(), step);
+    const bool copying = copyOpened == PostgresCopyRows::Opened::Ok;
+    ResultModel model;
+    model.setBatchSize(kReadBatch);
+    if (!copying && !model.open(db, sql, readModeOf(db)))
+        return failure(sqlErrorText(model.lastError()), step);
+    const QStringList names = copying ? copyRows.fieldNames() : model.fieldNames();
+    const int columns = int(names.size());
+
+    // The next row's display texts: 1 a row, 0 the end, -1 a read error (readError).
+    std::vector<std::vector<QVariant>> batch;
+    size_t next = 0;
+    const int cached = copying ? 0 : model.rowCount(); // the first batch, read by open()
+    int cacheRow = 0;
+    QString readError;
+    auto nextRow = [&](QStringList &texts) -> int {
+        if (copying) {
+            if (copyRows.next(texts))
+                return 1;
+            readError = copyRows.error();
+            return readError.isEmpty() ? 0 : -1;
+        }
+        texts.resize(columns);
+        if (cacheRow < cached) {
+            for (int c = 0; c < columns; ++c)
+                texts[c] = displayText(model.value(cacheRow, c));
+            ++cacheRow;
+            return 1;
+        }
+        if (next >= batch.size()) {
+            batch.clear();
+            next = 0;
+            if (!model.readRows(kReadBatch, batch)) {
+                readError = sqlErrorText(model.lastError());
+                return -1;
+            }
+            if (batch.empty())
+                return 0;
+        }
+        const std::vector<QVariant> &row = batch[next++];
+        for (int c = 0; c < columns; ++c)
+            texts[c] = displayText(row[size_t(c)]);
+        return 1;
+    };
+
+    step.set("EC_360007");
+    TextFileWriter writer(path);
+    if (Status st = writer.open(); !st)
+        return failure(st.error().message, step);
+
+    CsvExportResult result;
+    result.path = path;
+    result.countedRows = count;
+    result.headingLine = options.headingLine;
+    const qint64 total = count + (options.headingLine ? 1 : 0);
+    qint64 line = 0;
+    if (options.headingLine) {
+        step.set("EC_360008");
+        ++line;
+        if (progress)
+            progress(line, total);
+        if (Status st = writer.writeLine(names.join(separator)); !st)
+            return failure(st.error().message, step);
+    }
+
+    // The loop is driven by the count taken before it; when the data end earlier, it stops
+    // with what was written.
+    QStringList texts;
+    QString text;
+    while (result.dataRows < count) {
+        const int got = nextRow(texts);
+        if (got < 0) {
+            step.set("EC_360009", {int(result.dataRows + 1)});
+            return failure(readError, step);
+        }
+        if (got == 0)
+            break; // fewer rows than counted
+        ++line;
+        if (progress)
+            progress(line, total);
+        text.resize(0); // keeps the storage of the last line
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                text += separator;
+            text += texts[c];
+        }
+        ++result.dataRows;
+        if (Status st = writer.writeLine(text); !st) {
+            step.set("EC_360010", {int(result.dataRows)});
+            const QString fault = valueFault(texts, names, result.dataRows, line);
+            return failure(fault.isEmpty() ? st.error().message : fault, step);
+        }
+    }
+    if (copying && !copyRows.finish()) {
+        step.set("EC_360009", {int(result.dataRows + 1)});
+        return failure(copyRows.error(), step);
+    }
+    model.close();
+
+    step.set("EC_360011");
+    if (Status st = writer.commit(); !st)
+        return failure(st.error().message, step);
+    return result;
+}
+
+QString csvExportProgressText(qint64 line) {
+    return QStringLiteral("CSVExportﾃﾞｰﾀ作成中… [%1]").arg(line);
+}
+
+QString csvExportDoneText(qint64 dataRows) {
+    return QStringLiteral("CSVExportﾃﾞｰﾀ作成 [%1]").arg(dataRows);
+}
+
+} // namespace kelvoran
