@@ -342,7 +342,7 @@ QString ExcelSession::xlsxPath(const QString &requested) {
     if (ext.compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) == 0)
         return requested;
     if (ext.compare(QStringLiteral("xls"), Qt::CaseInsensitive) == 0)
-        return requested + (ext == ext.toUpper() ? QStringLiteral("X") : QStringLiteral("x"));
+        return requested + u'x'; // the same name plus "x", whatever the case of ".xls"
     return requested + QStringLiteral(".xlsx");
 }
 

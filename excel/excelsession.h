@@ -108,8 +108,8 @@ public:
     // write-reservation entry; both need the hooks below.
     Result<QString> saveAs(int book, const QString &path, const QString &openPassword = QString(),
                            const QString &modifyPassword = QString());
-    // The name a workbook is written under: ".xls" becomes ".xlsx", any name not ending in
-    // ".xlsx" gets ".xlsx" appended.
+    // The name a workbook is written under: a name ending in ".xls" (any case) gets an "x"; any
+    // other name not ending in ".xlsx" gets ".xlsx" appended.
     static QString xlsxPath(const QString &requested);
 
     // Hooks of the encryption layer.

@@ -1,18 +1,13 @@
 #include "excelreportjob.h"
 
+#include "excelsession.h"
+
 namespace kelvoran {
 
 ExcelReportJob::~ExcelReportJob() = default;
 
 QString workbookOutputPath(const QString &targetPath) {
-    const qsizetype dot = targetPath.lastIndexOf(u'.');
-    const qsizetype slash = std::max(targetPath.lastIndexOf(u'/'), targetPath.lastIndexOf(u'\\'));
-    const QString extension = dot > slash ? targetPath.mid(dot + 1).toLower() : QString();
-    if (extension == u"xlsx")
-        return targetPath;
-    if (extension == u"xls")
-        return targetPath + u'x';
-    return targetPath + QStringLiteral(".xlsx");
+    return ExcelSession::xlsxPath(targetPath);
 }
 
 QString composeExcelFailureStatus(const QString &failureText, const QString &detail) {

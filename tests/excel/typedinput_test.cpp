@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SheetNameTest,
 TEST(OutputPathTest, ContentAlwaysUnderAnXlsxName) {
     const struct {
         const char *in, *out;
-    } cases[] = {{"/r/a.xls", "/r/a.xlsx"},     {"/r/A.XLS", "/r/A.XLSX"},
+    } cases[] = {{"/r/a.xls", "/r/a.xlsx"},     {"/r/A.XLS", "/r/A.XLSx"},
                  {"/r/a.xlsx", "/r/a.xlsx"},    {"/r/a", "/r/a.xlsx"},
                  {"/r/a.txt", "/r/a.txt.xlsx"}, {"/r/a.xlsm", "/r/a.xlsm.xlsx"},
                  {"/r.d/a", "/r.d/a.xlsx"},     {"/r/a.XlSx", "/r/a.XlSx"}};
