@@ -379,9 +379,9 @@ TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
             CsvExportSource{{QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)}, {}}, o,
             path, step);
         ASSERT_FALSE(out);
-        // Line 3 of the file (after the heading line) is data row 2.
-        EXPECT_TRUE(
-            out.error().message.startsWith(QStringLiteral("3行目（データ2行目）の項目「name」")))
+        // Line 3 of the file (after the heading line) is data row 2; the file is named.
+        EXPECT_TRUE(out.error().message.startsWith(
+            QStringLiteral("bad.csv の 3行目（データ2行目）の項目「name」")))
             << out.error().message.toStdString();
         EXPECT_TRUE(out.error().message.contains(c.reason)) << out.error().message.toStdString();
         EXPECT_EQ(out.error().stepCode, QStringLiteral("CEC_360010_2"));
