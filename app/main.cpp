@@ -1,69 +1,60 @@
-// kelvoran: the desktop program.
+// kelvoran: the desktop program. Applies the single-instance rule, hands a file to the running
+// instance or creates the main window (which creates every other window once) and runs.
 #include "aliases.h"
-#include "dbkind.h"
-#include "dbsession.h"
+#include "appsettings.h"
+#include "dberror.h"
+#include "mainwindow.h"
+#include "openpaths.h"
+#include "singleinstance.h"
 
 #include <QApplication>
-#include <QHeaderView>
-#include <QMainWindow>
 #include <QMessageBox>
-#include <QStatusBar>
-#include <QTreeWidget>
 
 using namespace kelvoran;
 
 namespace {
 
-// The alias tree: one root per alias, its tables listed when it is expanded.
-class AliasTreeWindow : public QMainWindow {
+// The application-wide error handler: a database error that escaped an event handler is shown
+// as DbErrorText boxes; other exceptions are not reported.
+class KelvoranApplication : public QApplication {
 public:
-    explicit AliasTreeWindow(AliasList aliases)
-        : m_session(QStringLiteral("SessionDB"), std::move(aliases)) {
-        setWindowTitle(QStringLiteral("Kelvoran"));
-        m_tree = new QTreeWidget(this);
-        m_tree->setHeaderLabels({QStringLiteral("オブジェクト"), QStringLiteral("種類")});
-        m_tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-        for (const AliasInfo &alias : m_session.aliases().aliases()) {
-            auto *item = new QTreeWidgetItem(
-                m_tree, {alias.name, dbKindText(dbKindFromDriverName(alias.driverName))});
-            item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    using QApplication::QApplication;
+    TKelvoran *window = nullptr;
+    bool notify(QObject *receiver, QEvent *event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const DbException &e) {
+            if (window)
+                window->showDbError(e.error());
+        } catch (...) {
         }
-        connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) {
-            if (!item->parent() && item->childCount() == 0)
-                listTables(item);
-        });
-        setCentralWidget(m_tree);
-        statusBar()->showMessage(
-            QStringLiteral("エイリアス %1 件").arg(m_session.aliases().aliases().size()));
-        resize(900, 600);
+        return false;
     }
-
-private:
-    void listTables(QTreeWidgetItem *aliasItem) {
-        DbResult<QStringList> tables = m_session.tableNames(aliasItem->text(0));
-        if (!tables) {
-            for (const QString &text : tables.error().texts())
-                QMessageBox::warning(this, QStringLiteral("Kelvoran"), text);
-            return;
-        }
-        for (const QString &table : *tables)
-            new QTreeWidgetItem(aliasItem, {table, QStringLiteral("Table")});
-    }
-
-    DbSession m_session;
-    QTreeWidget *m_tree;
 };
 
 } // namespace
 
 int main(int argc, char **argv) {
-    QApplication app(argc, argv);
+    KelvoranApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kelvoran"));
     QApplication::setApplicationName(QStringLiteral("Kelvoran"));
+    QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+    const QStringList args = app.arguments().mid(1);
+    const QString settingsPath = AppSettingsStore::defaultIniPath();
+
+    SingleInstance instance;
+    const SingleInstance::Outcome outcome =
+        instance.start(handOffPath(args), HandOffStore(settingsPath));
+    if (outcome == SingleInstance::Outcome::HandedOff)
+        return 0;
+
     Result<AliasList> aliases = AliasList::load();
     if (!aliases)
         QMessageBox::warning(nullptr, QStringLiteral("Kelvoran"), aliases.error().message);
-    AliasTreeWindow window(aliases ? *aliases : AliasList());
+    TKelvoran window(aliases ? *aliases : AliasList(), settingsPath, startupPath(args));
+    app.window = &window;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     [&window] { window.runCommand([&window] { window.activation(); }); });
     window.show();
     return app.exec();
 }

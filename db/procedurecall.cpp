@@ -1,6 +1,8 @@
 #include "procedurecall.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 
 namespace kelvoran {
@@ -215,6 +217,39 @@ findProcedure(const QSqlDatabase &db, DbKind kind, NativeCodeForm form, const QS
     default:
         return std::optional<ProcedureDeclaration>();
     }
+}
+
+CallStatement procedureCallStatement(const QSqlDatabase &db, DbKind kind, NativeCodeForm form,
+                                     const ProcedureCall &call) {
+    CallStatement out;
+    out.givenParameters = int(call.parameters.size());
+    const auto found =
+        call.name.isEmpty()
+            ? DbResult<std::optional<ProcedureDeclaration>>(std::optional<ProcedureDeclaration>())
+            : findProcedure(db, kind, form, call.name);
+    if (!found || !found->has_value()) {
+        out.failure = CallStatementFailure::NotFound;
+        return out;
+    }
+    const ProcedureDeclaration &declaration = **found;
+    out.declaredParameters = declaration.parameterCount;
+    if (!call.parameters.isEmpty() && call.parameters.size() < declaration.parameterCount) {
+        out.failure = CallStatementFailure::TooFewParameters;
+        return out;
+    }
+    QString text = declaration.callText;
+    const QSqlDriver *driver = db.driver();
+    for (int i = 0; i < declaration.parameterCount; ++i) {
+        QSqlField field(QStringLiteral("p"), QMetaType(QMetaType::QString));
+        if (i < call.parameters.size())
+            field.setValue(call.parameters[i]);
+        const QString literal =
+            i < call.parameters.size() ? driver->formatValue(field) : QStringLiteral("NULL");
+        const int mark = int(text.indexOf(u'?'));
+        text.replace(mark, 1, literal);
+    }
+    out.text = text;
+    return out;
 }
 
 } // namespace kelvoran

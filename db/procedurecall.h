@@ -39,4 +39,24 @@ struct ProcedureDeclaration {
 DbResult<std::optional<ProcedureDeclaration>>
 findProcedure(const QSqlDatabase &db, DbKind kind, NativeCodeForm form, const QString &name);
 
+// Why a call could not be turned into a statement.
+enum class CallStatementFailure { NotFound, TooFewParameters };
+
+// The statement that runs a parsed call on a connection, or why there is none.
+struct CallStatement {
+    QString text; // the declaration's call text with the parameters filled in
+    std::optional<CallStatementFailure> failure;
+    int declaredParameters = 0;
+    int givenParameters = 0;
+};
+
+// Looks the call up (findProcedure) and fills the declared parameters in order: each parameter
+// text goes as a string literal quoted by the connection's driver (the server converts it to
+// the declared type); declared parameters without a text get NULL when the call gives no
+// parameters at all. A call that gives some but fewer parameters than declared fails, and so
+// does a procedure the catalog does not declare (or a catalog query that fails). Shared by the
+// SQL tab and the scheduler's Sql entries.
+CallStatement procedureCallStatement(const QSqlDatabase &db, DbKind kind, NativeCodeForm form,
+                                     const ProcedureCall &call);
+
 } // namespace kelvoran

@@ -201,37 +201,23 @@ void SqlRunner::runProcedure(const SqlRunInput &input, const AliasInfo &alias,
     }
     settleResult(alias.name);
     const NativeCodeForm form = nativeCodeFormOf(alias.driver);
-    const auto found =
-        call && !call->name.isEmpty()
-            ? findProcedure(*db, alias.kind(), form, call->name)
-            : DbResult<std::optional<ProcedureDeclaration>>(std::optional<ProcedureDeclaration>());
-    if (!found || !found->has_value()) {
+    const CallStatement statement =
+        call ? procedureCallStatement(*db, alias.kind(), form, *call)
+             : CallStatement{QString(), CallStatementFailure::NotFound, 0, 0};
+    if (statement.failure == CallStatementFailure::NotFound) {
         outcome.messages << ProcedureNotFoundMessage;
         outcome.failed = true;
         return;
     }
-    const ProcedureDeclaration &declaration = **found;
-    if (!call->parameters.isEmpty() && call->parameters.size() < declaration.parameterCount) {
+    if (statement.failure == CallStatementFailure::TooFewParameters) {
         outcome.messages << kMessagePrefix +
                                 QStringLiteral("パラメータの数が足りません。（宣言%1個、指定%2個）")
-                                    .arg(declaration.parameterCount)
-                                    .arg(call->parameters.size());
+                                    .arg(statement.declaredParameters)
+                                    .arg(statement.givenParameters);
         outcome.failed = true;
         return;
     }
-    // Each parameter goes as a string literal the driver quotes; the server converts it to the
-    // declared type. Without parameter texts the declared parameters get NULL.
-    QString text = declaration.callText;
-    const QSqlDriver *driver = db->driver();
-    for (int i = 0; i < declaration.parameterCount; ++i) {
-        QSqlField field(QStringLiteral("p"), QMetaType(QMetaType::QString));
-        if (i < call->parameters.size())
-            field.setValue(call->parameters[i]);
-        const QString literal =
-            i < call->parameters.size() ? driver->formatValue(field) : QStringLiteral("NULL");
-        const int mark = int(text.indexOf(u'?'));
-        text.replace(mark, 1, literal);
-    }
+    const QString text = statement.text;
     outcome.sentText = text;
     QSqlQuery q(*db);
     if (!q.exec(text)) {

@@ -69,6 +69,15 @@ Result<RunLogWritten> writeRunLog(const QString &logDir, const QString &installD
         written.notice = QStringLiteral("ログの出力先が存在しません。アプリケーション実行ディレクト"
                                         "リにログを保存しました。確認してください。");
     }
+    // Two runs that end in the same second (two schedules started by one cron minute) must not
+    // replace each other's log: a name already taken gets "_2", "_3", ... before ".log".
+    if (QFileInfo::exists(written.path)) {
+        const QString base = written.path.chopped(4);
+        int n = 2;
+        while (QFileInfo::exists(base + QStringLiteral("_%1.log").arg(n)))
+            ++n;
+        written.path = base + QStringLiteral("_%1.log").arg(n);
+    }
     if (Status st = writeTextLines(written.path, lines); !st)
         return Error{QStringLiteral("ログの出力に失敗しました。") + QStringLiteral(" ") +
                          st.error().message,

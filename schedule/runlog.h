@@ -38,7 +38,8 @@ struct RunLogWritten {
 
 // Writes a log named after the time of writing ("yyyy_mm_dd_HH_NN_SS.log") into logDir; when
 // that folder does not exist, into installDir under the same name; when neither exists, as
-// "KVRLog" + time + ".log" in the working folder. A failure to save gives
+// "KVRLog" + time + ".log" in the working folder. A name already taken gets "_2", "_3", ...
+// before ".log" instead of replacing the other run's log. A failure to save gives
 // "ログの出力に失敗しました。".
 Result<RunLogWritten> writeRunLog(const QString &logDir, const QString &installDir,
                                   const QDateTime &writtenAt, const QStringList &lines);

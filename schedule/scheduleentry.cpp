@@ -9,6 +9,7 @@ void ScheduleEntry::clearRunResult() {
     endTime.clear();
     dataCount.clear();
     status.clear();
+    writtenPath.clear();
 }
 
 void Schedule::compact() {

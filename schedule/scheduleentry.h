@@ -22,6 +22,10 @@ struct ScheduleEntry {
     QString endTime;
     QString dataCount; // right-aligned to 7 characters
     QString status;    // "正常終了", "未処理" or an error text
+    // The file the last run really wrote or read (a workbook name ending in ".xls" is written as
+    // ".xlsx", a CSV export name gets ".csv"); empty when the run did not get that far. The
+    // log and the batch output show it instead of the target path.
+    QString writtenPath;
 
     QString alias;
     QString userName;

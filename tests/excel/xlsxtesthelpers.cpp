@@ -6,8 +6,8 @@
 
 namespace kelvoran::test {
 
-QJsonObject readBack(const QString &script, const QString &path) {
-    const ProcessResult r = runPython(script, {path});
+QJsonObject readBack(const QString &script, const QString &path, int timeoutMs) {
+    const ProcessResult r = runPython(script, {path}, timeoutMs);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QStringList lines = r.out.trimmed().split(u'\n');
     const QJsonDocument doc =

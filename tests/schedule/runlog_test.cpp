@@ -93,6 +93,25 @@ TEST(RunLog, FallsBackWhenTheLogFolderIsMissing) {
     EXPECT_FALSE(w2->notice.isEmpty());
 }
 
+TEST(RunLog, SecondLogOfTheSameSecondKeepsTheFirst) {
+    QTemporaryDir dir;
+    const QDateTime at(QDate(2024, 4, 1), QTime(9, 0, 9));
+    QStringList paths;
+    for (const char *run : {"first", "second", "third"}) {
+        const Result<RunLogWritten> w =
+            writeRunLog(dir.path(), QString(), at,
+                        runLogLines(QString::fromLatin1(run), QString::fromLatin1(run), {}));
+        ASSERT_TRUE(w);
+        paths << QFileInfo(w->path).fileName();
+        EXPECT_TRUE(w->notice.isEmpty());
+    }
+    EXPECT_EQ(paths, QStringList({"2024_04_01_09_00_09.log", "2024_04_01_09_00_09_2.log",
+                                  "2024_04_01_09_00_09_3.log"}));
+    const Result<QStringList> first = readTextLines(dir.filePath(paths[0]));
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->first().contains(QStringLiteral("「first」")));
+}
+
 TEST(RunLog, ReadingRules) {
     struct Case {
         const char *name;

@@ -64,11 +64,11 @@ ProcessResult runProcess(const QString &program, const QStringList &args, const 
     return r;
 }
 
-ProcessResult runPython(const QString &script, const QStringList &args) {
+ProcessResult runPython(const QString &script, const QStringList &args, int timeoutMs) {
     // The system interpreter: Debian's python3-openpyxl and python3-msoffcrypto-tool live there.
     QStringList all{QStringLiteral("-c"), script};
     all += args;
-    return runProcess(QStringLiteral("/usr/bin/python3"), all);
+    return runProcess(QStringLiteral("/usr/bin/python3"), all, QByteArray(), timeoutMs);
 }
 
 } // namespace kelvoran::test

@@ -36,6 +36,7 @@ struct ProcessResult {
 ProcessResult runProcess(const QString &program, const QStringList &args,
                          const QByteArray &input = QByteArray(), int timeoutMs = 120000);
 // Runs the system's python3 (the one with openpyxl and msoffcrypto-tool) on a script text.
-ProcessResult runPython(const QString &script, const QStringList &args = {});
+ProcessResult runPython(const QString &script, const QStringList &args = {},
+                        int timeoutMs = 120000);
 
 } // namespace kelvoran::test

@@ -1,0 +1,54 @@
+// TDataModule_Kelvoran: the state the main window's parts share (session, SQL runner, history,
+// file paths, step code, settings, tree context and the report source mode). UI thread only.
+#pragma once
+
+#include "appsettings.h"
+#include "dbsession.h"
+#include "openpaths.h"
+#include "reportdefinition.h"
+#include "selectanalysis.h"
+#include "sqlhistory.h"
+#include "sqlrunner.h"
+#include "stepcode.h"
+
+#include <QSqlTableModel>
+
+#include <memory>
+
+class QTreeWidgetItem;
+
+namespace kelvoran {
+
+struct TDataModule_Kelvoran {
+    explicit TDataModule_Kelvoran(AliasList aliases)
+        : session(QStringLiteral("SessionDB"), std::move(aliases)), runner(session) {}
+
+    DbSession session;
+    SqlRunner runner;     // Query_Main, Query_DataCnt, Query_ExecSQL, StoredProc_Procedure
+    SqlHistory history;   // the SQL tab's statement history
+    OpenPaths paths;      // PendingOpenPath, LastFilePath
+    StepCode step;        // current step code
+    AppSettings settings; // values read at start-up, saved at close
+    SelectAnalysis analysis;
+    ReportDefinition definition; // the settings of the SQL tab and the designer
+
+    // Tree context.
+    QTreeWidgetItem *currentAliasNode = nullptr;
+    QTreeWidgetItem *currentFolderNode = nullptr;
+    QTreeWidgetItem *clickedFolderNode = nullptr;
+    QTreeWidgetItem *selectedNode = nullptr;
+    QString lastClickedText;
+    bool clickedOnce = false;
+    DbKind kind = DbKind::Other; // of the current alias, from its driver name
+    QString driverName;
+    // 1 object under Table/View/Synonym, 2 other click, 3 after a query run, 0 no result.
+    int reportSourceMode = 2;
+    // True from a run of the SQL tab until the next tree click.
+    bool gridShowsSqlResult = false;
+
+    // Table_Kelvoran: the table shown in the grid (null when closed).
+    std::unique_ptr<QSqlTableModel> table;
+    QString tableAlias;
+};
+
+} // namespace kelvoran

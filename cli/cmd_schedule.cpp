@@ -1,0 +1,258 @@
+// kelvoran-batch schedule: loads a schedule file, gives each entry its connection from a
+// credentials file, waits for the start time by the scheduler's timer rule, runs the entries and
+// writes the run log.
+#include "batchcommand.h"
+
+#include "aliases.h"
+#include "appsettings.h"
+#include "clock.h"
+#include "dbsession.h"
+#include "entrysettings.h"
+#include "schedulefile.h"
+#include "schedulerunner.h"
+#include "settingsfile.h"
+#include "textfile.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <map>
+
+namespace kelvoran::batch {
+
+namespace {
+
+int runSchedule(const QStringList &arguments);
+
+const BatchCommand kCommand{
+    QStringLiteral("schedule"),
+    QStringLiteral("run a schedule file (.kvs) at a start time and write its run log"),
+    QStringLiteral(
+        "kelvoran-batch schedule FILE.kvs --credentials CREDS.ini [--log-dir DIR]\n"
+        "                        [--at \"yyyy/mm/dd HH:NN\"]\n"
+        "  Gives every entry the connection of its settings file's alias (DBNAME) from\n"
+        "  CREDS.ini, an INI file with one group per alias holding user= and password=, which\n"
+        "  must be readable by its owner only (mode 0600). An entry whose alias has no group\n"
+        "  stays unchecked and fails. The run starts at --at (now when omitted); a later start\n"
+        "  is noticed as the scheduler's timer notices it (up to 10 minutes late for a later\n"
+        "  hour, an hour for a later day). ERRCHECK of the file decides whether the first\n"
+        "  failure stops the run. The log goes to --log-dir (default: LogFileDir of the\n"
+        "  settings). Prints one tab-separated line per entry: number, file name, target path,\n"
+        "  start, end, data count, status; then \"log: \" and the log file.\n"
+        "  Exit 1 when any entry failed, 2 on a usage error."),
+    &runSchedule};
+
+const CommandRegistrar kRegistrar(kCommand);
+
+struct Credential {
+    QString user;
+    QString password;
+};
+
+// Reads the credentials file: "[ALIAS]" groups with "user=" and "password=" lines. Lines
+// starting with ";" or "#" are comments; a value may be put in double quotes. The rest of a
+// value is kept as it is, so a password may hold ";", "#", "," or "=".
+Result<std::map<QString, Credential>> readCredentials(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Error{QStringLiteral("%1: %2").arg(path, file.errorString()), QString()};
+    const QStringList lines = splitLines(QString::fromUtf8(file.readAll()));
+    std::map<QString, Credential> groups;
+    QString group;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            group = line.mid(1, line.size() - 2).trimmed();
+            groups[group];
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq < 0 || group.isEmpty())
+            return Error{QStringLiteral("%1:%2: \"[ALIAS]\" または key=value の行ではありません")
+                             .arg(path)
+                             .arg(i + 1),
+                         QString()};
+        const QString key = line.left(eq).trimmed().toLower();
+        QString value = line.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
+            value = value.mid(1, value.size() - 2);
+        if (key == u"user")
+            groups[group].user = value;
+        else if (key == u"password")
+            groups[group].password = value;
+    }
+    return groups;
+}
+
+// The DBNAME of an entry's settings file, or nothing when the file cannot be read.
+std::optional<QString> settingsAlias(const ScheduleEntry &entry, const AliasList &aliases) {
+    const Result<QStringList> lines = readTextLines(entry.folder + entry.fileName);
+    if (!lines)
+        return std::nullopt;
+    SettingsReadOptions options;
+    options.prefix = u'C';
+    options.aliases = aliases.names();
+    // Any alias stands as current so that an alias unknown here still reads; its name is what
+    // the credentials are looked up by.
+    options.currentAlias = QStringLiteral("-");
+    SettingsFileReader reader(options);
+    ReportDefinition def;
+    if (!reader.readLines(*lines, def) || !reader.hasFormatBlock())
+        return std::nullopt;
+    return def.value(QStringLiteral("DBNAME"));
+}
+
+// A status on one output line, as the log writes it.
+QString oneLine(QString text) {
+    text.remove(u'\r');
+    text.remove(u'\n');
+    return text;
+}
+
+Result<ScheduleStart> parseStart(const QString &text) {
+    static const QRegularExpression shape(
+        QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2}) (\\d{1,2}):(\\d{1,2})$"));
+    const QRegularExpressionMatch m = shape.match(text);
+    if (!m.hasMatch())
+        return Error{QStringLiteral("--at \"%1\" is not \"yyyy/mm/dd HH:NN\"").arg(text),
+                     QString()};
+    const Result<ScheduleStart> start = scheduleStartFromFields(
+        {m.captured(1), m.captured(2), m.captured(3), m.captured(4), m.captured(5)});
+    if (!start)
+        return Error{QStringLiteral("--at \"%1\": %2").arg(text, start.error().message), QString()};
+    return start;
+}
+
+int runSchedule(const QStringList &arguments) {
+    const BatchArgs args(arguments, {QStringLiteral("credentials"), QStringLiteral("log-dir"),
+                                     QStringLiteral("at")});
+    if (const auto exit = handleCommonArgs(kCommand, args))
+        return *exit;
+    if (args.positionals().size() != 1)
+        return usageError(kCommand, QStringLiteral("exactly one schedule FILE is required"));
+    const QString scheduleFile = args.positionals().first();
+    const std::optional<QString> credentialsFile = args.value(QStringLiteral("credentials"));
+    if (!credentialsFile || credentialsFile->isEmpty())
+        return usageError(kCommand, QStringLiteral("--credentials is required"));
+    if (!QFileInfo(scheduleFile).isFile())
+        return usageError(kCommand,
+                          QStringLiteral("schedule file \"%1\" does not exist").arg(scheduleFile));
+    const QFileInfo credentialsInfo(*credentialsFile);
+    if (!credentialsInfo.isFile())
+        return usageError(
+            kCommand,
+            QStringLiteral("credentials file \"%1\" does not exist").arg(*credentialsFile));
+    if (credentialsInfo.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                         QFileDevice::WriteGroup | QFileDevice::WriteOther))
+        return usageError(kCommand,
+                          QStringLiteral("credentials file \"%1\" is readable or writable by "
+                                         "other users; make it readable by its owner only "
+                                         "(chmod 600)")
+                              .arg(*credentialsFile));
+    ScheduleStart start;
+    if (const std::optional<QString> at = args.value(QStringLiteral("at"))) {
+        const Result<ScheduleStart> parsed = parseStart(*at);
+        if (!parsed)
+            return usageError(kCommand, parsed.error().message);
+        start = *parsed;
+    } else {
+        const QDateTime now = QDateTime::currentDateTime();
+        start = {now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
+                 now.time().minute()};
+    }
+
+    const Result<std::map<QString, Credential>> credentials = readCredentials(*credentialsFile);
+    if (!credentials)
+        return usageError(kCommand, credentials.error().message);
+    Result<Schedule> loaded = readScheduleFile(scheduleFile);
+    if (!loaded) {
+        printErr(loaded.error().text() + u'\n');
+        return ExitFailed;
+    }
+    Schedule schedule = std::move(loaded).value();
+    if (schedule.entries.empty()) {
+        printErr(
+            QStringLiteral("%1: 設定が記述されていません。確認してください。\n").arg(scheduleFile));
+        return ExitFailed;
+    }
+    const Result<AliasList> aliases = AliasList::load();
+    if (!aliases) {
+        printErr(aliases.error().text() + u'\n');
+        return ExitFailed;
+    }
+
+    QString logDir = args.value(QStringLiteral("log-dir"), QString());
+    QString installDir;
+    {
+        AppSettingsStore store;
+        if (store.programKeyExists()) {
+            const Result<AppSettings> settings = store.load(FirstRunWindowValues{});
+            if (settings) {
+                installDir = settings->installDir;
+                if (!args.value(QStringLiteral("log-dir")))
+                    logDir = settings->logFileDir;
+            }
+        }
+    }
+
+    for (ScheduleEntry &e : schedule.entries) {
+        const std::optional<QString> alias = settingsAlias(e, *aliases);
+        if (!alias) {
+            // The settings file cannot be read here: the run reports why (folder, file,
+            // contents) instead of a missing connection.
+            e.mark = EntryMark::Ready;
+            continue;
+        }
+        const auto found = credentials->find(*alias);
+        if (found == credentials->end())
+            continue; // stays Unchecked and fails as an entry without a connection
+        e.alias = *alias;
+        e.userName = found->second.user;
+        e.password = found->second.password;
+        e.mark = EntryMark::Ready;
+    }
+
+    SchedulerConnection connection(*aliases);
+    SystemClock clock;
+    ScheduleRunner runner(schedule, connection, clock);
+    runner.setLogFolders(logDir, installDir);
+    QEventLoop loop;
+    runner.setFinishedListener([&loop](const RunSummary &) { loop.quit(); });
+    if (runner.toggleArmed(start) != ScheduleState::Armed) {
+        printErr(
+            QStringLiteral("%1: 設定が記述されていません。確認してください。\n").arg(scheduleFile));
+        return ExitFailed;
+    }
+    loop.exec();
+    connection.close();
+
+    const RunSummary &summary = runner.lastRun();
+    QString out;
+    int row = 0;
+    for (const ScheduleEntry &e : schedule.entries) {
+        ++row;
+        out += QStringList{QString::number(row),
+                           e.fileName,
+                           e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath,
+                           e.startTime,
+                           e.endTime,
+                           e.dataCount.trimmed(),
+                           oneLine(e.status)}
+                   .join(u'\t') +
+               u'\n';
+    }
+    out += QStringLiteral("log: ") + summary.logPath + u'\n';
+    printOut(out);
+    if (!summary.logNotice.isEmpty())
+        printErr(summary.logNotice + u'\n');
+    return summary.errorCount > 0 ? ExitFailed : ExitOk;
+}
+
+} // namespace
+
+} // namespace kelvoran::batch

@@ -1,0 +1,340 @@
+#include "scheduleediting.h"
+
+#include "entrysettings.h"
+
+#include "aliases.h"
+#include "dbsession.h"
+#include "pathrules.h"
+#include "settingsfile.h"
+#include "stepcode.h"
+#include "textfile.h"
+#include "userinteraction.h"
+
+#include <QFileInfo>
+
+namespace kelvoran {
+
+namespace {
+
+const QString kKvrFilter = QStringLiteral("Kelvoran files (*.kvr)|*.kvr");
+const QString kExcelSaveFilter = QStringLiteral("Excel files (*.xls)|*.XLS");
+const QString kExcelGroupFilter = QStringLiteral("Excel files (*.xls)|*.xls");
+const QString kCsvFilter = QStringLiteral("CSV files (*.csv)|*.csv");
+
+// How far an entry's settings file got through the checks.
+struct SettingsCheck {
+    enum class Failure { None, Folder, File, Read, Parse };
+    Failure failure = Failure::None;
+    QString parserText; // the reader's code when the format block did not parse
+    QStringList lines;
+    EntrySettings settings;
+
+    bool ok() const { return failure == Failure::None; }
+};
+
+SettingsCheck checkSettingsFile(const ScheduleEntry &entry, const AliasList &aliases) {
+    SettingsCheck check;
+    const QString path = entry.folder + entry.fileName;
+    const QString folder = folderPart(path);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        check.failure = SettingsCheck::Failure::Folder;
+        return check;
+    }
+    if (!QFileInfo(path).isFile()) {
+        check.failure = SettingsCheck::Failure::File;
+        return check;
+    }
+    Result<QStringList> lines = readTextLines(path);
+    if (!lines) {
+        check.failure = SettingsCheck::Failure::Read;
+        return check;
+    }
+    check.lines = *lines;
+    const Status parsed = readEntrySettings(check.lines, entry, aliases, check.settings);
+    if (!parsed) {
+        check.failure = SettingsCheck::Failure::Parse;
+        check.parserText =
+            parsed.error().stepCode.isEmpty() ? parsed.error().message : parsed.error().stepCode;
+        return check;
+    }
+    return check;
+}
+
+QString procFlagOf(const SettingsCheck &check) {
+    return check.settings.definition.value(QStringLiteral("PROCFLG"));
+}
+
+// Asks for a file until one of the kind is chosen; empty when cancelled.
+QString chooseFileOfKind(UserInteraction &ui, bool save, const QString &title,
+                         const QString &filter, const char *kind, bool mustExist = false) {
+    for (;;) {
+        const QString chosen =
+            save ? ui.chooseSaveFile(title, filter) : ui.chooseOpenFile(title, filter);
+        if (chosen.isEmpty())
+            return chosen;
+        if (kind && !hasExtension(QString::fromLatin1(kind), chosen))
+            continue;
+        if (mustExist && !QFileInfo(chosen).isFile())
+            continue;
+        return chosen;
+    }
+}
+
+} // namespace
+
+QString connectionTestFailedText(const QString &stepCode) {
+    return QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・パスワード情報に"
+                          "エラーがあります。確認してください。") +
+           QChar(0x3000) + stepCode;
+}
+
+bool testEntryConnection(ScheduleEntry &entry, SchedulerConnection &connection,
+                         const QString &stepCode) {
+    // The test only opens; the handle is let go before the connection is closed again.
+    const bool opened = bool(connection.open(entry.alias, entry.userName, entry.password, true));
+    connection.close();
+    if (!opened) {
+        entry.status = connectionTestFailedText(stepCode);
+        entry.mark = EntryMark::Failed;
+        return false;
+    }
+    entry.status.clear();
+    entry.mark = EntryMark::Ready;
+    return true;
+}
+
+int addScheduleEntry(Schedule &schedule, UserInteraction &ui, SchedulerConnection &connection,
+                     ScheduleEditPaths &paths) {
+    schedule.compact();
+    const QString chosen = chooseFileOfKind(ui, false, QString(), kKvrFilter, "KVR");
+    if (chosen.isEmpty())
+        return 0;
+
+    ScheduleEntry added;
+    added.fileName = fileNamePart(chosen);
+    added.folder = folderPart(chosen);
+    schedule.entries.push_back(added);
+    const int row = int(schedule.entries.size());
+    auto entry = [&schedule, row]() -> ScheduleEntry & {
+        return schedule.entries[size_t(row - 1)];
+    };
+    auto remove = [&schedule, row]() {
+        schedule.entries.erase(schedule.entries.begin() + (row - 1));
+        return 0;
+    };
+
+    const SettingsCheck check = checkSettingsFile(entry(), connection.aliases());
+    if (check.failure == SettingsCheck::Failure::Parse) {
+        ui.inform(MessageIcon::Information,
+                  QStringLiteral("ロードファイル解析中にエラーが発生しました。 ") +
+                      check.parserText);
+        return remove();
+    }
+    if (!check.ok()) {
+        entry().mark = EntryMark::Failed;
+        return row;
+    }
+
+    ConnectionChoice choice;
+    if (!ui.chooseConnection(check.settings.definition.value(QStringLiteral("DBNAME")), choice))
+        return remove();
+
+    const QString flag = procFlagOf(check);
+    if (flag == u"1") {
+        QString target = chooseFileOfKind(ui, true, QString(), kExcelSaveFilter, nullptr);
+        if (target.isEmpty())
+            return remove();
+        if (!target.contains(QStringLiteral(".xls")) && !target.contains(QStringLiteral(".XLS")))
+            target += QStringLiteral(".xls");
+        entry().targetPath = target;
+        paths.lastExcelOutput = target;
+    } else if (flag == u"2") {
+        QString target = chooseFileOfKind(ui, true, QString(), kCsvFilter, nullptr);
+        if (target.isEmpty())
+            return remove();
+        if (!hasExtension(QStringLiteral("CSV"), target))
+            target += QStringLiteral(".csv");
+        entry().targetPath = target;
+    } else if (flag == u"3") {
+        const QString source = chooseFileOfKind(ui, false, QStringLiteral("Importファイルの選択"),
+                                                kCsvFilter, nullptr, true);
+        if (source.isEmpty())
+            return remove();
+        entry().targetPath = source;
+    }
+
+    entry().alias = choice.alias;
+    entry().userName = choice.userName;
+    entry().password = choice.password;
+    testEntryConnection(entry(), connection, check.settings.lastStep);
+    paths.lastSettingsFile = chosen;
+    return row;
+}
+
+bool changeEntryConnection(ScheduleEntry &entry, UserInteraction &ui,
+                           SchedulerConnection &connection) {
+    if (entry.isEmpty())
+        return false;
+    ConnectionChoice choice;
+    if (!ui.chooseConnection(entry.alias, choice)) {
+        entry.alias.clear();
+        entry.userName.clear();
+        entry.password.clear();
+        entry.mark = EntryMark::Unchecked;
+        return true;
+    }
+    entry.alias = choice.alias;
+    entry.userName = choice.userName;
+    entry.password = choice.password;
+    testEntryConnection(entry, connection, QString());
+    return true;
+}
+
+std::optional<PasswordBoxWarning> checkPasswordBoxes(const PasswordBoxes &boxes,
+                                                     const Passwords &stored) {
+    using Box = PasswordBoxWarning::Box;
+    struct GroupCheck {
+        const PasswordBoxes::Group &group;
+        const QString &stored;
+        const char *name;
+        Box oldBox, confirmBox;
+    };
+    const GroupCheck groups[] = {
+        {boxes.templateRead, stored.templateRead, "雛形読み込みパスワード", Box::TemplateOld,
+         Box::TemplateConfirm},
+        {boxes.outputRead, stored.outputRead, "出力ファイル読み込みパスワード", Box::ReadOld,
+         Box::ReadConfirm},
+        {boxes.outputWrite, stored.outputWrite, "出力ファイル書き込みパスワード", Box::WriteOld,
+         Box::WriteConfirm},
+    };
+    for (const GroupCheck &g : groups) {
+        if (g.group.isEmpty())
+            continue;
+        const QString name = QString::fromUtf8(g.name);
+        if (g.group.oldPassword != g.stored)
+            return PasswordBoxWarning{
+                QStringLiteral("Message: 設定されている「%1」と一致しません。確認してください。")
+                    .arg(name),
+                g.oldBox};
+        if (g.group.newPassword != g.group.confirmation)
+            return PasswordBoxWarning{
+                QStringLiteral(
+                    "Message: 「%1」と確認用のパスワードが一致しません。確認してください。")
+                    .arg(name),
+                g.confirmBox};
+    }
+    return std::nullopt;
+}
+
+bool changeEntryExcelPasswords(const ScheduleEntry &entry, int row, const AliasList &aliases,
+                               UserInteraction &ui, const PasswordDialog &dialog,
+                               const Clock &clock) {
+    if (entry.isEmpty())
+        return false;
+    const QString rowText = QStringLiteral(" スケジュール番号「%1」").arg(row);
+    const SettingsCheck check = checkSettingsFile(entry, aliases);
+    if (!check.ok()) {
+        QString text =
+            QStringLiteral("Message     :設定ファイル読み出し中にエラーが発生しました。"
+                           "設定ファイルにエラーがある可能性があります。確認してください。") +
+            rowText;
+        if (!check.parserText.isEmpty())
+            text += u' ' + check.parserText;
+        ui.inform(MessageIcon::Warning, text);
+        return false;
+    }
+    if (procFlagOf(check) != u"1") {
+        ui.inform(
+            MessageIcon::Warning,
+            QStringLiteral("Message     :Excel出力設定ﾌｧｲﾙではありません。確認してください。") +
+                rowText);
+        return false;
+    }
+    const ReportDefinition &def = check.settings.definition;
+    const Passwords stored{def.dbPassword, def.templatePassword, def.outputReadPassword,
+                           def.outputWritePassword};
+    std::optional<PasswordBoxWarning> warning;
+    PasswordBoxes boxes;
+    for (;;) {
+        const std::optional<PasswordBoxes> answer = dialog(warning);
+        if (!answer)
+            return false;
+        boxes = *answer;
+        warning = checkPasswordBoxes(boxes, stored);
+        if (!warning)
+            break;
+        ui.inform(MessageIcon::Warning, warning->text);
+    }
+    if (boxes.isEmpty())
+        return false;
+    auto chosen = [](const PasswordBoxes::Group &g, const QString &current) {
+        return g.isEmpty() ? current : g.newPassword;
+    };
+    StepCode step(u'C');
+    const Result<QStringList> changed =
+        ChangeExcelPasswords(check.lines, chosen(boxes.templateRead, stored.templateRead),
+                             chosen(boxes.outputRead, stored.outputRead),
+                             chosen(boxes.outputWrite, stored.outputWrite), clock, step);
+    if (!changed) {
+        ui.inform(MessageIcon::Warning, QStringLiteral("Message     :") + changed.error().text());
+        return false;
+    }
+    if (!ui.confirm(QStringLiteral("変更を上書き保存します。よろしいですか？")))
+        return false;
+    if (const Status written = writeTextLines(entry.folder + entry.fileName, *changed); !written) {
+        ui.inform(MessageIcon::Warning, QStringLiteral("Message     :") + written.error().text());
+        return false;
+    }
+    ui.inform(MessageIcon::Information, QStringLiteral("         保存しました。         "));
+    return true;
+}
+
+bool editTargetPaths(Schedule &schedule, int firstRow, int lastRow, int cursorRow,
+                     const AliasList &aliases, UserInteraction &ui) {
+    const int rows = int(schedule.entries.size());
+    if (cursorRow < 1 || cursorRow > rows || schedule.entries[size_t(cursorRow - 1)].isEmpty())
+        return false;
+    const int from = std::max(1, std::min(firstRow, lastRow));
+    const int to = std::min(rows, std::max(firstRow, lastRow));
+    QString failures;
+    for (int r = from; r <= to; ++r) {
+        const SettingsCheck check = checkSettingsFile(schedule.entries[size_t(r - 1)], aliases);
+        QString message;
+        switch (check.failure) {
+        case SettingsCheck::Failure::Folder:
+            message = QStringLiteral("パスが存在しません。確認してください。");
+            break;
+        case SettingsCheck::Failure::File:
+            message = QStringLiteral("設定ファイルが存在しません。確認してください。");
+            break;
+        case SettingsCheck::Failure::Read:
+            message = QStringLiteral("データロードエラー");
+            break;
+        case SettingsCheck::Failure::Parse:
+            message = QStringLiteral("データ解析エラー ") + check.parserText;
+            break;
+        case SettingsCheck::Failure::None:
+            if (procFlagOf(check) != u"1")
+                message = QStringLiteral("Excel出力ファイル以外の設定ファイルエラー。");
+            break;
+        }
+        if (!message.isEmpty())
+            failures += QStringLiteral("[スケジュール番号「%1」： %2]\r\n").arg(r).arg(message);
+    }
+    if (!failures.isEmpty()) {
+        ui.inform(
+            MessageIcon::Warning,
+            QStringLiteral("下記のエラーがあるため設定できません。確認してください。\r\n\r\n") +
+                failures);
+        return false;
+    }
+    // The window's dialog opens on the cursor row's target path.
+    const QString target = ui.chooseSaveFile(QString(), kExcelGroupFilter);
+    if (target.isEmpty())
+        return false;
+    for (int r = from; r <= to; ++r)
+        schedule.entries[size_t(r - 1)].targetPath = target;
+    return true;
+}
+
+} // namespace kelvoran

@@ -1,0 +1,156 @@
+// The schedule run: arming on the start time, running every entry in order with its checks and
+// its job, recording failures, the error stop and the run log.
+//
+// A run goes:
+//  1. Arming (実行) checks the start, compacts the schedule, clears the results and starts the
+//     timer (ScheduleTimer: first tick after 500 ms, later ones by decideTick()).
+//  2. When the start is due the timer stops and every entry runs top to bottom: the entry checks
+//     (CES_270004 ... CES_270011), the output password rule, the shared-workbook numbering and
+//     the job of its kind (Sql, ExcelReport, CsvExport, CsvImport).
+//  3. A failing entry gets its failure text and step code as status; with the error stop the
+//     entries after it become "未処理" and the run ends there.
+//  4. The run log is written after a normal end and after an error stop.
+// UI thread only; a run keeps the thread until it ends.
+#pragma once
+
+#include "excelreportjob.h"
+#include "result.h"
+#include "scheduleentry.h"
+#include "scheduletimer.h"
+#include "stepcode.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kelvoran {
+
+class Clock;
+class ReportDefinition;
+struct AppSettings;
+class SchedulerConnection;
+struct SelectAnalysis;
+
+// Armed = waiting for the start time; Running = entries are being processed.
+enum class ScheduleState { Idle, Armed, Running };
+
+// How the last run ended.
+struct RunSummary {
+    QString runStart; // "yyyy/mm/dd HH:NN:SS"
+    QString runEnd;
+    int errorCount = 0;
+    bool stoppedByError = false;
+    QString logPath;   // where the log went (empty when it could not be written)
+    QString logNotice; // why it went to a fallback folder, or why it was not written
+};
+
+// The five start fields checked in order: an empty one gives "開始時間「年」項目が未入力です。
+// 入力してください。" (and so on), an invalid one the field's message.
+Result<ScheduleStart> scheduleStartFromFields(const QStringList &yearMonthDayHourMinute);
+
+// A time stamp as the grid and the log show it: "yyyy/mm/dd HH:NN:SS".
+QString scheduleTimeText(const QDateTime &time);
+
+// The status an earlier entry of a shared workbook gets when entry failedRow's failure makes
+// the workbook be closed without saving.
+QString workbookDiscardedText(int failedRow);
+
+class ScheduleRunner {
+public:
+    // The run's fixed texts.
+    static const QString Completed;   // "正常終了"
+    static const QString Unprocessed; // "未処理"
+
+    ScheduleRunner(Schedule &schedule, SchedulerConnection &connection, Clock &clock);
+    ~ScheduleRunner();
+    ScheduleRunner(const ScheduleRunner &) = delete;
+    ScheduleRunner &operator=(const ScheduleRunner &) = delete;
+
+    // The Excel report driver; without one an ExcelReport entry fails with
+    // excelUnavailableText().
+    void setExcelReportJob(ExcelReportJob *job) { m_excel = job; }
+    // The log folder (LogFileDir) and its fallback (INSTALLDIR).
+    void setLogFolders(const QString &logDir, const QString &installDir);
+    // The same from the program's settings (LogFileDir, INSTALLDIR).
+    void setLogFolders(const AppSettings &settings);
+    // Told the status bar's text (progress, "スケジュール終了〔エラー件数 n〕").
+    void setStatusListener(std::function<void(const QString &)> listener) {
+        m_statusListener = std::move(listener);
+    }
+    // Told when the grid should be repainted (run start, end of each entry, each failure).
+    void setRepaintListener(std::function<void()> listener) {
+        m_repaintListener = std::move(listener);
+    }
+    // Told when an armed run has ended.
+    void setFinishedListener(std::function<void(const RunSummary &)> listener) {
+        m_finishedListener = std::move(listener);
+    }
+
+    // 実行 / 中止: Idle becomes Armed, Armed becomes Idle. Either way the schedule is compacted
+    // and every result cleared; an Armed schedule without entries goes back to Idle. Returns the
+    // new state. Nothing happens while Running.
+    ScheduleState toggleArmed(const ScheduleStart &start);
+    // Stops an armed schedule (閉じる); nothing while Idle or Running.
+    void disarm();
+    ScheduleState state() const { return m_state; }
+    // Row number (1-based) of the entry being processed; 0 before the first.
+    int runCursor() const { return m_runCursor; }
+    // The timer's current polling interval (0 when stopped).
+    int timerIntervalMs() const { return m_timer.intervalMs(); }
+
+    // Runs every entry now and writes the log; returns how the run ended.
+    RunSummary runAll();
+    const RunSummary &lastRun() const { return m_summary; }
+
+private:
+    void runNow();
+    bool runEntry(int row);
+    bool runSql(int row, const QStringList &sqlLines, const SelectAnalysis &analysis);
+    bool runExcelReport(int row, const ReportDefinition &def, const SelectAnalysis &analysis);
+    bool runCsvExport(int row, const ReportDefinition &def);
+    bool runCsvImport(int row, const ReportDefinition &def);
+    bool runCsvJob(int row, const ReportDefinition &def, bool exporting);
+    // Sets the failure text and records the failure of row (the detail, a database or file
+    // message, follows the step code in the status); always returns false.
+    bool fail(int row, const QString &failureText, const QString &detail = QString());
+    void recordFailure(int row, const QString &detail = QString());
+    void discardWorkbook(int causeRow);
+    bool continuesWorkbook(int row) const;
+    void finishRun();
+    void writeLog();
+    void status(const QString &text);
+    void repaint();
+    QString now() const;
+    ScheduleEntry &entry(int row) { return m_schedule.entries[size_t(row - 1)]; }
+    const ScheduleEntry &entry(int row) const { return m_schedule.entries[size_t(row - 1)]; }
+    int rows() const { return int(m_schedule.entries.size()); }
+
+    Schedule &m_schedule;
+    SchedulerConnection &m_connection;
+    Clock &m_clock;
+    ScheduleTimer m_timer;
+    ExcelReportJob *m_excel = nullptr;
+    QString m_logDir;
+    QString m_installDir;
+    std::function<void(const QString &)> m_statusListener;
+    std::function<void()> m_repaintListener;
+    std::function<void(const RunSummary &)> m_finishedListener;
+
+    ScheduleState m_state = ScheduleState::Idle;
+    int m_runCursor = 0;
+    RunSummary m_summary;
+    // State of one run.
+    QString m_failureText;
+    StepCode m_step{u'C'};
+    qint64 m_count = 0;
+    bool m_forceReconnect = true;
+    bool m_stopped = false;
+    PasswordChainRecord m_chain;
+    WorkbookPlacement m_placement;
+    std::vector<int> m_pendingRows; // rows whose sheets are in the workbook still open
+};
+
+} // namespace kelvoran

@@ -1,0 +1,276 @@
+// kelvoran-batch schedule, run as a user would: a schedule of settings files on a copy of the
+// demo database, a credentials file, the printed lines, the run log and the exit codes.
+#include "testsupport.h"
+#include "textfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelvoran;
+using namespace kelvoran::test;
+
+namespace {
+
+struct BatchRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class ScheduleCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_db = path("demo.sqlite");
+        ASSERT_TRUE(QFile::copy(demoDatabasePath(), m_db));
+        QFile::setPermissions(m_db, QFile::ReadOwner | QFile::WriteOwner);
+        m_aliases = path("aliases.ini");
+        QFile a(m_aliases);
+        ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+        a.write(QStringLiteral("[DEMO]\ndriver=QSQLITE\ndatabase=%1\n"
+                               "[OTHER]\ndriver=QSQLITE\ndatabase=%1\n")
+                    .arg(m_db)
+                    .toUtf8());
+        a.close();
+        m_credentials = path("creds.ini");
+        writeCredentials(m_credentials, "[DEMO]\nuser=kelvoran\npassword=p;w#1\n");
+        m_logDir = path("logs");
+        QDir().mkpath(m_logDir);
+
+        settingsFile("raise.kvr", "DEMO",
+                     {QStringLiteral("UPDATE products SET unit_price = unit_price + 1"),
+                      QStringLiteral(" WHERE product_code = '00012'")});
+        settingsFile("select.kvr", "DEMO", {QStringLiteral("SELECT product_code FROM products")});
+        settingsFile("bad.kvr", "DEMO", {QStringLiteral("UPDATE no_such_table SET x = 1")});
+        settingsFile("other.kvr", "OTHER", {QStringLiteral("DELETE FROM products")});
+    }
+
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    static void writeCredentials(const QString &file, const char *text) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        f.close();
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // A settings file with PROCFLG 0, sealed by "kelvoran-batch settings set-passwords".
+    void settingsFile(const char *name, const char *alias, const QStringList &sql,
+                      const QStringList &keyLines = {QStringLiteral("PROCFLG= 0")}) {
+        QStringList lines = sql;
+        lines << QStringLiteral(" ") << QStringLiteral(" ") << QStringLiteral(" ")
+              << QStringLiteral(" ");
+        lines << QStringLiteral(" /* ここから下はフォーマット設定です。変更しないでください。*/  ");
+        for (const QString &key : keyLines)
+            lines << QStringLiteral(" /* ") + QString(key).replace(u'=', QStringLiteral("= ")) +
+                         u' ';
+        lines << QStringLiteral(" /* DBNAME= %1 ").arg(QString::fromLatin1(alias));
+        for (const char *key : {"PASSWORD", "QWORD", "KWORD", "TWORD"})
+            lines << QStringLiteral(" /* %1=  ").arg(QString::fromLatin1(key));
+        lines << QStringLiteral(" /* SETTING= 0 ")
+              << QStringLiteral(" /* MAKEDATE= 2024/04/01 09:00:04 ")
+              << QStringLiteral(" /* VERSION= 2.2.0.0 ");
+        lines << QStringLiteral(" /* ここから上はフォーマット設定です。変更しないでください。*/  ");
+        ASSERT_TRUE(writeTextLines(path(name), lines));
+        const BatchRun sealed =
+            batch({QStringLiteral("settings"), QStringLiteral("set-passwords"), path(name)});
+        ASSERT_EQ(sealed.exitCode, 0) << sealed.err.toStdString();
+    }
+
+    // A schedule file of the given settings files (in the test folder) and ERRCHECK; targets
+    // for the first entries.
+    QString scheduleFile(const QStringList &names, bool errorStop,
+                         const QStringList &targets = {}) {
+        QStringList lines;
+        for (int i = 0; i < names.size(); ++i)
+            lines << names[i] + u',' + m_dir.path() + QStringLiteral("/,") + targets.value(i);
+        lines << QStringLiteral(" /* ここから下はフォーマット設定です。変更しないでください。*/  ");
+        lines << (errorStop ? QStringLiteral(" /* ERRCHECK= 1")
+                            : QStringLiteral(" /* ERRCHECK= 0"));
+        lines << QStringLiteral(" /* ここから上はフォーマット設定です。変更しないでください。*/  ");
+        const QString file = path("run.kvs");
+        EXPECT_TRUE(writeTextLines(file, lines));
+        return file;
+    }
+
+    BatchRun batch(const QStringList &args) const {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove(QStringLiteral("KELVORAN_PASSWORD"));
+        e.insert(QStringLiteral("KELVORAN_ALIASES"), m_aliases);
+        e.insert(QStringLiteral("KELVORAN_SETTINGS"), path("no_settings.ini"));
+        p.setProcessEnvironment(e);
+        p.setWorkingDirectory(m_dir.path());
+        p.start(QStringLiteral(KELVORAN_BATCH), args);
+        BatchRun r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    BatchRun runSchedule(const QString &file, const QStringList &extra = {}) const {
+        return batch(QStringList{QStringLiteral("schedule"), file, QStringLiteral("--credentials"),
+                                 m_credentials, QStringLiteral("--log-dir"), m_logDir} +
+                     extra);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_db;
+    QString m_aliases;
+    QString m_credentials;
+    QString m_logDir;
+};
+
+TEST_F(ScheduleCommand, PrintsOneLinePerEntryAndWritesTheLog) {
+    const QString unchecked =
+        QStringLiteral("ユーザー名・パスワード未チェックのため実行できません CES_270004");
+    struct Case {
+        const char *name;
+        bool errorStop;
+        int exitCode;
+        std::vector<QString> statuses; // prefixes
+    };
+    const std::vector<Case> cases{
+        {"error stop off",
+         false,
+         1,
+         {"正常終了", "正常終了", "SQL実行時エラー CES_270012 ", unchecked, "正常終了"}},
+        {"error stop on",
+         true,
+         1,
+         {"正常終了", "正常終了", "SQL実行時エラー CES_270012 ", "未処理", "未処理"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(m_logDir).removeRecursively();
+        QDir().mkpath(m_logDir);
+        const QStringList names{"raise.kvr", "select.kvr", "bad.kvr", "other.kvr", "raise.kvr"};
+        const BatchRun r =
+            runSchedule(scheduleFile(names, c.errorStop),
+                        {QStringLiteral("--at"), QStringLiteral("2000/01/01 00:00")});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 6) << r.out.toStdString();
+        for (int i = 0; i < 5; ++i) {
+            const QStringList f = lines[i].split(u'\t');
+            ASSERT_EQ(f.size(), 7) << lines[i].toStdString();
+            EXPECT_EQ(f[0], QString::number(i + 1));
+            EXPECT_EQ(f[1], names[i]);
+            EXPECT_EQ(f[2], QString()); // Sql entries have no target
+            EXPECT_EQ(f[3].size(), 19) << f[3].toStdString();
+            EXPECT_TRUE(f[6].startsWith(c.statuses[size_t(i)]))
+                << i + 1 << ": " << f[6].toStdString();
+            if (f[6] == u"正常終了") {
+                EXPECT_EQ(f[5], QStringLiteral("0"));
+            }
+        }
+        ASSERT_TRUE(lines[5].startsWith(QStringLiteral("log: "))) << lines[5].toStdString();
+        const QString logPath = lines[5].mid(5);
+        EXPECT_EQ(QFileInfo(logPath).absolutePath(), QFileInfo(m_logDir).absoluteFilePath());
+        const Result<QStringList> log = readTextLines(logPath);
+        ASSERT_TRUE(log) << logPath.toStdString();
+        ASSERT_EQ(log->size(), 6);
+        EXPECT_TRUE(log->first().startsWith(QStringLiteral("スケジュール開始時間:「")));
+        for (int i = 0; i < 5; ++i) {
+            const QString status = lines[i].split(u'\t')[6];
+            EXPECT_TRUE(log->at(i + 1).contains(QStringLiteral("@/ステータス：「") + status +
+                                                QStringLiteral("」@/;")))
+                << log->at(i + 1).toStdString();
+        }
+    }
+}
+
+TEST_F(ScheduleCommand, AllEntriesCompletedExitsZero) {
+    const BatchRun r = runSchedule(scheduleFile({"raise.kvr", "select.kvr"}, true));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+    EXPECT_EQ(r.out.count(QStringLiteral("\t正常終了\n")), 2) << r.out.toStdString();
+}
+
+TEST_F(ScheduleCommand, CsvAndExcelEntriesShowTheFilesReallyWritten) {
+    settingsFile(
+        "export.kvr", "DEMO",
+        {QStringLiteral("SELECT product_code ,product_name"), QStringLiteral(" FROM products")},
+        {QStringLiteral("PROCFLG=2"), QStringLiteral("CSVSEPCHAR=,"), QStringLiteral("CSVTREAT=0"),
+         QStringLiteral("CSVCOLNAME=TRUE")});
+    settingsFile("report.kvr", "DEMO", {QStringLiteral("SELECT product_code FROM products")},
+                 {QStringLiteral("PROCFLG=1"), QStringLiteral("TITLEBACKCOLOR=16777215"),
+                  QStringLiteral("TITLEFONTCOLOR=0")});
+    const BatchRun r = runSchedule(
+        scheduleFile({"export.kvr", "report.kvr"}, false, {path("products"), path("book.xls")}));
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    const QStringList csv = lines[0].split(u'\t');
+    ASSERT_EQ(csv.size(), 7);
+    EXPECT_EQ(csv[2], path("products.csv"));
+    EXPECT_EQ(csv[5], QStringLiteral("13")); // heading line and twelve rows
+    EXPECT_EQ(csv[6], QStringLiteral("正常終了"));
+    const Result<QStringList> written = readTextLines(path("products.csv"));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->size(), 13);
+    // The report driver is not part of this build: the entry fails and names the .xlsx file
+    // it would have written.
+    const QStringList excel = lines[1].split(u'\t');
+    ASSERT_EQ(excel.size(), 7);
+    EXPECT_EQ(excel[2], path("book.xlsx"));
+    EXPECT_TRUE(excel[6].endsWith(QStringLiteral(" CES_270013"))) << excel[6].toStdString();
+    const Result<QStringList> log = readTextLines(lines[2].mid(5));
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->size(), 3);
+    EXPECT_TRUE(log->at(1).contains(QStringLiteral("@/保存場所：「") + path("products.csv")));
+    EXPECT_TRUE(log->at(2).contains(QStringLiteral("@/保存場所：「") + path("book.xlsx")));
+}
+
+TEST_F(ScheduleCommand, UsageErrors) {
+    const QString schedule = scheduleFile({"raise.kvr"}, true);
+    const QString open = path("open.ini");
+    writeCredentials(open, "[DEMO]\nuser=u\npassword=p\n");
+    QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                    QFile::ReadOther);
+    struct Case {
+        const char *name;
+        QStringList args;
+        const char *message; // part of stderr
+    };
+    const QString creds = m_credentials;
+    const std::vector<Case> cases{
+        {"readable by others",
+         {"schedule", schedule, "--credentials", open},
+         "readable or writable by other users"},
+        {"malformed --at",
+         {"schedule", schedule, "--credentials", creds, "--at", "2024-06-01 10:00"},
+         "yyyy/mm/dd HH:NN"},
+        {"month out of range",
+         {"schedule", schedule, "--credentials", creds, "--at", "2024/13/01 10:00"},
+         "入力された「月」が不正です。"},
+        {"missing schedule",
+         {"schedule", path("none.kvs"), "--credentials", creds},
+         "does not exist"},
+        {"missing credentials",
+         {"schedule", schedule, "--credentials", path("none.ini")},
+         "does not exist"},
+        {"no credentials option", {"schedule", schedule}, "--credentials is required"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const BatchRun r = batch(c.args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+    // Nothing ran: no log was written.
+    EXPECT_TRUE(QDir(m_logDir).entryList(QDir::Files).isEmpty());
+}
+
+} // namespace
