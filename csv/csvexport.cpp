@@ -6,6 +6,7 @@
 #include "resultmodel.h"
 #include "textfile.h"
 
+#include <QFileInfo>
 #include <QSqlQuery>
 
 namespace kelvoran {
@@ -72,10 +73,12 @@ ResultModel::ReadMode readModeOf(const QSqlDatabase &db) {
 
 // Why a line could not be written, named by its row and column: a line break in a value, or a
 // character that Shift_JIS cannot hold. Empty when no single value is to blame.
-QString valueFault(const QStringList &texts, const QStringList &names, qint64 row, qint64 line) {
+QString valueFault(const QString &path, const QStringList &texts, const QStringList &names,
+                   qint64 row, qint64 line) {
     for (int c = 0; c < texts.size(); ++c) {
         const QString &t = texts[c];
-        const QString where = QStringLiteral("%1行目（データ%2行目）の項目「%3」")
+        const QString where = QStringLiteral("%1 の %2行目（データ%3行目）の項目「%4」")
+                                  .arg(QFileInfo(path).fileName())
                                   .arg(line)
                                   .arg(row)
                                   .arg(names.value(c));
@@ -216,7 +219,7 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
         ++result.dataRows;
         if (Status st = writer.writeLine(text); !st) {
             step.set("EC_360010", {int(result.dataRows)});
-            const QString fault = valueFault(texts, names, result.dataRows, line);
+            const QString fault = valueFault(path, texts, names, result.dataRows, line);
             return failure(fault.isEmpty() ? st.error().message : fault, step);
         }
     }

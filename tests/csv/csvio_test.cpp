@@ -324,6 +324,35 @@ TEST_P(CsvDb, ExportRoundTripsThroughImport) {
               rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id, name").arg(t)));
 }
 
+// More rows than one read batch and one import batch: every batch arrives, in order.
+TEST_P(CsvDb, ManyRowsGoThroughEveryBatchBothWays) {
+    const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20), v INTEGER"));
+    QStringList lines;
+    for (int i = 1; i <= 23456; ++i)
+        lines << QStringLiteral("%1@名前%1@%2")
+                     .arg(i)
+                     .arg(i % 7 ? QString::number(i * 3) : QString());
+    const Result<CsvImportResult> in = import(t, writeCsv(lines), 0, QStringLiteral("@"));
+    ASSERT_TRUE(in) << in.error().message.toStdString();
+    EXPECT_EQ(in->recordsInserted, 23456);
+    CsvOptions o;
+    o.separator = QStringLiteral("@");
+    o.headingLine = true;
+    StepCode step(u'P');
+    const QString path = m_dir.filePath(QStringLiteral("many.csv"));
+    const Result<CsvExportResult> out = exportCsv(
+        m_db, m_kind,
+        CsvExportSource{{QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id").arg(t)}, {}}, o,
+        path, step);
+    ASSERT_TRUE(out) << out.error().message.toStdString();
+    EXPECT_EQ(out->countedRows, 23456);
+    EXPECT_EQ(out->linesWritten(), 23457);
+    QStringList written = readTextLines(path).value();
+    ASSERT_FALSE(written.isEmpty());
+    EXPECT_EQ(written.takeFirst().toLower(), QStringLiteral("id@name@v"));
+    EXPECT_EQ(written, lines);
+}
+
 TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
     struct Case {
         QString value;
@@ -350,9 +379,9 @@ TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
             CsvExportSource{{QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)}, {}}, o,
             path, step);
         ASSERT_FALSE(out);
-        // Line 3 of the file (after the heading line) is data row 2.
-        EXPECT_TRUE(
-            out.error().message.startsWith(QStringLiteral("3行目（データ2行目）の項目「name」")))
+        // Line 3 of the file (after the heading line) is data row 2; the file is named.
+        EXPECT_TRUE(out.error().message.startsWith(
+            QStringLiteral("bad.csv の 3行目（データ2行目）の項目「name」")))
             << out.error().message.toStdString();
         EXPECT_TRUE(out.error().message.contains(c.reason)) << out.error().message.toStdString();
         EXPECT_EQ(out.error().stepCode, QStringLiteral("CEC_360010_2"));
