@@ -213,17 +213,36 @@ Status TextFileWriter::open() {
 
 Status TextFileWriter::writeLine(const QString &line) {
     ++m_lineNumber;
-    if (line.contains(u'\r') || line.contains(u'\n')) {
-        // A line break inside a line would end the line early on reading back.
-        return Error{QStringLiteral("%1 に書き込む行に改行文字が含まれています。")
-                         .arg(where(m_path, m_lineNumber)),
-                     QString()};
+    // Fast path for the common all-ASCII line: one pass, bytes appended in place.
+    const qsizetype start = m_buffer.size();
+    m_buffer.resize(start + line.size() + 2);
+    char *out = m_buffer.data() + start;
+    bool ascii = true;
+    for (QChar c : line) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u'\r' || u == u'\n') {
+            ascii = false;
+            break;
+        }
+        *out++ = static_cast<char>(u);
     }
-    Result<QByteArray> bytes = encodeShiftJis(line, m_path, m_lineNumber);
-    if (!bytes)
-        return bytes.error();
-    m_buffer += *bytes;
-    m_buffer += "\r\n";
+    if (ascii) {
+        *out++ = '\r';
+        *out = '\n';
+    } else {
+        m_buffer.truncate(start);
+        if (line.contains(u'\r') || line.contains(u'\n')) {
+            // A line break inside a line would end the line early on reading back.
+            return Error{QStringLiteral("%1 に書き込む行に改行文字が含まれています。")
+                             .arg(where(m_path, m_lineNumber)),
+                         QString()};
+        }
+        Result<QByteArray> bytes = encodeShiftJis(line, m_path, m_lineNumber);
+        if (!bytes)
+            return bytes.error();
+        m_buffer += *bytes;
+        m_buffer += "\r\n";
+    }
     if (m_buffer.size() >= (1 << 20))
         return flushBuffer();
     return {};
@@ -235,7 +254,7 @@ Status TextFileWriter::flushBuffer() {
             return Error{QStringLiteral("ファイル %1 に書き込めません: %2")
                              .arg(m_path, m_file->errorString()),
                          QString()};
-        m_buffer.clear();
+        m_buffer.truncate(0); // keeps the allocation for the next lines
     }
     return {};
 }
