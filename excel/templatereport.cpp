@@ -2,8 +2,9 @@
 
 #include "displaytext.h"
 #include "excelsession.h"
+#include "formatapply.h"
+#include "recordstream.h"
 #include "reportdefinition.h"
-#include "templateformat.h"
 
 #include <worksheet.h>
 
@@ -25,6 +26,22 @@ bool VectorRecordSource::next(std::vector<QVariant> &fields) {
         return false;
     fields = m_records[m_next++];
     return true;
+}
+
+bool RecordStreamSource::next(std::vector<QVariant> &fields) {
+    if (!m_stream.next())
+        return false;
+    const int count = m_stream.fieldCount();
+    fields.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+        fields[size_t(i)] = m_stream.value(i);
+    return true;
+}
+
+Status RecordStreamSource::status() const {
+    if (m_stream.error().type() == QSqlError::NoError)
+        return Status::ok();
+    return Error{m_stream.error().text(), {}};
 }
 
 TemplateReportKind templateReportKind(const ReportDefinition &def) {
@@ -276,7 +293,8 @@ Status TemplateWriter::writeField(const ExcelSheet &sheet, const Target &t, int 
     const ExcelRange cell = sheet.cells(row, t.cell.column);
     const QVariant value = size_t(t.field) < record.size() ? record[size_t(t.field)] : QVariant();
     cell.setValue(displayText(value));
-    if (Status s = applyTemplateCellFormats(cell, t.codes); !s)
+    // The codes of format pass 2 on this one cell; autofit (201) has no columns here.
+    if (Status s = applyFormatCodes(cell, t.codes, FormatSweep::Pass2, ExcelRange()); !s)
         return fail(s.error().message);
     return Status::ok();
 }

@@ -22,6 +22,7 @@
 namespace kelvoran {
 
 class ExcelSession;
+class RecordStream;
 class ReportDefinition;
 
 // The records of a report, pulled one at a time.
@@ -44,6 +45,17 @@ public:
 private:
     std::vector<std::vector<QVariant>> m_records;
     size_t m_next = 0;
+};
+
+// The records of an opened query (recordstream.h), every field of each.
+class RecordStreamSource : public RecordSource {
+public:
+    explicit RecordStreamSource(RecordStream &stream) : m_stream(stream) {}
+    bool next(std::vector<QVariant> &fields) override;
+    Status status() const override;
+
+private:
+    RecordStream &m_stream;
 };
 
 // The template report a definition asks for. The extended list report wins when a hand-edited
