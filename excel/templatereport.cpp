@@ -325,8 +325,10 @@ Status TemplateWriter::prepareSheets() {
     sheets = std::max(sheets, 1L);
     for (long s = 2; s <= sheets; ++s) {
         m_step.set("MK_260011", {int(s)});
-        auto copy = m_xl.copySheetAfter(m_run.outputBook, m_run.sheetIndex + int(s) - 2,
-                                        m_run.outputBook, m_run.sheetIndex);
+        // Copies of the untouched data sheet, each after the one before, so that the copies
+        // are named and ordered "Name (2)", "Name (3)", ...
+        auto copy = m_xl.copySheetAfter(m_run.outputBook, m_run.sheetIndex, m_run.outputBook,
+                                        m_run.sheetIndex + int(s) - 2);
         if (!copy)
             return fail(copy.error().message);
     }
