@@ -1,8 +1,11 @@
 // Fixed and extended list reports written into template workbooks that openpyxl built, saved,
 // and read back by openpyxl.
 #include "excelsession.h"
+#include "extractionquery.h"
 #include "formatcode.h"
+#include "recordstream.h"
 #include "reportdefinition.h"
+#include "settingsfile.h"
 #include "templatereport.h"
 #include "templateworkbook.h"
 #include "testsupport.h"
@@ -11,8 +14,11 @@
 #include <agileencryption.h>
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -631,6 +637,97 @@ TEST(TemplateReportErrors, AFailingRecordSourceFailsTheRun) {
     EXPECT_EQ(s.error().message, QStringLiteral("接続が切れました。"));
     EXPECT_TRUE(s.error().stepCode.startsWith(QStringLiteral("CMK_")))
         << s.error().stepCode.toStdString();
+}
+
+// The example settings file: a fixed report of the demo database's branches into the example
+// template, read by the settings reader, its extraction query run on the demo database.
+TEST(TemplateReportExample, BranchCardsFromTheDemoDatabase) {
+    const QString kvr =
+        QDir(test::sourceDir()).filePath(QStringLiteral("examples/branch_cards.kvr"));
+    ReportDefinition def;
+    SettingsReadOptions options;
+    options.aliases = {QStringLiteral("DEMO")};
+    SettingsFileReader reader(options);
+    const Status loaded = reader.readFile(kvr, def);
+    ASSERT_TRUE(loaded.isOk()) << loaded.error().text().toStdString() << " "
+                               << reader.stepCode().text().toStdString();
+    applyDesignerRules(def);
+    ASSERT_EQ(templateReportKind(def), TemplateReportKind::Fixed);
+    ASSERT_EQ(def.columns.size(), 5u);
+
+    StepCode step(u'P');
+    std::vector<GroupTotalItem> items = collectGroupTotalItems(def.columns);
+    ReportSource source;
+    source.analysis = reader.analysis();
+    source.editorLines = def.sqlLines;
+    Result<QStringList> sql = buildExtractionQuery(def.columns, source, false, items, step);
+    ASSERT_TRUE(sql.isOk());
+
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("template_example"));
+    db.setDatabaseName(test::demoDatabasePath());
+    ASSERT_TRUE(db.open());
+    {
+        RecordStream stream;
+        ASSERT_TRUE(stream.open(db, sql->join(QStringLiteral("\n")), DbKind::Other))
+            << stream.error().text().toStdString();
+        RecordStreamSource records(stream);
+
+        // A template named without a folder lies beside the settings file.
+        const QString tpl = QFileInfo(kvr).dir().filePath(def.value(QStringLiteral("PATTERNFILE")));
+        const QByteArray before = fileHash(tpl);
+        ExcelSession xl;
+        Result<TemplateWorkbook> wb = openTemplateWorkbook(xl, tpl, def.templatePassword, 0, step);
+        ASSERT_TRUE(wb.isOk()) << wb.error().text().toStdString();
+        TemplateWorkbook book = wb.value();
+        TemplateReportRun run;
+        run.outputBook = book.outputBook;
+        run.sheetIndex = book.sheetIndex;
+        run.templateBook = book.templateBook;
+        run.itemCount = 5;
+        run.dataCount = 10;
+        run.creationTime = QStringLiteral("2026/12/09 09:00:00");
+        const Status s = writeTemplateReport(xl, run, def, records, step);
+        ASSERT_TRUE(s.isOk()) << s.error().text().toStdString();
+        closeTemplateWorkbook(xl, book);
+        QTemporaryDir dir;
+        Result<QString> saved =
+            xl.saveAs(book.outputBook, dir.filePath(QStringLiteral("cards.xls")));
+        ASSERT_TRUE(saved.isOk());
+        EXPECT_TRUE(saved->endsWith(QStringLiteral("cards.xlsx")));
+        EXPECT_EQ(fileHash(tpl), before);
+
+        const QJsonObject all = readBack(QString::fromUtf8(kReadAll), saved.value());
+        EXPECT_EQ(namesOf(all),
+                  (QStringList{QStringLiteral("支店カード"), QStringLiteral("説明")}));
+        const QJsonObject sheet = sheetOf(all, 0);
+        EXPECT_EQ(sheet.value(QStringLiteral("printArea")).toString(),
+                  QStringLiteral("$A$1:$F$80"));
+        // First card: 新宿支店, opened 1998-04-01, 24 staff; the tenth, 天神支店, has neither.
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("B3")).value(QStringLiteral("v")).toString(),
+                  QStringLiteral("00101"));
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("B4")).value(QStringLiteral("v")).toString(),
+                  QStringLiteral("新宿支店"));
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("B6")).value(QStringLiteral("v")).toString(),
+                  QStringLiteral("1998/04/01 00:00:00"));
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("B7")).value(QStringLiteral("v")).toDouble(), 24);
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("B7")).value(QStringLiteral("h")).toString(),
+                  QStringLiteral("right"));
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("A2")).value(QStringLiteral("v")).toString(),
+                  QStringLiteral("支店一覧（固定帳票）"));
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("B75")).value(QStringLiteral("v")).toString(),
+                  QStringLiteral("00402"));
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("B76")).value(QStringLiteral("v")).toString(),
+                  QStringLiteral("天神支店"));
+        EXPECT_FALSE(cellOf(sheet, QStringLiteral("B78")).contains(QStringLiteral("v")));
+        EXPECT_FALSE(cellOf(sheet, QStringLiteral("B79")).contains(QStringLiteral("v")));
+        EXPECT_EQ(cellOf(sheet, QStringLiteral("F80")).value(QStringLiteral("v")).toString(),
+                  QStringLiteral("以上"));
+        EXPECT_FALSE(cellOf(sheet, QStringLiteral("A81")).contains(QStringLiteral("v")));
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("template_example"));
 }
 
 } // namespace
