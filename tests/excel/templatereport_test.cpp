@@ -117,13 +117,14 @@ ReportDefinition fixedDefinition() {
 
 // An extended report on the "extended" layout: branch (page field B2, the page-break key when
 // keyed), order number, product, quantity and amount on the line B5:E5, region as page field E2.
-ReportDefinition extendedDefinition(int linesPerPage, int keyField) {
+// lineRows > 1 makes the line B5:E(4 + lineRows), with the product in its last row.
+ReportDefinition extendedDefinition(int linesPerPage, int keyField, int lineRows = 1) {
     ReportDefinition def;
     def.setValue(QStringLiteral("PROCFLG"), QStringLiteral("1"));
     def.setFlag(QStringLiteral("KCFLG"), true);
     def.setValue(QStringLiteral("KOTEIHINACELL"), QStringLiteral("F20"));
     def.setValue(QStringLiteral("KCFC"), QStringLiteral("B5"));
-    def.setValue(QStringLiteral("KCEC"), QStringLiteral("E5"));
+    def.setValue(QStringLiteral("KCEC"), QStringLiteral("E%1").arg(4 + lineRows));
     def.setValue(QStringLiteral("KCPC"), QString::number(linesPerPage));
     def.setValue(QStringLiteral("KCBKEY"), QString::number(keyField));
     def.setFlag(QStringLiteral("TITLEFLG"), true);
@@ -136,6 +137,7 @@ ReportDefinition extendedDefinition(int linesPerPage, int keyField) {
                    column("quantity", "D5"),
                    column("amount", "E5", FormatCode::plain(4)),
                    column("region", "E2")};
+    def.columns[2].WidthOrCell = QStringLiteral("C%1").arg(4 + lineRows);
     return def;
 }
 
@@ -379,6 +381,7 @@ struct ExtendedCase {
     int keyField;                        // 0: none
     QStringList branches;                // one record per entry
     std::vector<std::vector<int>> pages; // record numbers (1-based) on each page
+    int lineRows = 1;                    // rows of one line
 };
 
 void PrintTo(const ExtendedCase &c, std::ostream *os) {
@@ -397,8 +400,9 @@ TEST_P(ExtendedPages, LinesFillPagesThatBreakAtTheKey) {
         records.push_back({c.branches[i], QStringLiteral("%1").arg(i + 1, 5, 10, QLatin1Char('0')),
                            QStringLiteral("商品%1").arg(i + 1), (i + 1) * 1000, (i + 1) * 10,
                            QStringLiteral("地区%1").arg(i + 1)});
-    const Written w = runReport(dir, tpl, QString(), extendedDefinition(c.linesPerPage, c.keyField),
-                                records, long(records.size()));
+    const Written w =
+        runReport(dir, tpl, QString(), extendedDefinition(c.linesPerPage, c.keyField, c.lineRows),
+                  records, long(records.size()));
     ASSERT_TRUE(w.status.isOk()) << w.status.error().text().toStdString();
     EXPECT_EQ(fileHash(tpl), before);
 
@@ -431,13 +435,14 @@ TEST_P(ExtendedPages, LinesFillPagesThatBreakAtTheKey) {
         EXPECT_TRUE(mergedOf(s).contains(QStringLiteral("A%1:F%1").arg(base + 1)));
         for (size_t l = 0; l < lines.size(); ++l) {
             const Record &r = records[size_t(lines[l] - 1)];
-            const int row = base + 5 + int(l);
+            const int row = base + 5 + c.lineRows * int(l);
             const QJsonObject order = cellOf(s, a1("B", row));
             EXPECT_EQ(order.value(QStringLiteral("v")).toString(), r[1].toString()) << row;
             EXPECT_EQ(order.value(QStringLiteral("t")).toString(), QStringLiteral("str"));
             EXPECT_EQ(order.value(QStringLiteral("fill")).toString(), QStringLiteral("FFE0F0FF"));
-            EXPECT_EQ(cellOf(s, a1("C", row)).value(QStringLiteral("v")).toString(),
-                      r[2].toString());
+            EXPECT_EQ(
+                cellOf(s, a1("C", row + c.lineRows - 1)).value(QStringLiteral("v")).toString(),
+                r[2].toString());
             EXPECT_EQ(cellOf(s, a1("D", row)).value(QStringLiteral("v")).toDouble(),
                       r[3].toDouble());
             EXPECT_EQ(cellOf(s, a1("D", row)).value(QStringLiteral("f")).toString(),
@@ -446,7 +451,7 @@ TEST_P(ExtendedPages, LinesFillPagesThatBreakAtTheKey) {
                       QStringLiteral("right"));
         }
         // No line past the last one of the page, not even an empty copy of the line.
-        const int after = base + 5 + int(lines.size());
+        const int after = base + 5 + c.lineRows * int(lines.size());
         EXPECT_FALSE(cellOf(s, a1("B", after)).contains(QStringLiteral("v")));
         EXPECT_FALSE(s.value(QStringLiteral("fills")).toObject().contains(a1("B", after)))
             << "line copied past the last record of page " << p + 1;
@@ -471,7 +476,8 @@ INSTANTIATE_TEST_SUITE_P(
                      {kA, kA, kA, kA, kA, kB, kB, kC},
                      {{1, 2, 3, 4}, {5}, {6, 7}, {8}}},
         ExtendedCase{"OneLinePerPageLastKeepsTemplate", 1, 0, {kA, kB, kC}, {{1}, {2}, {3}}},
-        ExtendedCase{"KeyChangeAtLastRecord", 3, 1, {kA, kA, kB}, {{1, 2}, {3}}}),
+        ExtendedCase{"KeyChangeAtLastRecord", 3, 1, {kA, kA, kB}, {{1, 2}, {3}}},
+        ExtendedCase{"TwoRowLinesAdvanceTwoRows", 3, 0, {kA, kA, kA, kB}, {{1, 2, 3}, {4}}, 2}),
     [](const ::testing::TestParamInfo<ExtendedCase> &p) { return std::string(p.param.name); });
 
 // No records: the data sheet loses the template block, the other sheets stay.
@@ -548,6 +554,35 @@ TEST(TemplateWorkbookTest, EncryptedTemplateOpensWithItsPassword) {
                                       fixedDefinition(), one, 1, "missing");
     ASSERT_FALSE(missing.status.isOk());
     EXPECT_TRUE(missing.status.error().message.contains(QStringLiteral("none.xlsx")));
+}
+
+// A scheduled entry writing into the workbook of the entry before: the template's sheets follow
+// the sheets already there, and the data sheet is the first of them.
+TEST(TemplateWorkbookTest, SharedWorkbookGetsTheTemplateSheetsAfterItsOwn) {
+    QTemporaryDir dir;
+    const QString tpl = makeTemplate(dir, "fixed");
+    ExcelSession xl;
+    StepCode step(u'C');
+    Result<TemplateWorkbook> first = openTemplateWorkbook(xl, tpl, QString(), 0, step);
+    ASSERT_TRUE(first.isOk());
+    TemplateWorkbook a = first.value();
+    EXPECT_EQ(a.sheetIndex, 1);
+    EXPECT_EQ(a.templateSheetCount, 2);
+    closeTemplateWorkbook(xl, a);
+    EXPECT_EQ(xl.workbookCount(), 1);
+    Result<TemplateWorkbook> second = openTemplateWorkbook(xl, tpl, QString(), a.outputBook, step);
+    ASSERT_TRUE(second.isOk());
+    TemplateWorkbook b = second.value();
+    EXPECT_EQ(b.outputBook, a.outputBook);
+    EXPECT_EQ(b.sheetIndex, 3);
+    QStringList names;
+    for (int i = 1; i <= xl.sheetCount(b.outputBook); ++i)
+        names << xl.sheet(b.outputBook, i).name();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("伝票"), QStringLiteral("メモ"),
+                                  QStringLiteral("伝票 (2)"), QStringLiteral("メモ (2)")}));
+    EXPECT_EQ(xl.activeSheet(b.outputBook), 3);
+    closeTemplateWorkbook(xl, b);
+    EXPECT_EQ(xl.workbookCount(), 1);
 }
 
 // Settings the writer cannot place fail before anything is written, with the step code.
