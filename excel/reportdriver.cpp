@@ -14,9 +14,11 @@
 #include "pathrules.h"
 #include "querytext.h"
 #include "reportvalidation.h"
+#include "resultmodel.h"
 #include "userinteraction.h"
 
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <memory>
@@ -202,12 +204,32 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     res.failureText = QStringLiteral("SQLエラー");
     step.set("EO_130008");
     {
-        QSqlQuery q(opt.database);
-        q.setForwardOnly(true);
-        const QStringList countLines =
-            countStatementLines(work, oracle ? QString() : QStringLiteral("KELVORAN_COUNT"));
-        if (!q.exec(statementText(countLines)) || !q.next()) {
-            const DbError e = DbError::fromQuery(q);
+        // As the row count of the SQL tab: COUNT(*) around the statement; on MySQL, and where
+        // the wrapper is refused (a derived table may not repeat a column name there, and the
+        // group keys repeat report columns), the statement itself is counted without keeping
+        // its rows.
+        QSqlError error;
+        std::optional<qint64> count;
+        if (opt.kind != DbKind::MySql) {
+            QSqlQuery q(opt.database);
+            q.setForwardOnly(true);
+            const QStringList countLines =
+                countStatementLines(work, oracle ? QString() : QStringLiteral("KELVORAN_COUNT"));
+            if (q.exec(statementText(countLines)) && q.next())
+                count = q.value(0).toLongLong();
+            else
+                error = q.lastError();
+        }
+        if (!count) {
+            step.set("EO_130018");
+            QSqlError direct;
+            count = countResultRows(opt.database, sql, direct);
+            if (!count && (direct.isValid() || !error.isValid()))
+                error = direct;
+        }
+        if (!count) {
+            const DbError e =
+                DbError::fromSqlError(error, nativeCodeFormOf(opt.database.driverName()));
             res.failureDetail = firstMessage(e);
             res.dataCount = -1;
             if (!scheduled)
@@ -215,7 +237,8 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
                     ui.inform(MessageIcon::Error, t);
             return finish(ReportRunResult::Outcome::Failed);
         }
-        res.dataCount = q.value(0).toLongLong();
+        step.set("EO_130008");
+        res.dataCount = *count;
     }
 
     // Open the query.
