@@ -221,7 +221,6 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
                 error = q.lastError();
         }
         if (!count) {
-            step.set("EO_130018");
             QSqlError direct;
             count = countResultRows(opt.database, sql, direct);
             if (!count && (direct.isValid() || !error.isValid()))
@@ -237,7 +236,6 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
                     ui.inform(MessageIcon::Error, t);
             return finish(ReportRunResult::Outcome::Failed);
         }
-        step.set("EO_130008");
         res.dataCount = *count;
     }
 
