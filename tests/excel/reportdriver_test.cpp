@@ -126,7 +126,7 @@ for ws in wb.worksheets:
     widths = {k: v.width for k, v in ws.column_dimensions.items() if v.customWidth}
     out["sheets"].append({"name": ws.title, "freeze": ws.freeze_panes, "maxRow": ws.max_row,
                           "cells": cells, "pivots": pivots, "widths": widths})
-print(json.dumps(out, ensure_ascii=False))
+print(json.dumps(out, ensure_ascii=False, default=str))
 )PY";
 
 class Workbook {
@@ -595,5 +595,57 @@ print(json.dumps({"b2": ws["B2"].value, "a1002": ws["A1002"].value, "c1002": ws[
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, ServerReportTest, ::testing::Values("PGTEST", "MYTEST"));
+
+} // namespace
+
+namespace {
+
+QString makeFixedTemplate(const QTemporaryDir &dir) {
+    const QString path = dir.filePath(QStringLiteral("fixed.xlsx"));
+    QFile script(kelvoran::test::testPath(QStringLiteral("data/templates/make_template.py")));
+    EXPECT_TRUE(script.open(QIODevice::ReadOnly));
+    const auto r = kelvoran::test::runPython(QString::fromUtf8(script.readAll()),
+                                             {QStringLiteral("fixed"), path});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return path;
+}
+
+// A fixed report goes through the same driver: one block of the template per record.
+TEST_F(ReportDriverTest, FixedReportFillsTheTemplateBlocks) {
+    const QString tpl = makeFixedTemplate(m_dir);
+    const std::vector<Col> cols{
+        {"code", "", "", "", "B2"}, {"region", "", "", "", "B3"}, {"qty", "", "", "", "B4"}};
+    const ReportRunResult r = run(
+        cols,
+        {{"KOTEIFLG", "TRUE"}, {"KOTEIHINACELL", "E6"}, {"PATTERNFILE", tpl}, {"DATAFASTROW", "7"}},
+        "FROM sales ORDER BY seq");
+    ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+    const Workbook wb = book();
+    ASSERT_EQ(wb.sheetCount(), 2);
+    EXPECT_EQ(wb.sheet(0)[QStringLiteral("name")].toString(), "伝票");
+    for (int b = 0; b < 5; ++b) {
+        const QByteArray row = QByteArray::number(2 + 6 * b);
+        EXPECT_EQ(wb.v("A" + QByteArray::number(1 + 6 * b)).toString(), "売上伝票") << b;
+        EXPECT_EQ(wb.v("B" + row).toString(),
+                  QStringList({"007", "012", "100", "001", "002"}).at(b))
+            << b;
+    }
+}
+
+// A list report on a template workbook writes into the template's first sheet and keeps the
+// others.
+TEST_F(ReportDriverTest, ListReportOnATemplateWorkbook) {
+    const QString tpl = makeFixedTemplate(m_dir);
+    const ReportRunResult r =
+        run({{"region", "", ""}, {"qty", "", "101/   /   /   /,"}},
+            {{"PATTERNFILE", tpl}, {"DATAFASTROW", "8"}}, "FROM sales ORDER BY seq");
+    ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+    const Workbook wb = book();
+    ASSERT_EQ(wb.sheetCount(), 2);
+    EXPECT_EQ(wb.v("A1").toString(), "売上伝票");
+    EXPECT_EQ(wb.v("A8").toString(), "region");
+    EXPECT_EQ(wb.v("B14").toDouble(), 21);
+    EXPECT_EQ(wb.v("A1", 1).toString(), "雛形の注記");
+}
 
 } // namespace
