@@ -3,6 +3,8 @@
 #include "excelsession.h"
 #include "listreport.h"
 #include "recordstream.h"
+#include "templatereport.h"
+#include "templateworkbook.h"
 
 #include "agileencryption.h"
 #include "modifypassword.h"
@@ -14,9 +16,11 @@
 #include "pathrules.h"
 #include "querytext.h"
 #include "reportvalidation.h"
+#include "resultmodel.h"
 #include "userinteraction.h"
 
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <memory>
@@ -49,10 +53,6 @@ QString status(qint64 record, qint64 dataCount) {
 }
 QString madeAt() {
     return QStringLiteral(" 現在データ");
-}
-QString templateNotAvailable() {
-    return QStringLiteral("雛形を使う帳票（固定帳票・拡張一覧帳票）の出力は、"
-                          "このバージョンではまだ組み込まれていません。");
 }
 } // namespace ReportText
 
@@ -202,12 +202,31 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     res.failureText = QStringLiteral("SQLエラー");
     step.set("EO_130008");
     {
-        QSqlQuery q(opt.database);
-        q.setForwardOnly(true);
-        const QStringList countLines =
-            countStatementLines(work, oracle ? QString() : QStringLiteral("KELVORAN_COUNT"));
-        if (!q.exec(statementText(countLines)) || !q.next()) {
-            const DbError e = DbError::fromQuery(q);
+        // As the row count of the SQL tab: COUNT(*) around the statement; on MySQL, and where
+        // the wrapper is refused (a derived table may not repeat a column name there, and the
+        // group keys repeat report columns), the statement itself is counted without keeping
+        // its rows.
+        QSqlError error;
+        std::optional<qint64> count;
+        if (opt.kind != DbKind::MySql) {
+            QSqlQuery q(opt.database);
+            q.setForwardOnly(true);
+            const QStringList countLines =
+                countStatementLines(work, oracle ? QString() : QStringLiteral("KELVORAN_COUNT"));
+            if (q.exec(statementText(countLines)) && q.next())
+                count = q.value(0).toLongLong();
+            else
+                error = q.lastError();
+        }
+        if (!count) {
+            QSqlError direct;
+            count = countResultRows(opt.database, sql, direct);
+            if (!count && (direct.isValid() || !error.isValid()))
+                error = direct;
+        }
+        if (!count) {
+            const DbError e =
+                DbError::fromSqlError(error, nativeCodeFormOf(opt.database.driverName()));
             res.failureDetail = firstMessage(e);
             res.dataCount = -1;
             if (!scheduled)
@@ -215,7 +234,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
                     ui.inform(MessageIcon::Error, t);
             return finish(ReportRunResult::Outcome::Failed);
         }
-        res.dataCount = q.value(0).toLongLong();
+        res.dataCount = *count;
     }
 
     // Open the query.
@@ -297,17 +316,11 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     }
     const QString realPath = ExcelSession::xlsxPath(path);
 
-    const bool templateReport = def.value(QStringLiteral("KOTEIFLG")).toUpper() == u"TRUE" ||
-                                def.value(QStringLiteral("KCFLG")).toUpper() == u"TRUE";
-    if (templateReport) {
-        step.set("ME_140005");
-        res.failureText = ReportText::templateNotAvailable();
-        if (!scheduled)
-            ui.inform(MessageIcon::Error, res.failureText);
-        return finish(ReportRunResult::Outcome::Failed);
-    }
+    const TemplateReportKind templateKind = templateReportKind(def);
+    const QString templatePath = def.value(QStringLiteral("PATTERNFILE")).trimmed();
 
-    // The workbook: a new one, or the next sheet of the shared one.
+    // The workbook: a new one, or the next sheet of the shared one; from the template when
+    // there is one.
     std::unique_ptr<ExcelSession> own;
     ExcelSession *session = opt.sharedSession;
     if (!session) {
@@ -315,11 +328,17 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         session = own.get();
     }
     installPasswordHooks(*session);
+    TemplateWorkbook templateBook;
     auto writerFailure = [&](const Error &e, int book) {
         res.failureText =
             ReportText::writerError() + e.message + QStringLiteral("  ") + step.text();
         if (!scheduled)
             ui.inform(MessageIcon::Error, res.failureText);
+        if (templateBook.templateBook > 0) {
+            // Closing the template renumbers the workbooks after it.
+            closeTemplateWorkbook(*session, templateBook);
+            book = templateBook.outputBook;
+        }
         if (book > 0 && book <= session->workbookCount())
             session->closeWorkbook(book);
         res.book = 0;
@@ -327,9 +346,18 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     };
 
     step.set("MB_250001");
-    int book = opt.sharedBook;
+    int book =
+        opt.sharedBook > 0 && opt.sharedBook <= session->workbookCount() ? opt.sharedBook : 0;
     int sheetIndex = 1;
-    if (book > 0 && book <= session->workbookCount()) {
+    if (!templatePath.isEmpty()) {
+        Result<TemplateWorkbook> opened =
+            openTemplateWorkbook(*session, templatePath, def.templatePassword, book, step);
+        if (!opened)
+            return writerFailure(opened.error(), book);
+        templateBook = opened.value();
+        book = templateBook.outputBook;
+        sheetIndex = templateBook.sheetIndex;
+    } else if (book > 0) {
         step.set("MB_250030");
         const int count = session->sheetCount(book);
         const Result<ExcelSheet> added = session->addSheetAfter(book, count);
@@ -359,24 +387,53 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         (void)session->activateSheet(book, sheetIndex);
     }
 
-    ListReportContext ctx;
-    ctx.def = &def;
-    ctx.positions = &positions;
-    ctx.items = &items;
-    ctx.records = &records;
-    ctx.headings = headings;
-    ctx.itemCount = res.itemCount;
-    ctx.dataCount = res.dataCount;
-    ctx.session = session;
-    ctx.book = book;
-    ctx.sheetIndex = sheetIndex;
-    ctx.step = &step;
-    ctx.createdAt = res.startTime;
-    ctx.progress = opt.progress;
-    ctx.statusSuffix = opt.statusSuffix;
-    if (Status s = writeListReport(ctx); !s)
-        return writerFailure(s.error(), book);
+    if (templateKind != TemplateReportKind::None) {
+        // Fixed and extended list reports fill the template's block instead of a list.
+        TemplateReportRun run;
+        run.outputBook = book;
+        run.sheetIndex = sheetIndex;
+        run.templateBook = templateBook.templateBook;
+        run.itemCount = res.itemCount;
+        run.dataCount = long(res.dataCount);
+        run.creationTime = res.startTime;
+        RecordStreamSource recordSource(records);
+        const ReportProgress progress = opt.progress;
+        const QString suffix = opt.statusSuffix;
+        const Status written = writeTemplateReport(
+            *session, run, def, recordSource, step, [&](long record, long total) {
+                if (progress)
+                    progress(
+                        ReportText::status(record, total) +
+                            (templateKind == TemplateReportKind::Extended ? QString() : suffix),
+                        record, total, record == 1 || record % 40 == 0);
+            });
+        if (!written)
+            return writerFailure(written.error(), book);
+    } else {
+        ListReportContext ctx;
+        ctx.def = &def;
+        ctx.positions = &positions;
+        ctx.items = &items;
+        ctx.records = &records;
+        ctx.headings = headings;
+        ctx.itemCount = res.itemCount;
+        ctx.dataCount = res.dataCount;
+        ctx.session = session;
+        ctx.book = book;
+        ctx.sheetIndex = sheetIndex;
+        ctx.step = &step;
+        ctx.createdAt = res.startTime;
+        ctx.progress = opt.progress;
+        ctx.statusSuffix = opt.statusSuffix;
+        if (Status s = writeListReport(ctx); !s)
+            return writerFailure(s.error(), book);
+    }
     records.close();
+    if (templateBook.templateBook > 0) {
+        closeTemplateWorkbook(*session, templateBook);
+        book = templateBook.outputBook;
+        res.book = book;
+    }
 
     if (opt.saveAfter) {
         step.set("ME_140076");

@@ -94,7 +94,6 @@ QString confirmOutput(int itemCount, qint64 dataCount);
 QString writerError(); // "エクセル作成中にエラーが発生しました。："
 QString status(qint64 record, qint64 dataCount); // "Excelﾃﾞｰﾀ作成中… [n/m]"
 QString madeAt();                                // " 現在データ"
-QString templateNotAvailable();
 } // namespace ReportText
 
 // Runs a report. def is taken by value: the run drops its blank rows.
