@@ -2,6 +2,9 @@
 
 #include "excelsession.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace kelvoran {
 
 namespace {
@@ -65,6 +68,13 @@ Result<TemplateWorkbook> openTemplateWorkbook(ExcelSession &xl, const QString &t
     if (Status s = xl.activateSheet(wb.outputBook, wb.sheetIndex); !s)
         return fail(s.error());
     return wb;
+}
+
+QString templatePathFor(const QString &patternFile, const QString &settingsFilePath) {
+    const QString pattern = patternFile.trimmed();
+    if (pattern.isEmpty() || settingsFilePath.isEmpty() || !QFileInfo(pattern).isRelative())
+        return pattern;
+    return QFileInfo(settingsFilePath).absoluteDir().filePath(pattern);
 }
 
 void closeTemplateWorkbook(ExcelSession &xl, TemplateWorkbook &workbook) {

@@ -30,6 +30,11 @@ Result<TemplateWorkbook> openTemplateWorkbook(ExcelSession &xl, const QString &t
                                               const QString &readPassword, int sharedBook,
                                               StepCode &step);
 
+// The template path of a settings file: PATTERNFILE as it stands when absolute (the designer
+// stores what its file dialog chose); a relative one (a hand-written or moved example) lies
+// beside the settings file, or, without one, is taken as it is.
+QString templatePathFor(const QString &patternFile, const QString &settingsFilePath);
+
 // Closes the template workbook without saving (the output keeps its number).
 void closeTemplateWorkbook(ExcelSession &xl, TemplateWorkbook &workbook);
 

@@ -709,7 +709,11 @@ TEST(TemplateReportExample, BranchCardsFromTheDemoDatabase) {
         RecordStreamSource records(stream);
 
         // A template named without a folder lies beside the settings file.
-        const QString tpl = QFileInfo(kvr).dir().filePath(def.value(QStringLiteral("PATTERNFILE")));
+        const QString tpl = templatePathFor(def.value(QStringLiteral("PATTERNFILE")), kvr);
+        EXPECT_EQ(tpl, QFileInfo(kvr).absoluteDir().filePath(
+                           QStringLiteral("branch_card_template.xlsx")));
+        EXPECT_EQ(templatePathFor(QStringLiteral("/data/t.xlsx"), kvr),
+                  QStringLiteral("/data/t.xlsx"));
         const QByteArray before = fileHash(tpl);
         ExcelSession xl;
         Result<TemplateWorkbook> wb = openTemplateWorkbook(xl, tpl, def.templatePassword, 0, step);
