@@ -8,6 +8,12 @@
 // (KCFC:KCEC) is one line, KCPC lines make a page, and a change of the page-break key column
 // (KCBKEY) ends the page early. Fields inside the repeated range are written on every line,
 // the others (page fields) once per page.
+//
+// Choices where the plain algorithm goes wrong: a line taller than one row advances by its own
+// height; the last record on a page of its own still gets the page's template; a fixed report
+// whose last record fills the last block of a sheet exactly does not start another sheet;
+// records beyond the count get another sheet from the template, and prepared sheets that no
+// record reached are removed; a full page of lines must fit inside the block.
 #pragma once
 
 #include "result.h"
@@ -68,7 +74,8 @@ struct TemplateReportRun {
     int outputBook = 0;   // the output workbook, prepared from the template
     int sheetIndex = 1;   // its data sheet (1-based)
     int templateBook = 0; // the template workbook, open read-only; 0 when none is open
-    int itemCount = 0;    // regular columns: fields 1..itemCount are written, later ones never
+    int itemCount = 0;    // regular columns: fields 1..itemCount are written, later ones (group
+                          // keys) never; 0: as many as the column settings
     long dataCount = 0;   // the record count of the extraction query
     QString creationTime; // "yyyy/mm/dd HH:NN:SS", taken once at the start of the run
 };
