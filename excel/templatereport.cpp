@@ -266,6 +266,12 @@ Status TemplateWriter::prepare() {
             return fail(QStringLiteral("出力セルの指定が正しくありません。：%1（%2列目）")
                             .arg(c.WidthOrCell.trimmed())
                             .arg(k + 1));
+        // A row below the block would land in the next block, which is copied before the
+        // record is written and copied on again with the value in it.
+        if (t.cell.row > m_height)
+            return fail(QStringLiteral("出力セルが雛形終了セルの行を超えています。：%1（%2列目）")
+                            .arg(c.WidthOrCell.trimmed())
+                            .arg(k + 1));
         t.codes = c.FormatCodes;
         t.line = extended && t.cell.row >= m_lineFirst.row && t.cell.row <= m_lineLast.row &&
                  t.cell.column >= m_lineFirst.column && t.cell.column <= m_lineLast.column;

@@ -605,12 +605,16 @@ TEST(TemplateReportErrors, BadCellsAndCountsStopTheRun) {
     };
     ReportDefinition threeLetters = fixedDefinition();
     threeLetters.columns[1].WidthOrCell = QStringLiteral("ABC3");
+    ReportDefinition belowBlock = fixedDefinition();
+    belowBlock.columns[3].WidthOrCell = QStringLiteral("B7");
     ReportDefinition noRow = fixedDefinition();
     noRow.columns[2].WidthOrCell = QStringLiteral("B");
     const std::vector<Case> cases = {
         {"ThreeLetterColumn", threeLetters, "出力セルの指定が正しくありません。：ABC3（2列目）",
          "PMK_260002_2"},
         {"CellWithoutRow", noRow, "出力セルの指定が正しくありません。：B（3列目）", "PMK_260002_3"},
+        {"CellBelowTheBlock", belowBlock, "出力セルが雛形終了セルの行を超えています。：B7（4列目）",
+         "PMK_260002_4"},
         {"EndCellNotACell", fixedWith("KOTEIHINACELL", "6E"), "雛形終了セルの指定が", "PMK_260001"},
         {"LinesPerPageZero", extendedWith("KCPC", "0"), "改ページ行数の指定が", "PKI_330003"},
         {"LinesPerPageText", extendedWith("KCPC", "四"), "改ページ行数の指定が", "PKI_330003"},
