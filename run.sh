@@ -31,5 +31,11 @@ export KELVORAN_ALIASES=$aliases
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$build/app/kelvoran" "$@"
 fi
-echo "No display: running a demo batch job instead (kelvoran-batch aliases)."
+echo "No display: running demo batch jobs instead."
 "$build/cli/kelvoran-batch" aliases
+out_dir=$data_home/reports
+mkdir -p "$out_dir"
+echo "Writing the example list report (examples/sales_list.kvr) on alias DEMO:"
+written=$("$build/cli/kelvoran-batch" report "$root/examples/sales_list.kvr" --alias DEMO \
+    --output "$out_dir/sales_list.xlsx")
+echo "The workbook went to $written"

@@ -1,0 +1,307 @@
+// A 65,534-record x 20-column list report from SQLite: heading row, a group subtotal on one
+// column (a new group every 500 records), footer sums (values and "=sum(" formulas), a text
+// column, borders, frozen heading. Timed end to end through `kelvoran-batch report`, against
+// libxlsxwriter writing the same finished cells from the same database in the same run (normal
+// and constant_memory mode). Prints the median of three runs of each, the ratios and peak memory.
+#include "credentials.h"
+#include "reportdefinition.h"
+#include "selectanalysis.h"
+#include "settingsfile.h"
+
+#include <sqlite3.h>
+#include <xlsxwriter.h>
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace kelvoran;
+
+namespace {
+
+constexpr int kRecords = 65534;
+constexpr int kGroupSize = 500;
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// grp, code (text with leading zeros), n1..n10 (numbers), t1..t8 (texts).
+bool makeDatabase(const std::string &path) {
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
+        return false;
+    const char *sql =
+        "CREATE TABLE bench (seq INTEGER PRIMARY KEY, grp TEXT, code TEXT,"
+        " n1 INTEGER, n2 REAL, n3 INTEGER, n4 REAL, n5 INTEGER, n6 REAL, n7 INTEGER, n8 REAL,"
+        " n9 INTEGER, n10 REAL, t1 TEXT, t2 TEXT, t3 TEXT, t4 TEXT, t5 TEXT, t6 TEXT, t7 TEXT,"
+        " t8 TEXT);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65534)"
+        " INSERT INTO bench SELECT i, printf('G%03d', (i - 1) / 500), printf('%06d', i * 7919 % "
+        "1000000),"
+        " i * 3 % 1000, (i % 977) + 0.25, i % 5000, (i * 13 % 10000) / 100.0, i % 321,"
+        " (i % 19) * 1.5, i * 7 % 100000, (i % 101) + 0.5, i % 64, (i * 31 % 1000) / 8.0,"
+        " '商品' || (i % 997), '倉庫' || (i % 13), 'A-' || (i % 331), '担当' || (i % 41),"
+        " 'メモ' || (i % 7), 'X' || i, '区分' || (i % 5), '備考なし'"
+        " FROM n;";
+    char *err = nullptr;
+    const bool ok = sqlite3_exec(db, sql, nullptr, nullptr, &err) == SQLITE_OK;
+    if (!ok)
+        std::fprintf(stderr, "sqlite: %s\n", err);
+    sqlite3_free(err);
+    sqlite3_close(db);
+    return ok;
+}
+
+const char *kColumns[] = {"grp", "code", "n1", "n2", "n3", "n4", "n5", "n6", "n7", "n8",
+                          "n9",  "n10",  "t1", "t2", "t3", "t4", "t5", "t6", "t7", "t8"};
+
+bool writeSettings(const QString &path) {
+    ReportDefinition def;
+    const std::map<QString, QString> values{{"PROCFLG", "1"},         {"DBNAME", "BENCH"},
+                                            {"DATAFASTCOL", "1"},     {"DATAFASTROW", "1"},
+                                            {"TITLEFLG", "FALSE"},    {"SHEETFLG", "FALSE"},
+                                            {"MAKEDATEFLG", "FALSE"}, {"KOUMOKUNAME", "TRUE"},
+                                            {"AFORMATDATA", "0"},     {"RF", "0"},
+                                            {"PTOUT", "FALSE"},       {"KOTEIFLG", "FALSE"},
+                                            {"KCFLG", "FALSE"},       {"KCBKEY", "0"},
+                                            {"TITLEHOLD", "TRUE"},    {"TITLEBACKCOLOR", "15"},
+                                            {"TITLEFONTCOLOR", "1"},  {"TITLEITALIC", "FALSE"},
+                                            {"TITLEBOLD", "TRUE"},    {"CSVTREAT", "0"},
+                                            {"PTPAGELAYOUT", "0"},    {"PTREPLAYOUT", "0"},
+                                            {"PTAFORMATPIVOT", "0"}};
+    for (const auto &[k, v] : values)
+        def.setValue(k, v);
+    def.columns.clear();
+    for (int c = 0; c < 20; ++c) {
+        ColumnSetting s;
+        s.PhysicalName = QString::fromLatin1(kColumns[c]);
+        if (c == 1)
+            s.FormatCodes = QStringLiteral("006/   /   /   /,");
+        else if (c == 2) {
+            s.FormatCodes = QStringLiteral("103/ 40/   /   /,101/   /   /   /,");
+            s.GroupKeys = QStringLiteral("grp******,");
+        } else if (c >= 3 && c <= 7)
+            s.FormatCodes = QStringLiteral("101/   /   /   /,");
+        else if (c >= 8 && c <= 11)
+            s.FormatCodes = QStringLiteral("105/   /   /   /,");
+        def.columns.push_back(s);
+    }
+    const Result<PackedPasswords> packed =
+        PackPasswordsAt(Passwords{}, QStringLiteral("2026/01/05 09:00:00"));
+    if (!packed)
+        return false;
+    def.setValue(QStringLiteral("PASSWORD"), packed->copies.password);
+    def.setValue(QStringLiteral("KWORD"), packed->copies.kword);
+    def.setValue(QStringLiteral("QWORD"), packed->copies.qword);
+    def.setValue(QStringLiteral("TWORD"), packed->copies.tword);
+    def.setValue(QStringLiteral("MAKEDATE"), packed->makeDate);
+    def.setValue(QStringLiteral("VERSION"), packed->version);
+    SqlSource sql;
+    sql.kind = SqlSource::Analysis;
+    sql.selectHead = QStringLiteral("SELECT ");
+    sql.fromLines = {QStringLiteral("FROM bench")};
+    sql.whereLines = {QStringLiteral("ORDER BY seq")};
+    const Status st = writeSettingsFile(path, def, SettingsFileMode::Excel, sql);
+    if (!st)
+        std::fprintf(stderr, "settings: %s\n", st.error().message.toUtf8().constData());
+    return bool(st);
+}
+
+// The same finished sheet with libxlsxwriter, reading the same rows from the same database.
+void writePeer(const std::string &dbPath, const std::string &out, bool constantMemory) {
+    lxw_workbook_options options{};
+    options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook *wb = workbook_new_opt(out.c_str(), &options);
+    lxw_worksheet *ws = workbook_add_worksheet(wb, nullptr);
+    auto boxed = [&](lxw_format *f) {
+        format_set_bottom(f, LXW_BORDER_THIN);
+        format_set_left(f, LXW_BORDER_THIN);
+        format_set_right(f, LXW_BORDER_THIN);
+        return f;
+    };
+    lxw_format *head = boxed(workbook_add_format(wb));
+    format_set_bold(head);
+    format_set_align(head, LXW_ALIGN_CENTER);
+    format_set_align(head, LXW_ALIGN_VERTICAL_CENTER);
+    format_set_bg_color(head, 0xC0C0C0);
+    format_set_top(head, LXW_BORDER_THIN);
+    lxw_format *cell = boxed(workbook_add_format(wb));
+    lxw_format *text = boxed(workbook_add_format(wb));
+    format_set_num_format(text, "@");
+    lxw_format *band = boxed(workbook_add_format(wb));
+    format_set_bg_color(band, 0xF4C69F);
+    format_set_align(band, LXW_ALIGN_RIGHT);
+    format_set_align(band, LXW_ALIGN_VERTICAL_CENTER);
+    lxw_format *foot = boxed(workbook_add_format(wb));
+    format_set_bg_color(foot, 0xFFFFCC);
+    format_set_align(foot, LXW_ALIGN_RIGHT);
+    format_set_align(foot, LXW_ALIGN_VERTICAL_CENTER);
+
+    for (int c = 0; c < 20; ++c)
+        worksheet_write_string(ws, 0, lxw_col_t(c), kColumns[c], head);
+    worksheet_freeze_panes(ws, 1, 0);
+
+    sqlite3 *db = nullptr;
+    sqlite3_open(dbPath.c_str(), &db);
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT grp, code, n1, n2, n3, n4, n5, n6, n7, n8, n9, n10, t1, t2, t3, t4,"
+                       " t5, t6, t7, t8 FROM bench ORDER BY seq",
+                       -1, &st, nullptr);
+    lxw_row_t row = 1;
+    std::string key;
+    double groupSum = 0, running = 0;
+    double totals[20] = {};
+    lxw_row_t first = 1;
+    auto subtotal = [&]() {
+        for (int c = 0; c < 20; ++c)
+            worksheet_write_blank(ws, row, lxw_col_t(c), band);
+        worksheet_write_number(ws, row, 2, groupSum, band);
+        running += double(std::llround(groupSum)); // whole sums here
+        ++row;
+        groupSum = 0;
+    };
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const std::string k = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
+        if (row > first && k != key)
+            subtotal();
+        key = k;
+        for (int c = 0; c < 20; ++c) {
+            if (c >= 2 && c <= 11) {
+                const double v = sqlite3_column_double(st, c);
+                worksheet_write_number(ws, row, lxw_col_t(c), v, cell);
+                totals[c] += v;
+                if (c == 2)
+                    groupSum += v;
+            } else {
+                worksheet_write_string(ws, row, lxw_col_t(c),
+                                       reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
+                                       c == 1 ? text : cell);
+            }
+        }
+        ++row;
+    }
+    subtotal();
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    for (int c = 0; c < 20; ++c)
+        worksheet_write_blank(ws, row, lxw_col_t(c), foot);
+    worksheet_write_number(ws, row, 2, running, foot);
+    for (int c = 3; c <= 7; ++c)
+        worksheet_write_number(ws, row, lxw_col_t(c), totals[c], foot);
+    for (int c = 8; c <= 11; ++c) {
+        char formula[64];
+        const char letter = char('A' + c);
+        std::snprintf(formula, sizeof formula, "=sum(%c2:%c%u)", letter, letter, unsigned(row));
+        worksheet_write_formula_num(ws, row, lxw_col_t(c), formula, foot, totals[c]);
+    }
+    workbook_close(wb);
+}
+
+struct Timing {
+    double seconds;
+    long peakKb;
+    int status;
+};
+
+template <class F> Timing timedChild(F body) {
+    const double start = now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    return Timing{now() - start, usage.ru_maxrss, status};
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long fileSize(const std::string &p) {
+    FILE *f = std::fopen(p.c_str(), "rb");
+    if (!f)
+        return 0;
+    std::fseek(f, 0, SEEK_END);
+    const long n = std::ftell(f);
+    std::fclose(f);
+    return n;
+}
+
+} // namespace
+
+int main() {
+    QTemporaryDir dir;
+    dir.setAutoRemove(qEnvironmentVariableIsEmpty("KELVORAN_BENCH_KEEP"));
+    const std::string dbPath = dir.filePath(QStringLiteral("bench.sqlite")).toStdString();
+    const QString aliases = dir.filePath(QStringLiteral("aliases.ini"));
+    const QString kvr = dir.filePath(QStringLiteral("bench.kvr"));
+    const std::string ours = dir.filePath(QStringLiteral("ours.xlsx")).toStdString();
+    const std::string peer = dir.filePath(QStringLiteral("peer.xlsx")).toStdString();
+    const std::string peerCm = dir.filePath(QStringLiteral("peer_cm.xlsx")).toStdString();
+    if (!makeDatabase(dbPath))
+        return 1;
+    {
+        FILE *f = std::fopen(aliases.toUtf8().constData(), "w");
+        std::fprintf(f, "[BENCH]\ndriver=QSQLITE\ndatabase=%s\n", dbPath.c_str());
+        std::fclose(f);
+    }
+    if (!writeSettings(kvr))
+        return 1;
+    setenv("KELVORAN_ALIASES", aliases.toUtf8().constData(), 1);
+
+    const std::string kvrPath = kvr.toStdString();
+    std::vector<double> tOurs, tPeer, tPeerCm;
+    long kbOurs = 0, kbPeer = 0, kbPeerCm = 0;
+    for (int run = 0; run < 3; ++run) {
+        const Timing a = timedChild([&] {
+            if (!freopen("/dev/null", "w", stdout))
+                _exit(3);
+            execl(KELVORAN_BATCH, "kelvoran-batch", "report", kvrPath.c_str(), "--output",
+                  ours.c_str(), static_cast<char *>(nullptr));
+            _exit(2);
+        });
+        if (!WIFEXITED(a.status) || WEXITSTATUS(a.status) != 0) {
+            std::fprintf(stderr, "kelvoran-batch report failed (status %d)\n", a.status);
+            return 1;
+        }
+        const Timing b = timedChild([&] { writePeer(dbPath, peer, false); });
+        const Timing c = timedChild([&] { writePeer(dbPath, peerCm, true); });
+        tOurs.push_back(a.seconds);
+        tPeer.push_back(b.seconds);
+        tPeerCm.push_back(c.seconds);
+        kbOurs = std::max(kbOurs, a.peakKb);
+        kbPeer = std::max(kbPeer, b.peakKb);
+        kbPeerCm = std::max(kbPeerCm, c.peakKb);
+    }
+    const double o = median(tOurs), p = median(tPeer), pc = median(tPeerCm);
+    std::printf("list report: %d records x 20 columns, group subtotal every %d records, footer "
+                "totals, from SQLite (median of 3)\n",
+                kRecords, kGroupSize);
+    std::printf("kelvoran-batch report:           %.2f s  peak %ld MB  file %ld KB\n", o,
+                kbOurs / 1024, fileSize(ours) / 1024);
+    std::printf("libxlsxwriter (normal):          %.2f s  peak %ld MB  file %ld KB\n", p,
+                kbPeer / 1024, fileSize(peer) / 1024);
+    std::printf("libxlsxwriter (constant_memory): %.2f s  peak %ld MB  file %ld KB\n", pc,
+                kbPeerCm / 1024, fileSize(peerCm) / 1024);
+    std::printf("ratio (ours / libxlsxwriter normal): %.2f   (goal: at most 2.00)\n", o / p);
+    std::printf("ratio (ours / libxlsxwriter constant_memory): %.2f\n", o / pc);
+    if (!dir.autoRemove())
+        std::printf("files kept in %s\n", dir.path().toUtf8().constData());
+    return 0;
+}
