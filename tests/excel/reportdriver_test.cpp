@@ -649,3 +649,42 @@ TEST_F(ReportDriverTest, ListReportOnATemplateWorkbook) {
 }
 
 } // namespace
+
+namespace {
+
+// Consecutive scheduled entries with one target: the first leaves its workbook open, the second
+// adds its sheet after it and saves both.
+TEST_F(ReportDriverTest, SharedWorkbookOfConsecutiveEntries) {
+    ExcelSession session;
+    ReportRunOptions options;
+    options.prefix = u'C';
+    options.database = QSqlDatabase::database(m_connection);
+    options.outputPath = out();
+    options.sharedSession = &session;
+    options.saveAfter = false;
+    RecordingInteraction ui;
+    ui.defaultConfirm = true;
+    int bookNumber = 0;
+    for (const char *name : {"一つ目", "二つ目"}) {
+        const std::vector<Col> cols{{"region", "", ""}, {"qty", "", ""}};
+        ReportDefinition def =
+            makeDefinition(cols, {{"SHEETFLG", "TRUE"}, {"SHEETNAME", QString::fromUtf8(name)}});
+        ReportSource source;
+        source.editorLines = selectLines(cols, QStringLiteral("FROM sales ORDER BY seq"));
+        source.analysis = AnalyzeSelect(source.editorLines, false);
+        options.sharedBook = bookNumber;
+        options.saveAfter = bookNumber != 0;
+        const ReportRunResult r = runExcelReport(def, source, options, ui);
+        ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+        EXPECT_EQ(QFile::exists(out()), bookNumber != 0);
+        bookNumber = r.book;
+    }
+    const Workbook wb = book();
+    ASSERT_EQ(wb.sheetCount(), 2);
+    EXPECT_EQ(wb.sheet(0)[QStringLiteral("name")].toString(), "一つ目");
+    EXPECT_EQ(wb.sheet(1)[QStringLiteral("name")].toString(), "二つ目");
+    EXPECT_EQ(wb.v("A2", 1).toString(), "A");
+    EXPECT_EQ(session.workbookCount(), 0);
+}
+
+} // namespace
