@@ -688,3 +688,37 @@ TEST_F(ReportDriverTest, SharedWorkbookOfConsecutiveEntries) {
 }
 
 } // namespace
+
+namespace {
+
+// Without a given output file the run asks for one: a name without an xls-family extension
+// gets ".xls" (written as ".xlsx"); cancelling the dialog ends the run without a message.
+TEST_F(ReportDriverTest, InteractiveRunAsksForTheOutputFile) {
+    const std::vector<Col> cols{{"region", "", ""}};
+    ReportDefinition def = makeDefinition(cols, {});
+    ReportSource source;
+    source.editorLines = selectLines(cols, QStringLiteral("FROM sales"));
+    source.analysis = AnalyzeSelect(source.editorLines, false);
+    ReportRunOptions options;
+    options.prefix = u'P';
+    options.database = QSqlDatabase::database(m_connection);
+    for (const char *chosen : {"chosen.txt", ""}) {
+        RecordingInteraction ui;
+        ui.defaultConfirm = true;
+        if (*chosen)
+            ui.files = {m_dir.filePath(QString::fromLatin1(chosen))};
+        const ReportRunResult r = runExcelReport(def, source, options, ui);
+        ASSERT_EQ(ui.fileFilters.size(), 1u);
+        EXPECT_EQ(ui.fileFilters.first(), QStringLiteral("Excel files (*.xls)|*.xls"));
+        if (*chosen) {
+            ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+            EXPECT_EQ(r.savedPath, m_dir.filePath(QStringLiteral("chosen.txt.xlsx")));
+            EXPECT_TRUE(QFile::exists(r.savedPath));
+        } else {
+            EXPECT_EQ(r.outcome, ReportRunResult::Outcome::Cancelled);
+            EXPECT_FALSE(ui.messages.back().text == QStringLiteral("キャンセルしました"));
+        }
+    }
+}
+
+} // namespace
