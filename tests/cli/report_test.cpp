@@ -246,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"Validation",
                                   {{"/* TITLEROW=", " /* TITLEROW= 9 "},
                                    {"/* TITLECOL=", " /* TITLECOL= 3 "}},
-                                  "Title配置行・列が不正です。確認してください。 ",
+                                  "エラー <<Title配置行・列が不正です。確認してください。>> ",
                                   "CCT_150026"}),
     [](const auto &caseInfo) { return std::string(caseInfo.param.name); });
 

@@ -722,3 +722,30 @@ TEST_F(ReportDriverTest, InteractiveRunAsksForTheOutputFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ReportStatusText, Composition) {
+    struct Case {
+        const char *q;
+        const char *d;
+        bool plain;
+        const char *expected;
+    };
+    for (const Case &c : std::vector<Case>{
+             {"SQLエラー", "no such table:\r\nx", false,
+              "データ抽出エラー <<SQLエラー:no such table: x>> CEO_130008"},
+             {"SQL作成エラー", "", false, "エラー <<SQL作成エラー>> CEO_130008"},
+             {"", "lost\nconnection", false, "データ抽出エラー <<lost connection>> CEO_130008"},
+             {"データ表示位置が65535行目をを超えています。", "", true,
+              "データ表示位置が65535行目をを超えています。 CEO_130008"}}) {
+        ReportRunResult r;
+        r.failureText = QString::fromUtf8(c.q);
+        r.failureDetail = QString::fromUtf8(c.d);
+        r.plainFailure = c.plain;
+        r.stepCode = QStringLiteral("CEO_130008");
+        EXPECT_EQ(r.statusText(), QString::fromUtf8(c.expected)) << c.expected;
+    }
+}
+
+} // namespace
