@@ -1,12 +1,104 @@
 #include "recordstream.h"
 
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDriver>
+#include <QSqlField>
 #include <QSqlQuery>
+#include <QTime>
+
+#include <mysql.h>
 
 namespace kelvoran {
 
 namespace {
 constexpr int kBatch = 2000;
 int g_serial = 0;
+
+// The conversions of the MySQL text protocol follow db's result model, so a report shows the
+// values the grid shows.
+QMetaType mySqlMetaType(const MYSQL_FIELD &field) {
+    switch (field.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_YEAR:
+        return QMetaType((field.flags & UNSIGNED_FLAG) ? QMetaType::ULongLong
+                                                       : QMetaType::LongLong);
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+        return QMetaType(QMetaType::Double);
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+        return QMetaType(QMetaType::QDate);
+    case MYSQL_TYPE_TIME:
+        return QMetaType(QMetaType::QTime);
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+        return QMetaType(QMetaType::QDateTime);
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_BIT:
+    case MYSQL_TYPE_GEOMETRY:
+        return QMetaType(field.charsetnr == 63 ? QMetaType::QByteArray : QMetaType::QString);
+    default:
+        return QMetaType(field.charsetnr == 63 && field.type != MYSQL_TYPE_VAR_STRING &&
+                                 field.type != MYSQL_TYPE_STRING
+                             ? QMetaType::QByteArray
+                             : QMetaType::QString);
+    }
+}
+
+QVariant mySqlValue(const char *data, unsigned long length, QMetaType type) {
+    if (!data)
+        return QVariant(type);
+    const QByteArray bytes(data, qsizetype(length));
+    switch (type.id()) {
+    case QMetaType::LongLong:
+        return bytes.toLongLong();
+    case QMetaType::ULongLong:
+        return bytes.toULongLong();
+    case QMetaType::Double:
+        return bytes.toDouble();
+    case QMetaType::QDate: {
+        const QDate d = QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate);
+        return d.isValid() ? QVariant(d) : QVariant(type);
+    }
+    case QMetaType::QTime: {
+        const QTime t = QTime::fromString(QString::fromLatin1(bytes), Qt::ISODateWithMs);
+        return t.isValid() ? QVariant(t) : QVariant(QString::fromLatin1(bytes));
+    }
+    case QMetaType::QDateTime: {
+        const QDateTime dt = QDateTime::fromString(QString::fromLatin1(bytes).replace(u' ', u'T'),
+                                                   Qt::ISODateWithMs);
+        return dt.isValid() ? QVariant(dt) : QVariant(type);
+    }
+    case QMetaType::QByteArray:
+        return bytes;
+    default:
+        return QString::fromUtf8(bytes);
+    }
+}
+
+QSqlError mySqlError(MYSQL *mysql, const QString &what) {
+    return QSqlError(what, QString::fromUtf8(mysql_error(mysql)), QSqlError::StatementError,
+                     QString::number(mysql_errno(mysql)));
+}
+
+// The MYSQL* of an open QMYSQL connection, or null.
+MYSQL *mySqlHandle(const QSqlDatabase &db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "MYSQL*") != 0 && qstrcmp(handle.typeName(), "st_mysql*") != 0))
+        return nullptr;
+    return *static_cast<MYSQL *const *>(handle.constData());
+}
 } // namespace
 
 RecordStream::RecordStream() = default;
@@ -44,6 +136,10 @@ bool RecordStream::open(const QSqlDatabase &db, const QString &sql, DbKind kind)
         }
         return true;
     }
+    if (db.driverName() == QStringLiteral("QMYSQL")) {
+        if (MYSQL *mysql = mySqlHandle(db))
+            return openMySql(mysql, sql);
+    }
     m_query = std::make_unique<QSqlQuery>(m_db);
     m_query->setForwardOnly(true);
     if (!m_query->exec(sql)) {
@@ -52,6 +148,36 @@ bool RecordStream::open(const QSqlDatabase &db, const QString &sql, DbKind kind)
         return false;
     }
     m_record = m_query->record();
+    return true;
+}
+
+bool RecordStream::openMySql(void *handle, const QString &sql) {
+    // The driver's own queries store every result whole; the client library hands the rows
+    // over one at a time when asked with mysql_use_result.
+    auto *mysql = static_cast<MYSQL *>(handle);
+    const QByteArray text = sql.toUtf8();
+    if (mysql_real_query(mysql, text.constData(), static_cast<unsigned long>(text.size())) != 0) {
+        m_error = mySqlError(mysql, QStringLiteral("Unable to execute query"));
+        return false;
+    }
+    MYSQL_RES *result = mysql_use_result(mysql);
+    if (!result) {
+        if (mysql_field_count(mysql) == 0)
+            return true; // a statement without rows
+        m_error = mySqlError(mysql, QStringLiteral("Unable to read the result"));
+        return false;
+    }
+    m_myConnection = mysql;
+    m_myResult = result;
+    const unsigned int columns = mysql_num_fields(result);
+    const MYSQL_FIELD *fields = mysql_fetch_fields(result);
+    m_myTypes.clear();
+    for (unsigned int c = 0; c < columns; ++c) {
+        const QMetaType type = mySqlMetaType(fields[c]);
+        m_record.append(QSqlField(QString::fromUtf8(fields[c].name), type));
+        m_myTypes.push_back(type);
+    }
+    m_myRow.assign(columns, QVariant());
     return true;
 }
 
@@ -100,6 +226,20 @@ bool RecordStream::next() {
             return false;
         return !m_batch.empty();
     }
+    if (m_myResult) {
+        auto *result = static_cast<MYSQL_RES *>(m_myResult);
+        MYSQL_ROW row = mysql_fetch_row(result);
+        if (!row) {
+            auto *mysql = static_cast<MYSQL *>(m_myConnection);
+            if (mysql_errno(mysql) != 0)
+                m_error = mySqlError(mysql, QStringLiteral("Unable to fetch row"));
+            return false;
+        }
+        const unsigned long *lengths = mysql_fetch_lengths(result);
+        for (size_t c = 0; c < m_myRow.size(); ++c)
+            m_myRow[c] = mySqlValue(row[c], lengths[c], m_myTypes[c]);
+        return true;
+    }
     if (!m_query)
         return false;
     if (m_query->next())
@@ -111,6 +251,8 @@ bool RecordStream::next() {
 }
 
 QVariant RecordStream::value(int field) const {
+    if (m_myResult)
+        return size_t(field) < m_myRow.size() ? m_myRow[size_t(field)] : QVariant();
     if (m_usesCursor)
         return m_pos < m_batch.size() ? m_batch[m_pos].at(size_t(field)) : QVariant();
     return m_query ? m_query->value(field) : QVariant();
@@ -118,6 +260,12 @@ QVariant RecordStream::value(int field) const {
 
 void RecordStream::close() {
     m_query.reset();
+    if (m_myResult) {
+        // The client library reads and drops the rows still on the way.
+        mysql_free_result(static_cast<MYSQL_RES *>(m_myResult));
+        m_myResult = nullptr;
+        m_myConnection = nullptr;
+    }
     if (m_usesCursor && m_inTransaction && m_db.isOpen()) {
         QSqlQuery end(m_db);
         end.exec(QStringLiteral("CLOSE ") + m_cursor);

@@ -1,6 +1,7 @@
 // The records of a report's query, read forward one at a time without keeping earlier ones: a
 // forward-only query where the driver steps through its result (SQLite and most drivers), a
-// server-side cursor fetched in batches on PostgreSQL.
+// server-side cursor fetched in batches on PostgreSQL, the client library's row-by-row reading
+// on MySQL/MariaDB (whose Qt driver would store the whole result).
 #pragma once
 
 #include "dbkind.h"
@@ -39,6 +40,7 @@ public:
 
 private:
     bool fetchBatch();
+    bool openMySql(void *mysql, const QString &sql);
 
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_query;
@@ -49,6 +51,10 @@ private:
     size_t m_pos = 0;
     bool m_usesCursor = false;
     bool m_started = false;
+    void *m_myConnection = nullptr; // MYSQL* of the QMYSQL driver
+    void *m_myResult = nullptr;     // MYSQL_RES* being read
+    std::vector<QMetaType> m_myTypes;
+    std::vector<QVariant> m_myRow;
     QSqlRecord m_record;
     QSqlError m_error;
 };

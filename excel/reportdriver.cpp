@@ -58,7 +58,7 @@ QString madeAt() {
 
 QString ReportRunResult::statusText() const {
     QString text;
-    if (extractionFailure) {
+    if (!plainFailure) {
         QString d = failureDetail;
         d.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
         d.replace(QLatin1Char('\n'), QLatin1Char(' '));
@@ -179,7 +179,6 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     const Result<QStringList> built =
         buildExtractionQuery(def.columns, source, oracle, items, step);
     if (!built) {
-        res.extractionFailure = true;
         res.failureText = QStringLiteral("SQL作成エラー");
         // An empty select head ends the run without a message; a missing group key says so.
         if (!source.analysis.selectHead.isEmpty() || !source.generatedTable.isEmpty()) {
@@ -198,7 +197,6 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     const QString sql = statementText(work);
 
     // The data count: COUNT(*) around the statement.
-    res.extractionFailure = true;
     res.failureText = QStringLiteral("SQLエラー");
     step.set("EO_130008");
     {
@@ -274,13 +272,13 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         else
             headings << (star ? field : c.PhysicalName);
     }
-    res.extractionFailure = false;
-    res.failureText.clear();
+    res.failureText = QStringLiteral("Excel作成エラー");
     res.failureDetail.clear();
 
     // The output gate.
     step.set("ME_140001");
     if (res.itemCount + positions.dataCol > 251) {
+        res.plainFailure = true;
         res.failureText = ReportText::columnLimit();
         if (!scheduled)
             ui.inform(MessageIcon::Warning, res.failureText);
@@ -288,6 +286,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     }
     step.set("ME_140002");
     if (res.dataCount + positions.dataRow > 65535) {
+        res.plainFailure = true;
         res.failureText = ReportText::rowLimit();
         if (!scheduled)
             ui.inform(MessageIcon::Warning, res.failureText);

@@ -78,11 +78,11 @@ struct ReportRunResult {
 
     bool ok() const { return outcome == Outcome::Done; }
     // The status a scheduled entry records for a failure: "データ抽出エラー <<q:d>>",
-    // "エラー <<q>>", "データ抽出エラー <<d>>" for the query stages; the writer's and the limits'
-    // texts as they are; followed by one blank and the step code.
+    // "エラー <<q>>" (d empty), "データ抽出エラー <<d>>" (q empty); a position limit's text as it
+    // is; followed by one blank and the step code.
     QString statusText() const;
-    // True when the failure came from the query stages (composed with << >>).
-    bool extractionFailure = false;
+    // A position limit failed: the status is the failure text alone, not composed.
+    bool plainFailure = false;
 };
 
 // The texts of the run.

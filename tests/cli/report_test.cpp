@@ -98,6 +98,8 @@ TEST_F(ReportCommand, DemoListReportWithSubtotalsAndTotals) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString written = path(QStringLiteral("sales.xlsx"));
     EXPECT_EQ(r.out, written + u'\n');
+    // Not a terminal: no progress lines.
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
     // Totals computed by SQLite from the same view, against the sheet.
     const QJsonObject o = pythonJson(QStringLiteral(R"PY(
 import sys, json, sqlite3, openpyxl
@@ -244,9 +246,29 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"Validation",
                                   {{"/* TITLEROW=", " /* TITLEROW= 9 "},
                                    {"/* TITLECOL=", " /* TITLECOL= 3 "}},
-                                  "Title配置行・列が不正です。確認してください。 ",
+                                  "エラー <<Title配置行・列が不正です。確認してください。>> ",
                                   "CCT_150026"}),
     [](const auto &caseInfo) { return std::string(caseInfo.param.name); });
+
+// On a terminal the status text of the record loop goes to stderr.
+TEST_F(ReportCommand, ProgressOnATerminal) {
+    if (!QFile::exists(QStringLiteral("/usr/bin/script")))
+        GTEST_SKIP() << "needs script(1) for a terminal";
+    const QString command = QStringLiteral("%1 report %2 --output %3")
+                                .arg(QStringLiteral(KELVORAN_BATCH), example("sales_list.kvr"),
+                                     path(QStringLiteral("tty.xlsx")));
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("KELVORAN_ALIASES"), m_aliases);
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral("/usr/bin/script"),
+            {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QStringLiteral("\rExcelﾃﾞｰﾀ作成中… [720/720]"))) << out.toStdString();
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("tty.xlsx"))));
+}
 
 TEST_F(ReportCommand, MissingFileAndUsage) {
     BatchRun r = report(path(QStringLiteral("none.kvr")), path(QStringLiteral("x.xlsx")));

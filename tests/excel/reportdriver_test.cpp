@@ -649,3 +649,103 @@ TEST_F(ReportDriverTest, ListReportOnATemplateWorkbook) {
 }
 
 } // namespace
+
+namespace {
+
+// Consecutive scheduled entries with one target: the first leaves its workbook open, the second
+// adds its sheet after it and saves both.
+TEST_F(ReportDriverTest, SharedWorkbookOfConsecutiveEntries) {
+    ExcelSession session;
+    ReportRunOptions options;
+    options.prefix = u'C';
+    options.database = QSqlDatabase::database(m_connection);
+    options.outputPath = out();
+    options.sharedSession = &session;
+    options.saveAfter = false;
+    RecordingInteraction ui;
+    ui.defaultConfirm = true;
+    int bookNumber = 0;
+    for (const char *name : {"一つ目", "二つ目"}) {
+        const std::vector<Col> cols{{"region", "", ""}, {"qty", "", ""}};
+        ReportDefinition def =
+            makeDefinition(cols, {{"SHEETFLG", "TRUE"}, {"SHEETNAME", QString::fromUtf8(name)}});
+        ReportSource source;
+        source.editorLines = selectLines(cols, QStringLiteral("FROM sales ORDER BY seq"));
+        source.analysis = AnalyzeSelect(source.editorLines, false);
+        options.sharedBook = bookNumber;
+        options.saveAfter = bookNumber != 0;
+        const ReportRunResult r = runExcelReport(def, source, options, ui);
+        ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+        EXPECT_EQ(QFile::exists(out()), bookNumber != 0);
+        bookNumber = r.book;
+    }
+    const Workbook wb = book();
+    ASSERT_EQ(wb.sheetCount(), 2);
+    EXPECT_EQ(wb.sheet(0)[QStringLiteral("name")].toString(), "一つ目");
+    EXPECT_EQ(wb.sheet(1)[QStringLiteral("name")].toString(), "二つ目");
+    EXPECT_EQ(wb.v("A2", 1).toString(), "A");
+    EXPECT_EQ(session.workbookCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// Without a given output file the run asks for one: a name without an xls-family extension
+// gets ".xls" (written as ".xlsx"); cancelling the dialog ends the run without a message.
+TEST_F(ReportDriverTest, InteractiveRunAsksForTheOutputFile) {
+    const std::vector<Col> cols{{"region", "", ""}};
+    ReportDefinition def = makeDefinition(cols, {});
+    ReportSource source;
+    source.editorLines = selectLines(cols, QStringLiteral("FROM sales"));
+    source.analysis = AnalyzeSelect(source.editorLines, false);
+    ReportRunOptions options;
+    options.prefix = u'P';
+    options.database = QSqlDatabase::database(m_connection);
+    for (const char *chosen : {"chosen.txt", ""}) {
+        RecordingInteraction ui;
+        ui.defaultConfirm = true;
+        if (*chosen)
+            ui.files = {m_dir.filePath(QString::fromLatin1(chosen))};
+        const ReportRunResult r = runExcelReport(def, source, options, ui);
+        ASSERT_EQ(ui.fileFilters.size(), 1u);
+        EXPECT_EQ(ui.fileFilters.first(), QStringLiteral("Excel files (*.xls)|*.xls"));
+        if (*chosen) {
+            ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+            EXPECT_EQ(r.savedPath, m_dir.filePath(QStringLiteral("chosen.txt.xlsx")));
+            EXPECT_TRUE(QFile::exists(r.savedPath));
+        } else {
+            EXPECT_EQ(r.outcome, ReportRunResult::Outcome::Cancelled);
+            EXPECT_FALSE(ui.messages.back().text == QStringLiteral("キャンセルしました"));
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(ReportStatusText, Composition) {
+    struct Case {
+        const char *q;
+        const char *d;
+        bool plain;
+        const char *expected;
+    };
+    for (const Case &c : std::vector<Case>{
+             {"SQLエラー", "no such table:\r\nx", false,
+              "データ抽出エラー <<SQLエラー:no such table: x>> CEO_130008"},
+             {"SQL作成エラー", "", false, "エラー <<SQL作成エラー>> CEO_130008"},
+             {"", "lost\nconnection", false, "データ抽出エラー <<lost connection>> CEO_130008"},
+             {"データ表示位置が65535行目をを超えています。", "", true,
+              "データ表示位置が65535行目をを超えています。 CEO_130008"}}) {
+        ReportRunResult r;
+        r.failureText = QString::fromUtf8(c.q);
+        r.failureDetail = QString::fromUtf8(c.d);
+        r.plainFailure = c.plain;
+        r.stepCode = QStringLiteral("CEO_130008");
+        EXPECT_EQ(r.statusText(), QString::fromUtf8(c.expected)) << c.expected;
+    }
+}
+
+} // namespace
