@@ -22,8 +22,4 @@ QString composeExcelFailureStatus(const QString &failureText, const QString &det
     return QStringLiteral("データ抽出エラー <<") + failureText + u':' + d + QStringLiteral(">>");
 }
 
-QString excelUnavailableText() {
-    return QStringLiteral("Excel出力はこのビルドでは利用できません。");
-}
-
 } // namespace kelvoran

@@ -86,7 +86,4 @@ QString workbookOutputPath(const QString &targetPath);
 // <<d>>" when q is empty.
 QString composeExcelFailureStatus(const QString &failureText, const QString &detail);
 
-// The status failing ExcelReport entries get while no driver is built in.
-QString excelUnavailableText();
-
 } // namespace kelvoran

@@ -1,5 +1,7 @@
 #include "schedulerunner.h"
 
+#include "driverreportjob.h"
+
 #include "entrysettings.h"
 #include "runlog.h"
 #include "scheduledcsv.h"
@@ -61,7 +63,8 @@ QString workbookDiscardedText(int failedRow) {
 }
 
 ScheduleRunner::ScheduleRunner(Schedule &schedule, SchedulerConnection &connection, Clock &clock)
-    : m_schedule(schedule), m_connection(connection), m_clock(clock), m_timer(clock) {}
+    : m_schedule(schedule), m_connection(connection), m_clock(clock), m_timer(clock),
+      m_driverJob(std::make_unique<DriverExcelReportJob>(&clock)), m_excel(m_driverJob.get()) {}
 
 ScheduleRunner::~ScheduleRunner() = default;
 
@@ -418,8 +421,6 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
         return fail(row, QStringLiteral("保存パスが不正です。確認してください。"));
     m_placement.outputPath = workbookOutputPath(e.targetPath);
     e.writtenPath = m_placement.outputPath;
-    if (!m_excel)
-        return fail(row, excelUnavailableText());
 
     const ExcelReportOutcome outcome = m_excel->run(
         ExcelReportInput{e, row, def, analysis, [this](const QString &text) { status(text); }},

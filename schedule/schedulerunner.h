@@ -69,8 +69,8 @@ public:
     ScheduleRunner(const ScheduleRunner &) = delete;
     ScheduleRunner &operator=(const ScheduleRunner &) = delete;
 
-    // The Excel report driver; without one an ExcelReport entry fails with
-    // excelUnavailableText().
+    // Replaces the Excel report driver (by default the report driver of excel/, see
+    // driverreportjob.h); the job must outlive the runner.
     void setExcelReportJob(ExcelReportJob *job) { m_excel = job; }
     // The log folder (LogFileDir) and its fallback (INSTALLDIR).
     void setLogFolders(const QString &logDir, const QString &installDir);
@@ -132,6 +132,7 @@ private:
     SchedulerConnection &m_connection;
     Clock &m_clock;
     ScheduleTimer m_timer;
+    std::unique_ptr<ExcelReportJob> m_driverJob;
     ExcelReportJob *m_excel = nullptr;
     QString m_logDir;
     QString m_installDir;

@@ -12,6 +12,7 @@
 #include "schedulerunner.h"
 #include "stepcode.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -269,26 +270,62 @@ INSTANTIATE_TEST_SUITE_P(
              1}),
     [](const ::testing::TestParamInfo<Case> &param) { return std::string(param.param.name); });
 
-TEST(ExcelReportEntries, WithoutAReportDriverTheEntryFailsPlainly) {
+// Two report entries writing one workbook through the real report driver, then an entry whose
+// query fails: the first workbook holds both reports' sheets, and the log records all three.
+TEST(ExcelReportEntries, TwoReportsShareOneWorkbookThroughTheDriver) {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString folder = dir.path() + u'/';
     const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
     ASSERT_TRUE(QFile::copy(demoDatabasePath(), db));
-    EntryFile f;
-    f.procFlag = QStringLiteral("1");
-    f.sql = {QStringLiteral("SELECT product_code FROM products")};
-    ASSERT_TRUE(writeEntryFile(folder + QStringLiteral("r.kvr"), f));
+    for (const char *name : {"sales_list.kvr", "sales_pivot.kvr"})
+        ASSERT_TRUE(
+            QFile::copy(sourceDir() + QStringLiteral("/examples/") + QString::fromLatin1(name),
+                        folder + QString::fromLatin1(name)));
+    EntryFile broken;
+    broken.procFlag = QStringLiteral("1");
+    broken.sql = {QStringLiteral("SELECT no_such_column FROM products")};
+    ASSERT_TRUE(writeEntryFile(folder + QStringLiteral("broken.kvr"), broken));
+
     Schedule schedule;
-    schedule.entries.push_back(readyEntry(folder, QStringLiteral("r.kvr"), folder + "out.xls"));
+    schedule.errorStop = false;
+    schedule.entries = {readyEntry(folder, QStringLiteral("sales_list.kvr"), folder + "both.xls"),
+                        readyEntry(folder, QStringLiteral("sales_pivot.kvr"), folder + "both.xls"),
+                        readyEntry(folder, QStringLiteral("broken.kvr"), folder + "broken.xlsx")};
     SchedulerConnection connection(AliasList({sqliteAlias(QStringLiteral("DEMO"), db)}));
     ManualClock clock(QDateTime(QDate(2024, 6, 15), QTime(10, 0, 0)));
     ScheduleRunner runner(schedule, connection, clock);
     runner.setLogFolders(dir.path(), QString());
     runner.runAll();
-    EXPECT_EQ(schedule.entries[0].status, excelUnavailableText() + QStringLiteral(" CES_270013"));
-    EXPECT_EQ(schedule.entries[0].writtenPath, folder + QStringLiteral("out.xlsx"));
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("out.xlsx")));
+
+    EXPECT_EQ(schedule.entries[0].status, ScheduleRunner::Completed);
+    EXPECT_EQ(schedule.entries[1].status, ScheduleRunner::Completed);
+    EXPECT_NE(schedule.entries[2].status, ScheduleRunner::Completed);
+    // A composed failure ("エラー <<...>>") followed by a scheduled ("C") step code.
+    const QString failed = schedule.entries[2].status;
+    EXPECT_TRUE(failed.contains(QStringLiteral("<<")) && failed.section(u' ', -1).startsWith(u'C'))
+        << failed.toStdString();
+    EXPECT_EQ(schedule.entries[0].writtenPath, folder + QStringLiteral("both.xlsx"));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("broken.xlsx")));
+    EXPECT_GT(schedule.entries[0].dataCount.trimmed().toInt(), 0);
+
+    const ProcessResult book = runPython(QStringLiteral(R"PY(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print("|".join(ws.title + ":" + str(len(ws._pivots)) for ws in wb.worksheets))
+)PY"),
+                                         {folder + QStringLiteral("both.xlsx")});
+    ASSERT_EQ(book.exitCode, 0) << book.err.toStdString();
+    // The list report's sheet, then the pivot report's data sheet and its pivot sheet.
+    EXPECT_EQ(book.out.trimmed(), QStringLiteral("売上一覧:0|明細:0|集計:1"));
+
+    const QStringList logs = QDir(dir.path()).entryList({QStringLiteral("*.log")});
+    ASSERT_EQ(logs.size(), 1);
+    const Result<RunLogContents> log = readRunLog(dir.filePath(logs.first()));
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->total, 3);
+    EXPECT_EQ(log->completed, 2);
+    EXPECT_EQ(log->failed, 1);
+    EXPECT_EQ(log->records[0][3], folder + QStringLiteral("both.xlsx"));
 }
 
 TEST(ExcelReportEntries, OutputPathAndFailureStatusRules) {
