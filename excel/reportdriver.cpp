@@ -56,23 +56,21 @@ QString madeAt() {
 }
 } // namespace ReportText
 
+QString composeExcelFailureStatus(const QString &failureText, const QString &detail) {
+    QString d = detail;
+    d.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    d.replace(u'\r', u' ');
+    d.replace(u'\n', u' ');
+    if (d.isEmpty())
+        return QStringLiteral("エラー <<") + failureText + QStringLiteral(">>");
+    if (failureText.isEmpty())
+        return QStringLiteral("データ抽出エラー <<") + d + QStringLiteral(">>");
+    return QStringLiteral("データ抽出エラー <<") + failureText + u':' + d + QStringLiteral(">>");
+}
+
 QString ReportRunResult::statusText() const {
-    QString text;
-    if (!plainFailure) {
-        QString d = failureDetail;
-        d.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        d.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        d.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        if (!failureText.isEmpty() && !d.isEmpty())
-            text = QStringLiteral("データ抽出エラー <<") + failureText + QLatin1Char(':') + d +
-                   QStringLiteral(">>");
-        else if (d.isEmpty())
-            text = QStringLiteral("エラー <<") + failureText + QStringLiteral(">>");
-        else
-            text = QStringLiteral("データ抽出エラー <<") + d + QStringLiteral(">>");
-    } else {
-        text = failureText;
-    }
+    const QString text =
+        plainFailure ? failureText : composeExcelFailureStatus(failureText, failureDetail);
     return stepCode.isEmpty() ? text : text + QLatin1Char(' ') + stepCode;
 }
 

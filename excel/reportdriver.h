@@ -96,6 +96,11 @@ QString status(qint64 record, qint64 dataCount); // "Excelﾃﾞｰﾀ作成中�
 QString madeAt();                                // " 現在データ"
 } // namespace ReportText
 
+// The status of a failed driver run from its failure text q and detail d (line breaks in d
+// become blanks): "データ抽出エラー <<q:d>>", "エラー <<q>>" when d is empty, "データ抽出エラー
+// <<d>>" when q is empty.
+QString composeExcelFailureStatus(const QString &failureText, const QString &detail);
+
 // Runs a report. def is taken by value: the run drops its blank rows.
 ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
                                const ReportRunOptions &options, UserInteraction &ui);

@@ -2,6 +2,7 @@
 // sheets go inside a workbook shared by consecutive entries, and the driver that writes them.
 #pragma once
 
+#include "reportdriver.h"
 #include "result.h"
 #include "scheduleentry.h"
 
@@ -80,10 +81,5 @@ public:
 // ".xls" (any case) gets an "x", a name ending in ".xlsx" stays, and any other name (no
 // extension, another one, or another xls-family one such as ".xlsm") gets ".xlsx" appended.
 QString workbookOutputPath(const QString &targetPath);
-
-// The status of a failed driver run from its failure text q and detail d (line breaks in d
-// become blanks): "データ抽出エラー <<q:d>>", "エラー <<q>>" when d is empty, "データ抽出エラー
-// <<d>>" when q is empty.
-QString composeExcelFailureStatus(const QString &failureText, const QString &detail);
 
 } // namespace kelvoran
