@@ -131,6 +131,7 @@ int runReport(const QStringList &arguments) {
     run.database = *db;
     run.kind = aliasInfo->kind();
     run.outputPath = *output;
+    run.settingsFilePath = file;
     const bool terminal = isatty(fileno(stderr)) != 0;
     QElapsedTimer shown;
     shown.start();

@@ -314,7 +314,8 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     const QString realPath = ExcelSession::xlsxPath(path);
 
     const TemplateReportKind templateKind = templateReportKind(def);
-    const QString templatePath = def.value(QStringLiteral("PATTERNFILE")).trimmed();
+    const QString templatePath =
+        templatePathFor(def.value(QStringLiteral("PATTERNFILE")), opt.settingsFilePath);
 
     // The workbook: a new one, or the next sheet of the shared one; from the template when
     // there is one.

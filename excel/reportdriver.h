@@ -45,6 +45,9 @@ struct ReportRunOptions {
     QString outputPath;
     const Clock *clock = nullptr; // start/end and creation times; the system clock when null
     ReportProgress progress;      // may be empty
+    // The settings file the definition came from: a relative PATTERNFILE is taken from its
+    // folder. Empty: PATTERNFILE as it stands.
+    QString settingsFilePath;
     // Text appended to the status text (the scheduler's "  実行スケジュール：「...」：<...>").
     QString statusSuffix;
     // A workbook shared by consecutive scheduled entries: when set, the data sheet is added

@@ -40,6 +40,7 @@ ExcelReportOutcome DriverExcelReportJob::run(const ExcelReportInput &input,
     options.database = *db;
     options.kind = alias->kind();
     options.outputPath = placement.outputPath;
+    options.settingsFilePath = input.entry.folder + input.entry.fileName;
     options.clock = m_clock;
     options.sharedSession = m_session.get();
     options.sharedBook = m_book;

@@ -162,6 +162,30 @@ print(json.dumps({"sheets": wb.sheetnames, "name": p.name,
               QVariantList({QVariantList({"金額", "sum"})}));
 }
 
+// The bundled fixed report names its template relative to itself: it is found beside the
+// settings file whatever the working folder, and the template is left as it was.
+TEST_F(ReportCommand, TemplateReportFindsItsTemplateBesideTheSettingsFile) {
+    const QString examples = sourceDir() + QStringLiteral("/examples/");
+    QFile templateFile(examples + QStringLiteral("branch_card_template.xlsx"));
+    ASSERT_TRUE(templateFile.open(QIODevice::ReadOnly));
+    const QByteArray before = templateFile.readAll();
+    templateFile.close();
+    const BatchRun r =
+        report(examples + QStringLiteral("branch_cards.kvr"), path(QStringLiteral("cards.xlsx")));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const ProcessResult cells = runPython(QStringLiteral(R"PY(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print(sum(1 for ws in wb.worksheets for row in ws.iter_rows(values_only=True)
+          for v in row if v == "新宿支店"))
+)PY"),
+                                          {path(QStringLiteral("cards.xlsx"))});
+    ASSERT_EQ(cells.exitCode, 0) << cells.err.toStdString();
+    EXPECT_GE(cells.out.trimmed().toInt(), 1);
+    ASSERT_TRUE(templateFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(templateFile.readAll(), before);
+}
+
 TEST_F(ReportCommand, OutputNames) {
     const QString kvr = example("sales_list.kvr");
     for (const auto &[given, real] : std::vector<std::pair<const char *, const char *>>{
