@@ -1,6 +1,7 @@
 #include "resultmodel.h"
 
 #include "displaytext.h"
+#include "mysqlrows.h"
 
 #include <QDateTime>
 #include <QSqlDriver>
@@ -150,98 +151,13 @@ void ResultModel::releaseServer() {
     }
 }
 
-namespace {
-
-QSqlError mySqlError(MYSQL *mysql, const QString &what) {
-    return QSqlError(what, QString::fromUtf8(mysql_error(mysql)), QSqlError::StatementError,
-                     QString::number(mysql_errno(mysql)));
-}
-
-QMetaType mySqlMetaType(const MYSQL_FIELD &field) {
-    switch (field.type) {
-    case MYSQL_TYPE_TINY:
-    case MYSQL_TYPE_SHORT:
-    case MYSQL_TYPE_LONG:
-    case MYSQL_TYPE_INT24:
-    case MYSQL_TYPE_LONGLONG:
-    case MYSQL_TYPE_YEAR:
-        return QMetaType((field.flags & UNSIGNED_FLAG) ? QMetaType::ULongLong
-                                                       : QMetaType::LongLong);
-    case MYSQL_TYPE_DECIMAL:
-    case MYSQL_TYPE_NEWDECIMAL:
-    case MYSQL_TYPE_FLOAT:
-    case MYSQL_TYPE_DOUBLE:
-        return QMetaType(QMetaType::Double);
-    case MYSQL_TYPE_DATE:
-    case MYSQL_TYPE_NEWDATE:
-        return QMetaType(QMetaType::QDate);
-    case MYSQL_TYPE_TIME:
-        return QMetaType(QMetaType::QTime);
-    case MYSQL_TYPE_DATETIME:
-    case MYSQL_TYPE_TIMESTAMP:
-        return QMetaType(QMetaType::QDateTime);
-    case MYSQL_TYPE_TINY_BLOB:
-    case MYSQL_TYPE_MEDIUM_BLOB:
-    case MYSQL_TYPE_LONG_BLOB:
-    case MYSQL_TYPE_BLOB:
-    case MYSQL_TYPE_BIT:
-    case MYSQL_TYPE_GEOMETRY:
-        // Character set 63 is "binary": bytes rather than text.
-        return QMetaType(field.charsetnr == 63 ? QMetaType::QByteArray : QMetaType::QString);
-    default:
-        return QMetaType(field.charsetnr == 63 && field.type != MYSQL_TYPE_VAR_STRING &&
-                                 field.type != MYSQL_TYPE_STRING
-                             ? QMetaType::QByteArray
-                             : QMetaType::QString);
-    }
-}
-
-// A cell as the client library gives it (text protocol) converted to the column's type.
-QVariant mySqlValue(const char *data, unsigned long length, QMetaType type) {
-    if (!data)
-        return QVariant(type);
-    const QByteArray bytes(data, qsizetype(length));
-    switch (type.id()) {
-    case QMetaType::LongLong:
-        return bytes.toLongLong();
-    case QMetaType::ULongLong:
-        return bytes.toULongLong();
-    case QMetaType::Double:
-        return bytes.toDouble();
-    case QMetaType::QDate: {
-        const QDate d = QDate::fromString(QString::fromLatin1(bytes), Qt::ISODate);
-        return d.isValid() ? QVariant(d) : QVariant(type);
-    }
-    case QMetaType::QTime: {
-        // TIME runs beyond 24 hours in MySQL; such a value stays text.
-        const QTime t = QTime::fromString(QString::fromLatin1(bytes), Qt::ISODateWithMs);
-        return t.isValid() ? QVariant(t) : QVariant(QString::fromLatin1(bytes));
-    }
-    case QMetaType::QDateTime: {
-        // "YYYY-MM-DD hh:mm:ss[.ffffff]"; the zero date reads as NULL.
-        const QDateTime dt = QDateTime::fromString(QString::fromLatin1(bytes).replace(u' ', u'T'),
-                                                   Qt::ISODateWithMs);
-        return dt.isValid() ? QVariant(dt) : QVariant(type);
-    }
-    case QMetaType::QByteArray:
-        return bytes;
-    default:
-        return QString::fromUtf8(bytes);
-    }
-}
-
-} // namespace
-
 bool ResultModel::openMySqlStream(const QString &sql) {
-    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
-    // The driver declares the handle as "MYSQL*"; the metatype system spells it "st_mysql*".
-    if (!handle.isValid() || (qstrcmp(handle.typeName(), "MYSQL*") != 0 &&
-                              qstrcmp(handle.typeName(), "st_mysql*") != 0)) {
+    MYSQL *mysql = mySqlHandle(m_db);
+    if (!mysql) {
         m_lastError = QSqlError(QStringLiteral("MySQL connection handle not available"), QString(),
                                 QSqlError::ConnectionError);
         return false;
     }
-    MYSQL *mysql = *static_cast<MYSQL *const *>(handle.constData());
     m_myConnection = mysql;
     const QByteArray text = sql.toUtf8();
     if (mysql_real_query(mysql, text.constData(), static_cast<unsigned long>(text.size())) != 0) {
@@ -414,18 +330,6 @@ void ResultModel::fetchMore(const QModelIndex &parent) {
         emit fetchFailed(m_lastError);
     }
 }
-
-namespace {
-
-MYSQL *mySqlHandle(const QSqlDatabase &db) {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "MYSQL*") != 0 && qstrcmp(handle.typeName(), "st_mysql*") != 0))
-        return nullptr;
-    return *static_cast<MYSQL *const *>(handle.constData());
-}
-
-} // namespace
 
 std::optional<qint64> countResultRows(const QSqlDatabase &db, const QString &sql,
                                       QSqlError &error) {
