@@ -8,18 +8,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "batchrun.h"
+
 #include <gtest/gtest.h>
 
 using namespace kelvoran;
 using namespace kelvoran::test;
 
 namespace {
-
-struct BatchRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 class ScheduleCommand : public ::testing::Test {
 protected:
@@ -99,24 +95,9 @@ protected:
     }
 
     BatchRun batch(const QStringList &args) const {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("KELVORAN_PASSWORD"));
-        e.insert(QStringLiteral("KELVORAN_ALIASES"), m_aliases);
-        e.insert(QStringLiteral("KELVORAN_SETTINGS"), path("no_settings.ini"));
-        p.setProcessEnvironment(e);
-        p.setWorkingDirectory(m_dir.path());
-        p.start(QStringLiteral(KELVORAN_BATCH), args);
-        BatchRun r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runBatch(args, m_aliases,
+                        {{QStringLiteral("KELVORAN_SETTINGS"), path("no_settings.ini")}},
+                        m_dir.path(), 60000);
     }
 
     BatchRun runSchedule(const QString &file, const QStringList &extra = {}) const {

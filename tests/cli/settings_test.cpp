@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "batchrun.h"
+
 #include <gtest/gtest.h>
 
 using namespace kelvoran;
@@ -17,35 +19,10 @@ using namespace kelvoran::test;
 
 namespace {
 
-struct BatchRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 // Runs kelvoran-batch with an alias file of its own and the given extra environment.
 BatchRun batch(const QStringList &args, const QString &aliasFile,
                const std::map<QString, QString> &env = {}) {
-    QProcess p;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const char *k : {"KELVORAN_PASSWORD", "KELVORAN_TEMPLATE_PASSWORD",
-                          "KELVORAN_OUTPUT_READ_PASSWORD", "KELVORAN_OUTPUT_WRITE_PASSWORD"})
-        e.remove(QString::fromLatin1(k));
-    e.insert(QStringLiteral("KELVORAN_ALIASES"), aliasFile);
-    for (const auto &[k, v] : env)
-        e.insert(k, v);
-    p.setProcessEnvironment(e);
-    p.start(QStringLiteral(KELVORAN_BATCH), args);
-    BatchRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runBatch(args, aliasFile, env, QString(), 60000);
 }
 
 QByteArray bytesOf(const QString &path) {
