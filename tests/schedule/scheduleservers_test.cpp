@@ -79,14 +79,24 @@ TEST_P(ScheduleOnServers, ProcedureCsvAndFailureWithErrorStopOffAndOn) {
     exportFile.procFlag = QStringLiteral("2");
     exportFile.sql = {QStringLiteral(
         "SELECT dept_id, dept_code, dept_name, region, created_on FROM departments")};
+    // Two reports written into one workbook.
+    EntryFile departmentsReport;
+    departmentsReport.procFlag = QStringLiteral("1");
+    departmentsReport.sql = {QStringLiteral("SELECT dept_code, dept_name FROM departments")};
+    EntryFile staffReport;
+    staffReport.procFlag = QStringLiteral("1");
+    staffReport.sql = {QStringLiteral("SELECT staff_code, staff_name FROM staff")};
     EntryFile importFile;
     importFile.procFlag = QStringLiteral("3");
     importFile.csvTable = table;
     importFile.csvFile = QStringLiteral("departments.csv");
-    const QString names[] = {file("call.kvr", call), file("create.kvr", create),
-                             file("export.kvr", exportFile), file("bad.kvr", bad),
-                             file("import.kvr", importFile)};
+    const QString names[] = {
+        file("call.kvr", call),         file("create.kvr", create),
+        file("export.kvr", exportFile), file("departments.kvr", departmentsReport),
+        file("staff.kvr", staffReport), file("bad.kvr", bad),
+        file("import.kvr", importFile)};
     const QString csv = folder + QStringLiteral("departments.csv");
+    const QString book = folder + QStringLiteral("reports.xls");
 
     struct Case {
         bool errorStop;
@@ -94,15 +104,21 @@ TEST_P(ScheduleOnServers, ProcedureCsvAndFailureWithErrorStopOffAndOn) {
         int completed, failed, unprocessed;
     };
     for (const Case &c :
-         {Case{false, QStringLiteral("5"), 4, 1, 0}, Case{true, QStringLiteral("0"), 3, 1, 1}}) {
+         {Case{false, QStringLiteral("5"), 6, 1, 0}, Case{true, QStringLiteral("0"), 5, 1, 1}}) {
         SCOPED_TRACE(c.errorStop ? "error stop on" : "error stop off");
         execute(*aliases, alias, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
         QFile::remove(csv);
+        QFile::remove(book + u'x');
         Schedule schedule;
         schedule.errorStop = c.errorStop;
         for (const QString &n : names) {
-            const bool csvEntry = n == names[2] || n == names[4];
-            ScheduleEntry e = readyEntry(folder, n, csvEntry ? csv : QString(), alias);
+            const bool csvEntry = n == names[2] || n == names[6];
+            const bool reportEntry = n == names[3] || n == names[4];
+            ScheduleEntry e = readyEntry(folder, n,
+                                         csvEntry      ? csv
+                                         : reportEntry ? book
+                                                       : QString(),
+                                         alias);
             e.userName = QStringLiteral("kelvoran");
             e.password = qEnvironmentVariable("KELVORAN_TEST_PASSWORD");
             schedule.entries.push_back(e);
@@ -118,11 +134,28 @@ TEST_P(ScheduleOnServers, ProcedureCsvAndFailureWithErrorStopOffAndOn) {
         EXPECT_EQ(schedule.entries[1].status, ScheduleRunner::Completed);
         EXPECT_EQ(schedule.entries[2].status, ScheduleRunner::Completed);
         EXPECT_EQ(schedule.entries[2].dataCount, QStringLiteral("      6"));
-        EXPECT_TRUE(
-            schedule.entries[3].status.startsWith(QStringLiteral("SQL実行時エラー CES_270012 ")))
+        EXPECT_EQ(schedule.entries[3].status, ScheduleRunner::Completed)
             << schedule.entries[3].status.toStdString();
-        EXPECT_EQ(schedule.entries[4].status,
+        EXPECT_EQ(schedule.entries[4].status, ScheduleRunner::Completed);
+        EXPECT_TRUE(
+            schedule.entries[5].status.startsWith(QStringLiteral("SQL実行時エラー CES_270012 ")))
+            << schedule.entries[5].status.toStdString();
+        EXPECT_EQ(schedule.entries[6].status,
                   c.errorStop ? ScheduleRunner::Unprocessed : ScheduleRunner::Completed);
+        // Both reports went into one workbook, one sheet each, under the .xlsx name.
+        const ProcessResult sheets = runPython(QStringLiteral(R"PY(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print(len(wb.worksheets), " ".join(str(ws.max_row) for ws in wb.worksheets))
+)PY"),
+                                               {book + u'x'});
+        ASSERT_EQ(sheets.exitCode, 0) << sheets.err.toStdString();
+        const QStringList counts = sheets.out.trimmed().split(u' ');
+        ASSERT_EQ(counts.size(), 3) << sheets.out.toStdString();
+        EXPECT_EQ(counts[0], QStringLiteral("2"));
+        // Heading row 4, then one row per department (5) and per staff member (30).
+        EXPECT_EQ(counts[1], QStringLiteral("9"));
+        EXPECT_EQ(counts[2], QStringLiteral("34"));
         EXPECT_EQ(
             scalar(*aliases, alias,
                    QStringLiteral("SELECT COUNT(*) FROM audit_log WHERE message = '''%1''' AND "
@@ -140,12 +173,13 @@ TEST_P(ScheduleOnServers, ProcedureCsvAndFailureWithErrorStopOffAndOn) {
 
         const Result<RunLogContents> log = readRunLog(summary.logPath);
         ASSERT_TRUE(log) << summary.logPath.toStdString();
-        EXPECT_EQ(log->total, 5);
+        EXPECT_EQ(log->total, 7);
         EXPECT_EQ(log->completed, c.completed);
         EXPECT_EQ(log->failed, c.failed);
         EXPECT_EQ(log->unprocessed, c.unprocessed);
-        for (size_t i = 0; i < 5; ++i)
+        for (size_t i = 0; i < 7; ++i)
             EXPECT_EQ(log->records[i][7], schedule.entries[i].status) << i + 1;
+        EXPECT_EQ(log->records[3][3], book + u'x');
         QFile::remove(summary.logPath);
     }
     execute(*aliases, alias, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));

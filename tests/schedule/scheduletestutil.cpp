@@ -18,8 +18,23 @@ bool writeEntryFile(const QString &path, const EntryFile &file) {
                  file.csvHeading ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     def.setValue(QStringLiteral("CSVTABLENAME"), file.csvTable);
     def.setValue(QStringLiteral("CSVFILENAME"), file.csvFile);
-    def.setValue(QStringLiteral("TITLEBACKCOLOR"), QStringLiteral("16777215"));
-    def.setValue(QStringLiteral("TITLEFONTCOLOR"), QStringLiteral("0"));
+    if (file.procFlag == u"1") {
+        // A plain list: data from B4 with its heading row, no title, no creation time.
+        for (const auto &[key, value] : {std::pair{"DATAFASTCOL", "2"},
+                                         {"DATAFASTROW", "4"},
+                                         {"TITLEFLG", "FALSE"},
+                                         {"TITLECOL", "1"},
+                                         {"TITLEROW", "2"},
+                                         {"MAKEDATEFLG", "FALSE"},
+                                         {"MAKEDATECOL", "5"},
+                                         {"MAKEDATEROW", "2"},
+                                         {"KOUMOKUNAME", "TRUE"},
+                                         {"SHEETFLG", "FALSE"}})
+            def.setValue(QString::fromLatin1(key), QString::fromLatin1(value));
+    }
+    // Palette colour indexes of the column-name row: grey fill, black text.
+    def.setValue(QStringLiteral("TITLEBACKCOLOR"), QStringLiteral("15"));
+    def.setValue(QStringLiteral("TITLEFONTCOLOR"), QStringLiteral("1"));
     const Result<PackedPasswords> packed = PackPasswordsAt(
         Passwords{QStringLiteral("stored_pw"), QString(), file.outputRead, file.outputWrite},
         QStringLiteral("2024/04/01 09:00:04"));
