@@ -13,6 +13,23 @@ bool isNameChar(char c) {
            static_cast<unsigned char>(c) >= 0x80;
 }
 
+// The position of the quote that closes the one at `open` (the last position when none does).
+size_t closingQuote(std::string_view f, size_t open) {
+    const char quote = f[open];
+    size_t j = open + 1;
+    while (j < f.size()) {
+        if (f[j] == quote) {
+            if (j + 1 < f.size() && f[j + 1] == quote) {
+                j += 2;
+                continue;
+            }
+            break;
+        }
+        ++j;
+    }
+    return j;
+}
+
 } // namespace
 
 std::string rewriteReferences(std::string_view f, const std::function<bool(FormulaRef &)> &change) {
@@ -21,34 +38,10 @@ std::string rewriteReferences(std::string_view f, const std::function<bool(Formu
     size_t i = 0;
     while (i < f.size()) {
         const char c = f[i];
-        if (c == '"') { // string literal, "" escapes a quote
-            size_t j = i + 1;
-            while (j < f.size()) {
-                if (f[j] == '"') {
-                    if (j + 1 < f.size() && f[j + 1] == '"') {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            out.append(f.substr(i, j + 1 - i));
-            i = j + 1;
-            continue;
-        }
-        if (c == '\'') { // quoted sheet name
-            size_t j = i + 1;
-            while (j < f.size()) {
-                if (f[j] == '\'') {
-                    if (j + 1 < f.size() && f[j + 1] == '\'') {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
+        // A string literal or a quoted sheet name is copied as it stands; a doubled quote
+        // character inside escapes itself.
+        if (c == '"' || c == '\'') {
+            const size_t j = closingQuote(f, i);
             out.append(f.substr(i, j + 1 - i));
             i = j + 1;
             continue;
