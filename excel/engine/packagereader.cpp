@@ -317,16 +317,21 @@ private:
         m_book->notices.push_back(text);
     }
 
-    bool readRels(const std::string &part, std::map<std::string, Rel> &rels, std::string &why) {
-        if (!m_zip.contains(part))
-            return false;
+    // Reads a part of the package and parses it (document type declarations refused).
+    bool loadPart(const std::string &part, pugi::xml_document &doc, std::string &why) {
         std::string text;
-        pugi::xml_document doc;
         if (!m_zip.read(part, text)) {
             why = m_zip.error();
             return false;
         }
-        if (!parseXml(text, doc, why, part))
+        return parseXml(text, doc, why, part);
+    }
+
+    bool readRels(const std::string &part, std::map<std::string, Rel> &rels, std::string &why) {
+        if (!m_zip.contains(part))
+            return false;
+        pugi::xml_document doc;
+        if (!loadPart(part, doc, why))
             return false;
         for (pugi::xml_node r = doc.document_element().first_child(); r; r = r.next_sibling()) {
             if (std::strcmp(local(r.name()), "Relationship") != 0)
@@ -341,13 +346,8 @@ private:
     }
 
     bool readStrings(const std::string &part, std::string &why) {
-        std::string text;
         pugi::xml_document doc;
-        if (!m_zip.read(part, text)) {
-            why = m_zip.error();
-            return false;
-        }
-        if (!parseXml(text, doc, why, part))
+        if (!loadPart(part, doc, why))
             return false;
         for (pugi::xml_node si = doc.document_element().first_child(); si; si = si.next_sibling()) {
             if (std::strcmp(local(si.name()), "si") != 0)
@@ -378,13 +378,8 @@ private:
     }
 
     bool readStyles(const std::string &part, std::string &why) {
-        std::string text;
         pugi::xml_document doc;
-        if (!m_zip.read(part, text)) {
-            why = m_zip.error();
-            return false;
-        }
-        if (!parseXml(text, doc, why, part))
+        if (!loadPart(part, doc, why))
             return false;
         pugi::xml_node root = doc.document_element();
         std::unordered_map<long, std::string> formats;
@@ -496,16 +491,9 @@ private:
     }
 
     bool readSheet(const std::string &part, Worksheet &ws, std::string &why) {
-        std::string text;
         pugi::xml_document doc;
-        if (!m_zip.read(part, text)) {
-            why = m_zip.error();
+        if (!loadPart(part, doc, why))
             return false;
-        }
-        if (!parseXml(text, doc, why, part))
-            return false;
-        text.clear();
-        text.shrink_to_fit();
         pugi::xml_node root = doc.document_element();
         if (std::strcmp(local(root.name()), "worksheet") != 0) {
             why = part + " is not a worksheet";
