@@ -121,4 +121,14 @@ bool parseCell(std::string_view text, int &row, int &column) {
     return true;
 }
 
+std::string quotedSheetName(const std::string &name) {
+    std::string out = "'";
+    for (char c : name) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
 } // namespace kelvoran::xlsx

@@ -41,4 +41,7 @@ bool parseRect(std::string_view text, CellRect &rect);
 // Parses a single cell address ("B5" or "$B$5").
 bool parseCell(std::string_view text, int &row, int &column);
 
+// A sheet name as references write it: between apostrophes, an apostrophe inside doubled.
+std::string quotedSheetName(const std::string &name);
+
 } // namespace kelvoran::xlsx

@@ -306,16 +306,6 @@ std::string stylesXml(const StyleTable &styles) {
     return out;
 }
 
-std::string quotedSheetName(const std::string &name) {
-    std::string out = "'";
-    for (char c : name) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
-
 // Adds a sheet name to an area text that has none ("$A$1:$E$9" -> "'Data'!$A$1:$E$9"), each
 // comma-separated area on its own.
 std::string qualifiedArea(const std::string &sheet, const std::string &area) {

@@ -19,16 +19,6 @@ bool isNameChar(char c) {
            static_cast<unsigned char>(c) >= 0x80;
 }
 
-std::string quoted(const std::string &name) {
-    std::string out = "'";
-    for (char c : name) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
-
 // Points the references of a sheet's own names and formulas at its new name.
 void retarget(Workbook &book, Worksheet &sheet, const std::string &oldName, bool everywhere) {
     if (oldName == sheet.name())
@@ -52,9 +42,10 @@ void retarget(Workbook &book, Worksheet &sheet, const std::string &oldName, bool
 
 std::string renameSheetReferences(const std::string &text, const std::string &oldName,
                                   const std::string &newName) {
-    if (text.find(oldName) == std::string::npos && text.find(quoted(oldName)) == std::string::npos)
+    if (text.find(oldName) == std::string::npos &&
+        text.find(quotedSheetName(oldName)) == std::string::npos)
         return text;
-    const std::string q = quoted(oldName) + "!";
+    const std::string q = quotedSheetName(oldName) + "!";
     const std::string bare = oldName + "!";
     std::string out;
     bool inString = false;
@@ -67,13 +58,13 @@ std::string renameSheetReferences(const std::string &text, const std::string &ol
             continue;
         }
         if (!inString && text.compare(i, q.size(), q) == 0) {
-            out += quoted(newName) + "!";
+            out += quotedSheetName(newName) + "!";
             i += q.size();
             continue;
         }
         if (!inString && (i == 0 || (!isNameChar(text[i - 1]) && text[i - 1] != '\'')) &&
             text.compare(i, bare.size(), bare) == 0) {
-            out += quoted(newName) + "!";
+            out += quotedSheetName(newName) + "!";
             i += bare.size();
             continue;
         }
