@@ -214,24 +214,28 @@ bool ResultModel::readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>>
 }
 
 bool ResultModel::fetchAll() {
-    while (m_open && !m_atEnd) {
-        const int before = int(m_rows.size());
-        std::vector<std::vector<QVariant>> batch;
-        const bool ok = readBatch(m_batchSize * 10, batch);
-        if (!batch.empty()) {
-            beginInsertRows(QModelIndex(), before, before + int(batch.size()) - 1);
-            for (auto &row : batch)
-                m_rows.push_back(std::move(row));
-            endInsertRows();
-        }
-        if (!ok) {
-            m_atEnd = true;
-            releaseServer();
-            emit fetchFailed(m_lastError);
+    while (m_open && !m_atEnd)
+        if (!appendBatch(m_batchSize * 10))
             return false;
-        }
-    }
     return true;
+}
+
+bool ResultModel::appendBatch(int maxRows) {
+    std::vector<std::vector<QVariant>> batch;
+    const bool ok = readBatch(maxRows, batch);
+    if (!batch.empty()) {
+        const int before = int(m_rows.size());
+        beginInsertRows(QModelIndex(), before, before + int(batch.size()) - 1);
+        for (auto &row : batch)
+            m_rows.push_back(std::move(row));
+        endInsertRows();
+    }
+    if (!ok) {
+        m_atEnd = true;
+        releaseServer();
+        emit fetchFailed(m_lastError);
+    }
+    return ok;
 }
 
 bool ResultModel::readRows(int maxRows, std::vector<std::vector<QVariant>> &rows) {
@@ -313,22 +317,8 @@ bool ResultModel::canFetchMore(const QModelIndex &parent) const {
 }
 
 void ResultModel::fetchMore(const QModelIndex &parent) {
-    if (!canFetchMore(parent))
-        return;
-    std::vector<std::vector<QVariant>> batch;
-    const bool ok = readBatch(m_batchSize, batch);
-    if (!batch.empty()) {
-        const int before = int(m_rows.size());
-        beginInsertRows(QModelIndex(), before, before + int(batch.size()) - 1);
-        for (auto &row : batch)
-            m_rows.push_back(std::move(row));
-        endInsertRows();
-    }
-    if (!ok) {
-        m_atEnd = true;
-        releaseServer();
-        emit fetchFailed(m_lastError);
-    }
+    if (canFetchMore(parent))
+        appendBatch(m_batchSize);
 }
 
 std::optional<qint64> countResultRows(const QSqlDatabase &db, const QString &sql,

@@ -83,6 +83,9 @@ signals:
 private:
     // Reads up to maxRows rows into rows; sets m_atEnd at the end. Returns false on failure.
     bool readBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
+    // Reads up to maxRows more rows into the model; on failure ends the result and tells
+    // fetchFailed.
+    bool appendBatch(int maxRows);
     void releaseServer();
     bool openMySqlStream(const QString &sql);
     bool readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
