@@ -10,6 +10,19 @@ namespace kelvoran {
 
 namespace {
 
+// The lines of the last begin marker and the last end marker of the format block (-1: none).
+std::pair<qsizetype, qsizetype> formatBlockMarkers(const QStringList &lines) {
+    qsizetype begin = -1;
+    qsizetype end = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].contains(SettingsText::beginMarker()))
+            begin = i;
+        if (lines[i].contains(SettingsText::endMarker()))
+            end = i;
+    }
+    return {begin, end};
+}
+
 const QString kTrue = QStringLiteral("TRUE");
 const QString kFalse = QStringLiteral("FALSE");
 
@@ -332,14 +345,7 @@ Status writeSettingsFile(const QString &path, const ReportDefinition &def, Setti
 }
 
 QStringList setKeyLineValues(const QStringList &lines, const std::map<QString, QString> &values) {
-    qsizetype begin = -1;
-    qsizetype end = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].contains(SettingsText::beginMarker()))
-            begin = i;
-        if (lines[i].contains(SettingsText::endMarker()))
-            end = i;
-    }
+    const auto [begin, end] = formatBlockMarkers(lines);
     QStringList out = lines;
     for (qsizetype i = begin + 1; begin >= 0 && i < end; ++i) {
         // The key as the reader finds it.
@@ -392,14 +398,7 @@ Status SettingsFileReader::readLines(const QStringList &lines, ReportDefinition 
     def.clear();
 
     m_step.set("LA_280002");
-    qsizetype begin = -1;
-    qsizetype end = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].contains(SettingsText::beginMarker()))
-            begin = i;
-        if (lines[i].contains(SettingsText::endMarker()))
-            end = i;
-    }
+    const auto [begin, end] = formatBlockMarkers(lines);
     if (begin < 0) {
         // Not a settings file: nothing is parsed; the caller shows the text as it is.
         def.sqlLines = lines;
