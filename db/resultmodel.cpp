@@ -3,19 +3,9 @@
 #include "displaytext.h"
 #include "mysqlrows.h"
 
-#include <QDateTime>
-#include <QSqlDriver>
-#include <QSqlField>
-
 #include <mysql.h>
 
-#include <atomic>
-
 namespace kelvoran {
-
-namespace {
-std::atomic<int> g_cursorSerial{0};
-}
 
 ResultModel::ResultModel(QObject *parent) : QAbstractTableModel(parent) {}
 
@@ -32,39 +22,12 @@ bool ResultModel::open(const QSqlDatabase &db, const QString &sql, ReadMode mode
     m_lastError = QSqlError();
     m_open = false;
     m_atEnd = true;
-    m_db = db;
-    m_mode = mode;
 
-    bool ok = true;
-    if (mode == ReadMode::PostgresCursor) {
-        // A cursor lives in a transaction; the rows are fetched batch by batch with FETCH, so
-        // neither the driver nor the server holds more than one batch for us.
-        m_cursorName = QStringLiteral("kelvoran_result_%1").arg(++g_cursorSerial);
-        QSqlQuery begin(m_db);
-        if (!begin.exec(QStringLiteral("BEGIN"))) {
-            m_lastError = begin.lastError();
-            ok = false;
-        } else {
-            m_inTransaction = true;
-            QSqlQuery declare(m_db);
-            if (!declare.exec(QStringLiteral("DECLARE ") + m_cursorName +
-                              QStringLiteral(" NO SCROLL CURSOR FOR\n") + sql)) {
-                m_lastError = declare.lastError();
-                ok = false;
-            }
-        }
-    } else if (mode == ReadMode::MySqlStream) {
-        ok = openMySqlStream(sql);
-    } else {
-        m_query = std::make_unique<QSqlQuery>(m_db);
-        m_query->setForwardOnly(true);
-        if (!m_query->exec(sql)) {
-            m_lastError = m_query->lastError();
-            ok = false;
-        } else {
-            m_record = m_query->record();
-        }
-    }
+    m_stream.setBatchSize(m_batchSize);
+    bool ok = m_stream.open(db, sql, mode);
+    if (!ok)
+        m_lastError = m_stream.error();
+    m_record = m_stream.record();
     m_atEnd = false;
     if (ok)
         ok = readBatch(m_batchSize, m_rows);
@@ -85,132 +48,18 @@ bool ResultModel::open(const QSqlDatabase &db, const QString &sql, ReadMode mode
 bool ResultModel::readBatch(int maxRows, std::vector<std::vector<QVariant>> &rows) {
     if (m_atEnd)
         return true;
-    if (m_mode == ReadMode::PostgresCursor) {
-        QSqlQuery fetch(m_db);
-        fetch.setForwardOnly(true);
-        if (!fetch.exec(QStringLiteral("FETCH FORWARD %1 FROM ").arg(maxRows) + m_cursorName)) {
-            m_lastError = fetch.lastError();
-            return false;
-        }
-        if (m_record.isEmpty())
-            m_record = fetch.record();
-        const int columns = m_record.count();
-        int read = 0;
-        while (fetch.next()) {
-            std::vector<QVariant> row(static_cast<size_t>(columns));
-            for (int c = 0; c < columns; ++c)
-                row[size_t(c)] = fetch.value(c);
-            rows.push_back(std::move(row));
-            ++read;
-        }
-        if (read < maxRows) {
-            m_atEnd = true;
-            releaseServer();
-        }
-        return true;
+    if (!m_stream.readRows(maxRows, rows)) {
+        m_atEnd = true;
+        m_lastError = m_stream.error();
+        return false;
     }
-    if (m_mode == ReadMode::MySqlStream)
-        return readMySqlBatch(maxRows, rows);
-    const int columns = m_record.count();
-    for (int read = 0; read < maxRows; ++read) {
-        if (!m_query->next()) {
-            m_atEnd = true;
-            const QSqlError error = m_query->lastError();
-            if (error.isValid() && error.type() != QSqlError::NoError) {
-                m_lastError = error;
-                return false;
-            }
-            releaseServer();
-            return true;
-        }
-        std::vector<QVariant> row(static_cast<size_t>(columns));
-        for (int c = 0; c < columns; ++c)
-            row[size_t(c)] = m_query->value(c);
-        rows.push_back(std::move(row));
-    }
+    if (m_stream.atEnd())
+        m_atEnd = true;
     return true;
 }
 
 void ResultModel::releaseServer() {
-    if (m_query) {
-        m_query->finish();
-        m_query.reset();
-    }
-    if (m_myResult) {
-        // Frees the result; the client library reads and drops the rows still on the way.
-        mysql_free_result(static_cast<MYSQL_RES *>(m_myResult));
-        m_myResult = nullptr;
-    }
-    if (m_inTransaction) {
-        // The cursor goes with its transaction. COMMIT keeps what functions called by the
-        // query may have done, as an autocommitted query would, also when the rest of the
-        // rows was never read; after an error the server turns it into a rollback.
-        QSqlQuery end(m_db);
-        end.exec(QStringLiteral("COMMIT"));
-        m_inTransaction = false;
-    }
-}
-
-bool ResultModel::openMySqlStream(const QString &sql) {
-    MYSQL *mysql = mySqlHandle(m_db);
-    if (!mysql) {
-        m_lastError = QSqlError(QStringLiteral("MySQL connection handle not available"), QString(),
-                                QSqlError::ConnectionError);
-        return false;
-    }
-    m_myConnection = mysql;
-    const QByteArray text = sql.toUtf8();
-    if (mysql_real_query(mysql, text.constData(), static_cast<unsigned long>(text.size())) != 0) {
-        m_lastError = mySqlError(mysql, QStringLiteral("Unable to execute query"));
-        return false;
-    }
-    MYSQL_RES *result = mysql_use_result(mysql);
-    if (!result) {
-        if (mysql_field_count(mysql) == 0) {
-            // A statement without a result set: an empty result.
-            m_atEnd = true;
-            return true;
-        }
-        m_lastError = mySqlError(mysql, QStringLiteral("Unable to read the result"));
-        return false;
-    }
-    m_myResult = result;
-    const unsigned int columns = mysql_num_fields(result);
-    const MYSQL_FIELD *fields = mysql_fetch_fields(result);
-    for (unsigned int c = 0; c < columns; ++c)
-        m_record.append(QSqlField(QString::fromUtf8(fields[c].name), mySqlMetaType(fields[c])));
-    return true;
-}
-
-bool ResultModel::readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>> &rows) {
-    auto *result = static_cast<MYSQL_RES *>(m_myResult);
-    if (!result) {
-        m_atEnd = true;
-        return true;
-    }
-    const int columns = m_record.count();
-    std::vector<QMetaType> types;
-    for (int c = 0; c < columns; ++c)
-        types.push_back(m_record.field(c).metaType());
-    for (int read = 0; read < maxRows; ++read) {
-        MYSQL_ROW row = mysql_fetch_row(result);
-        if (!row) {
-            m_atEnd = true;
-            auto *mysql = static_cast<MYSQL *>(m_myConnection);
-            if (mysql_errno(mysql) != 0) {
-                m_lastError = mySqlError(mysql, QStringLiteral("Unable to fetch row"));
-                return false;
-            }
-            releaseServer();
-            return true;
-        }
-        const unsigned long *lengths = mysql_fetch_lengths(result);
-        std::vector<QVariant> values(static_cast<size_t>(columns));
-        for (int c = 0; c < columns; ++c)
-            values[size_t(c)] = mySqlValue(row[c], lengths[c], types[size_t(c)]);
-        rows.push_back(std::move(values));
-    }
-    return true;
+    m_stream.close();
 }
 
 bool ResultModel::fetchAll() {
@@ -261,9 +110,7 @@ void ResultModel::close() {
 }
 
 qint64 ResultModel::streamingConnectionId() const {
-    if (m_mode != ReadMode::MySqlStream || !m_myResult || m_atEnd || !m_myConnection)
-        return 0;
-    return qint64(mysql_thread_id(static_cast<MYSQL *>(m_myConnection)));
+    return m_atEnd ? 0 : m_stream.streamingConnectionId();
 }
 
 QStringList ResultModel::fieldNames() const {

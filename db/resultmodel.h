@@ -1,6 +1,7 @@
 // The rows of a query as a Qt item model that reads them from the server only as a view asks.
 #pragma once
 
+#include "recordstream.h"
 #include "result.h"
 
 #include <QAbstractTableModel>
@@ -19,17 +20,17 @@ namespace kelvoran {
 
 // A query result read forward only, in batches, into the model's own cache. rowCount() is the
 // number of rows read so far; canFetchMore()/fetchMore() read the next batch, so a result of a
-// million rows opens after its first batch. On PostgreSQL the rows come through a server-side
-// cursor (a scrollable or plain query there would hold the whole result in memory); on MySQL and
-// MariaDB row by row from the client library under the QMYSQL driver (whose own queries read
-// every result whole, even forward-only ones); elsewhere through a forward-only query. Either way
-// the connection given to open() is busy until the result is read to its end or closed: give the
-// model a connection of its own. UI thread only.
+// million rows opens after its first batch. The rows come through a RecordStream (recordstream.h):
+// on PostgreSQL a server-side cursor (a scrollable or plain query there would hold the whole
+// result in memory); on MySQL and MariaDB row by row from the client library under the QMYSQL
+// driver (whose own queries read every result whole, even forward-only ones); elsewhere a
+// forward-only query. Either way the connection given to open() is busy until the result is read
+// to its end or closed: give the model a connection of its own. UI thread only.
 class ResultModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // How the rows are read from the server.
-    enum class ReadMode { ForwardOnly, PostgresCursor, MySqlStream };
+    using ReadMode = RecordStream::ReadMode;
 
     static constexpr int DefaultBatchSize = 1000;
 
@@ -86,17 +87,10 @@ private:
     // Reads up to maxRows more rows into the model; on failure ends the result and tells
     // fetchFailed.
     bool appendBatch(int maxRows);
+    // Ends the statement on the server (the stream's close()).
     void releaseServer();
-    bool openMySqlStream(const QString &sql);
-    bool readMySqlBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
 
-    QSqlDatabase m_db;
-    ReadMode m_mode = ReadMode::ForwardOnly;
-    std::unique_ptr<QSqlQuery> m_query;
-    QString m_cursorName;
-    bool m_inTransaction = false;
-    void *m_myConnection = nullptr; // MYSQL* of the QMYSQL driver (MySqlStream)
-    void *m_myResult = nullptr;     // MYSQL_RES* being read (MySqlStream)
+    RecordStream m_stream;
     bool m_open = false;
     bool m_atEnd = true;
     int m_batchSize = DefaultBatchSize;
