@@ -4,6 +4,7 @@
 #include "postgrescopyrows.h"
 #include "querytext.h"
 #include "resultmodel.h"
+#include "rowcount.h"
 #include "textfile.h"
 
 #include <QFileInfo>
@@ -37,30 +38,23 @@ QString sqlErrorText(const QSqlError &error) {
 // statement.
 Result<qint64> countRows(const QSqlDatabase &db, DbKind kind, const QStringList &statement,
                          const QString &table, StepCode &step) {
-    QSqlError error;
-    if (kind == DbKind::MySql && table.isEmpty()) {
-        step.set("EC_360005");
-        if (const std::optional<qint64> n = countResultRows(db, statementText(statement), error))
-            return *n;
-        return failure(sqlErrorText(error), step);
-    }
-    step.set("EC_360004");
-    const QStringList lines =
-        table.isEmpty()
-            ? countStatementLines(statement, kind == DbKind::Oracle ? QString() : kCountName)
-            : countTableLines(table);
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (q.exec(statementText(lines)) && q.next())
-        return q.value(0).toLongLong();
-    error = q.lastError();
-    if (!table.isEmpty() || !db.isOpen())
-        return failure(sqlErrorText(error), step);
-    step.set("EC_360005");
-    q.finish();
-    if (const std::optional<qint64> n = countResultRows(db, statementText(statement), error))
-        return *n;
-    return failure(sqlErrorText(error), step);
+    CountRequest request;
+    request.kind = kind;
+    if (table.isEmpty())
+        request.statementLines = statement;
+    else
+        request.table = table;
+    request.subqueryName = kCountName;
+    request.fallback = CountFallback::WhileOpen;
+    const CountResult counted = countQueryRows(db, request, [&step](CountStage stage) {
+        if (stage == CountStage::Wrapper)
+            step.set("EC_360004");
+        else if (stage != CountStage::Counted)
+            step.set("EC_360005");
+    });
+    if (counted.count)
+        return *counted.count;
+    return failure(sqlErrorText(counted.error), step);
 }
 
 ResultModel::ReadMode readModeOf(const QSqlDatabase &db) {

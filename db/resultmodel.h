@@ -13,7 +13,6 @@
 #include <QVariant>
 
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace kelvoran {
@@ -99,10 +98,5 @@ private:
     QSqlError m_lastError;
     std::vector<std::vector<QVariant>> m_rows;
 };
-
-// Counts the rows of a query by running it, without keeping them: on PostgreSQL the server
-// counts through a cursor (MOVE ALL), on MySQL/MariaDB the rows are read one by one and
-// dropped, elsewhere the driver's size or a forward-only pass. Nothing on failure, with error set.
-std::optional<qint64> countResultRows(const QSqlDatabase &db, const QString &sql, QSqlError &error);
 
 } // namespace kelvoran

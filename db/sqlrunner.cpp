@@ -1,6 +1,7 @@
 #include "sqlrunner.h"
 
 #include "procedurecall.h"
+#include "rowcount.h"
 #include "stepcode.h"
 
 #include <QSqlDriver>
@@ -274,59 +275,57 @@ RowCount SqlRunner::countRows(const QString &alias, const QStringList &lines, bo
         (!lines.isEmpty() && lines.first().contains(QStringLiteral("SELECT"), Qt::CaseInsensitive));
     const QString statementItself = statementText(framed(lines));
 
-    QSqlError error;
-    std::optional<qint64> count;
-    step.set("DS_120002");
-    if (info->kind() == DbKind::MySql && statement) {
-        step.set("DS_120003");
-        count = countResultRows(db, statementItself, error);
+    CountRequest request;
+    request.kind = info->kind();
+    if (statement) {
+        request.statementLines = lines;
+        request.statementItself = statementItself;
     } else {
-        const QStringList countLines =
-            statement ? countStatementLines(lines, info->kind() == DbKind::Oracle ? QString()
-                                                                                  : kCountTableName)
-                      : countTableLines(lines.value(0));
-        step.set("DS_120004");
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (q.exec(statementText(countLines)) && q.next()) {
-            step.set("DS_120005");
-            count = q.value(0).toLongLong();
-        } else {
-            error = q.lastError();
-        }
+        request.table = lines.value(0);
     }
-    if (!count) {
-        if (isConnectionLost(db, error)) {
+    request.subqueryName = kCountTableName;
+    request.fallback = CountFallback::WhileConnected;
+    step.set("DS_120002");
+    const CountResult counted = countQueryRows(db, request, [&step](CountStage stage) {
+        switch (stage) {
+        case CountStage::Direct:
+            step.set("DS_120003");
+            break;
+        case CountStage::Wrapper:
+            step.set("DS_120004");
+            break;
+        case CountStage::Counted:
+            step.set("DS_120005");
+            break;
+        case CountStage::Fallback:
+            // The wrapper failed on an open connection: count by opening the statement itself.
+            step.set("DS_120010");
+            break;
+        }
+    });
+    if (!counted.count) {
+        const QSqlError &error = counted.error;
+        if (!counted.fellBack && isConnectionLost(db, error)) {
             for (const QString &text : DbError::fromSqlError(error, form).texts())
                 result.messages << text + QStringLiteral("\r\n") + step.text();
             m_rowCount = -1;
             return result;
         }
-        // The wrapper failed on an open connection: count by opening the statement itself.
-        step.set("DS_120010");
-        if (statement && info->kind() != DbKind::MySql) {
-            QSqlError fallbackError;
-            count = countResultRows(db, statementItself, fallbackError);
-            if (!count)
-                error = fallbackError;
+        step.set("DS_120011");
+        if (isConnectionLost(db, error)) {
+            for (const QString &text : DbError::fromSqlError(error, form).texts())
+                result.messages << text + QStringLiteral("\r\n") + step.text();
+        } else {
+            result.messages << kMessagePrefix + DbError::fromSqlError(error, form).message() +
+                                   QLatin1Char(' ') + step.text();
         }
-        if (!count) {
-            step.set("DS_120011");
-            if (isConnectionLost(db, error)) {
-                for (const QString &text : DbError::fromSqlError(error, form).texts())
-                    result.messages << text + QStringLiteral("\r\n") + step.text();
-            } else {
-                result.messages << kMessagePrefix + DbError::fromSqlError(error, form).message() +
-                                       QLatin1Char(' ') + step.text();
-            }
-            m_rowCount = -1;
-            return result;
-        }
+        m_rowCount = -1;
+        return result;
     }
     step.set("DS_120020");
     result.ok = true;
-    result.count = *count;
-    m_rowCount = *count;
+    result.count = *counted.count;
+    m_rowCount = *counted.count;
     return result;
 }
 

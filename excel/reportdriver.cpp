@@ -16,7 +16,7 @@
 #include "pathrules.h"
 #include "querytext.h"
 #include "reportvalidation.h"
-#include "resultmodel.h"
+#include "rowcount.h"
 #include "userinteraction.h"
 
 #include <QFile>
@@ -202,24 +202,17 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         // the wrapper is refused (a derived table may not repeat a column name there, and the
         // group keys repeat report columns), the statement itself is counted without keeping
         // its rows.
-        QSqlError error;
-        std::optional<qint64> count;
-        if (opt.kind != DbKind::MySql) {
-            QSqlQuery q(opt.database);
-            q.setForwardOnly(true);
-            const QStringList countLines =
-                countStatementLines(work, oracle ? QString() : QStringLiteral("KELVORAN_COUNT"));
-            if (q.exec(statementText(countLines)) && q.next())
-                count = q.value(0).toLongLong();
-            else
-                error = q.lastError();
-        }
-        if (!count) {
-            QSqlError direct;
-            count = countResultRows(opt.database, sql, direct);
-            if (!count && (direct.isValid() || !error.isValid()))
-                error = direct;
-        }
+        CountRequest request;
+        request.kind = opt.kind;
+        request.statementLines = work;
+        request.statementItself = sql;
+        request.subqueryName = QStringLiteral("KELVORAN_COUNT");
+        request.fallback = CountFallback::Always;
+        const CountResult counted = countQueryRows(opt.database, request);
+        const std::optional<qint64> count = counted.count;
+        const QSqlError error = counted.error.isValid() || !counted.wrapperError.isValid()
+                                    ? counted.error
+                                    : counted.wrapperError;
         if (!count) {
             const DbError e =
                 DbError::fromSqlError(error, nativeCodeFormOf(opt.database.driverName()));
