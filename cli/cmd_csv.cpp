@@ -4,9 +4,10 @@
 
 #include "aliases.h"
 #include "dbsession.h"
+#include "entrycheck.h"
+#include "messagetable.h"
 #include "pathrules.h"
 #include "scheduledcsv.h"
-#include "settingsfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,9 +47,6 @@ const BatchCommand kImport{
     &runImport};
 
 const CommandRegistrar kExportRegistrar(kExport);
-const QString kConnectFailed =
-    QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
-                   "パスワード情報にエラーがあります。確認してください。");
 const CommandRegistrar kImportRegistrar(kImport);
 
 // Prints an entry status as the scheduler records it: text, a blank, the step code.
@@ -60,9 +58,11 @@ int entryFailed(const QString &text, const QString &stepCode, const QString &det
     return ExitFailed;
 }
 
-bool folderExists(const QString &path) {
-    const QString folder = folderPart(path);
-    return folder.isEmpty() || QFileInfo(folder).isDir();
+// The job's target as an entry's: a relative path lies in the working folder.
+ScheduleEntry targetEntry(const QString &target) {
+    ScheduleEntry entry;
+    entry.targetPath = target.isEmpty() ? target : QFileInfo(target).absoluteFilePath();
+    return entry;
 }
 
 int runCsv(const BatchCommand &command, const QStringList &arguments, bool exporting) {
@@ -83,34 +83,20 @@ int runCsv(const BatchCommand &command, const QStringList &arguments, bool expor
         return ExitFailed;
     }
 
-    // The entry checks before the job.
-    if (!QFileInfo(folderPart(file)).isDir())
-        return entryFailed(QStringLiteral("パスが存在しません。確認してください。"),
-                           QStringLiteral("CES_270005"));
-    if (!QFileInfo(file).isFile())
-        return entryFailed(QStringLiteral("ファイルが存在しません。確認してください。"),
-                           QStringLiteral("CES_270006"));
-    SettingsReadOptions readOptions;
-    readOptions.prefix = u'C';
-    readOptions.keepDatabase = true;
-    readOptions.aliases = aliases->names();
-    readOptions.currentAlias = args.value(QStringLiteral("alias"), aliases->names().value(0));
-    SettingsFileReader reader(readOptions);
-    ReportDefinition settings;
-    if (Status st = reader.readFile(file, settings); !st) {
-        const QString code = st.error().stepCode;
-        if (code.contains(QStringLiteral("LA_")))
-            return entryFailed(QStringLiteral("データロードエラー"), QStringLiteral("CES_270007"));
-        if (code.contains(QStringLiteral("ST_")))
-            return entryFailed(QStringLiteral("データ解析エラー ") + code,
-                               QStringLiteral("CES_270008"));
-        return entryFailed(QStringLiteral("データ解析エラー"), QStringLiteral("CES_270008"));
-    }
-    const QString wanted = exporting ? QStringLiteral("2") : QStringLiteral("3");
-    if (settings.value(QStringLiteral("PROCFLG")).trimmed() != wanted) {
-        printErr(
-            QStringLiteral("設定ファイルの PROCFLG は \"%1\" です（%2 には \"%3\" が必要です）\n")
-                .arg(settings.value(QStringLiteral("PROCFLG")), command.name, wanted));
+    // The entry checks before the job, as a scheduled entry has them.
+    ScheduleEntry standIn;
+    standIn.folder = folderPart(file);
+    standIn.fileName = fileNamePart(file);
+    standIn.alias = args.value(QStringLiteral("alias"), aliases->names().value(0));
+    const Result<CheckedEntry> checked = checkEntry(standIn, *aliases);
+    if (!checked)
+        return entryFailed(checked.error().message, checked.error().stepCode);
+    const ReportDefinition &settings = checked->definition;
+    const EntryKind wantedKind = exporting ? EntryKind::CsvExport : EntryKind::CsvImport;
+    if (checked->kind() != wantedKind) {
+        printErr(BatchText::wrongKind(settings.value(QStringLiteral("PROCFLG")), command.name,
+                                      QString::number(int(wantedKind))) +
+                 QLatin1Char('\n'));
         return ExitFailed;
     }
 
@@ -118,7 +104,7 @@ int runCsv(const BatchCommand &command, const QStringList &arguments, bool expor
         args.value(QStringLiteral("alias"), settings.value(QStringLiteral("DBNAME")));
     const std::optional<AliasInfo> alias = aliases->find(aliasName);
     if (!alias) {
-        printErr(QStringLiteral("エイリアス \"%1\" は登録されていません\n").arg(aliasName));
+        printErr(BatchText::unknownAlias(aliasName) + QLatin1Char('\n'));
         return ExitFailed;
     }
     const QString user = args.value(QStringLiteral("user"), alias->user);
@@ -129,16 +115,16 @@ int runCsv(const BatchCommand &command, const QStringList &arguments, bool expor
         // fails like a refused connection rather than trying an empty password.
         if (alias->loginRequired && !qEnvironmentVariableIsSet("KELVORAN_PASSWORD")) {
             ScheduledCsvOutcome failed;
-            failed.failureText = kConnectFailed;
+            failed.failureText = EntryText::connectionFailed();
             failed.stepCode = QStringLiteral("CES_270010");
-            failed.detail = QStringLiteral("KELVORAN_PASSWORD が設定されていません");
+            failed.detail = BatchText::noPassword();
             return failed;
         }
         const DbResult<QSqlDatabase> db =
             connection.open(aliasName, user, qEnvironmentVariable("KELVORAN_PASSWORD"));
         if (!db) {
             ScheduledCsvOutcome failed;
-            failed.failureText = kConnectFailed;
+            failed.failureText = EntryText::connectionFailed();
             failed.stepCode = QStringLiteral("CES_270010");
             failed.detail = db.error().message();
             return failed;
@@ -149,29 +135,21 @@ int runCsv(const BatchCommand &command, const QStringList &arguments, bool expor
         job.db = *db;
         job.kind = alias->kind();
         job.targetPath = target.value_or(QString());
-        if (exporting) {
-            if (!folderExists(job.targetPath)) {
-                ScheduledCsvOutcome failed;
-                failed.failureText = QStringLiteral("パスが存在しません。確認してください。");
-                failed.stepCode = QStringLiteral("CES_270014");
-                return failed;
-            }
-            return runScheduledCsvExport(job);
-        }
-        if (!job.targetPath.trimmed().isEmpty() && !folderExists(job.targetPath.trimmed())) {
+        // An import's target of blanks only stands for CSVFILENAME.
+        const QString given = exporting ? job.targetPath : job.targetPath.trimmed();
+        if (const Status checkedTarget = checkEntryTarget(wantedKind, targetEntry(given));
+            !checkedTarget) {
             ScheduledCsvOutcome failed;
-            failed.failureText = QStringLiteral("パスが存在しません。確認してください。");
-            failed.stepCode = QStringLiteral("CES_270015");
+            failed.failureText = checkedTarget.error().message;
+            failed.stepCode = checkedTarget.error().stepCode;
             return failed;
         }
-        return runScheduledCsvImport(job);
+        return exporting ? runScheduledCsvExport(job) : runScheduledCsvImport(job);
     }();
     connection.close();
     if (!outcome.ok)
         return entryFailed(outcome.failureText, outcome.stepCode, outcome.detail);
-    QString out = QStringLiteral("正常終了\nデータ件数: %1\n").arg(outcome.dataCount);
-    out += QStringLiteral("ファイル: ") + outcome.path + QLatin1Char('\n');
-    printOut(out);
+    printOut(BatchText::csvDone(outcome.dataCount, outcome.path));
     return ExitOk;
 }
 

@@ -4,9 +4,11 @@
 
 #include "aliases.h"
 #include "dbsession.h"
+#include "entrycheck.h"
 #include "excelsession.h"
+#include "messagetable.h"
+#include "pathrules.h"
 #include "reportdriver.h"
-#include "settingsfile.h"
 #include "userinteraction.h"
 
 #include <QDir>
@@ -63,51 +65,24 @@ int runReport(const QStringList &arguments) {
         return ExitFailed;
     }
 
-    // Entry checks and the settings file, as a scheduled entry reads it.
-    const QFileInfo info(file);
-    if (!info.dir().exists())
-        return failedWith(QStringLiteral("パスが存在しません。確認してください。"),
-                          QStringLiteral("CES_270005"));
-    if (!info.exists())
-        return failedWith(QStringLiteral("ファイルが存在しません。確認してください。"),
-                          QStringLiteral("CES_270006"));
-    SettingsReadOptions options;
-    options.prefix = u'C';
-    options.keepDatabase = true;
-    options.aliases = aliases->names();
-    options.currentAlias = args.value(QStringLiteral("alias"), QString());
-    SettingsFileReader reader(options);
-    ReportDefinition def;
-    Status st = reader.readFile(file, def);
-    QString alias = args.value(QStringLiteral("alias"), QString());
-    if (alias.isEmpty())
-        alias = reader.currentAlias();
-    const std::optional<AliasInfo> aliasInfo = aliases->find(alias);
-    if (st && aliasInfo && aliasInfo->kind() == DbKind::Oracle) {
-        // Optimizer hints stay in the select head on an Oracle alias.
-        options.oracleHints = true;
-        reader = SettingsFileReader(options);
-        st = reader.readFile(file, def);
-    }
-    if (!st) {
-        // The reader's error carries its code (CST_...); a file that cannot be read at all is a
-        // load error.
-        const QString code = st.error().stepCode;
-        if (code.startsWith(QStringLiteral("CST_")))
-            return failedWith(QStringLiteral("データ解析エラー ") + code,
-                              QStringLiteral("CES_270008"));
-        if (code.startsWith(QStringLiteral("CLA_")) || code.isEmpty())
-            return failedWith(QStringLiteral("データロードエラー"), QStringLiteral("CES_270007"));
-        return failedWith(QStringLiteral("データ解析エラー"), QStringLiteral("CES_270008"));
-    }
-    if (!reader.hasFormatBlock())
-        return failedWith(QStringLiteral("データ解析エラー"), QStringLiteral("CES_270008"));
-    if (def.value(QStringLiteral("PROCFLG")) != u"1")
-        return failedWith(QStringLiteral("Excel帳票の設定ファイルではありません（PROCFLG=") +
-                              def.value(QStringLiteral("PROCFLG")) + QLatin1Char(')'),
+    // The entry checks and the settings file, as a scheduled entry has them; the folder of a
+    // relative FILE is the working folder.
+    const QString absolute = QFileInfo(file).absoluteFilePath();
+    ScheduleEntry standIn;
+    standIn.folder = folderPart(absolute);
+    standIn.fileName = fileNamePart(absolute);
+    standIn.alias = args.value(QStringLiteral("alias"), QString());
+    const Result<CheckedEntry> checked = checkEntry(standIn, *aliases);
+    if (!checked)
+        return failedWith(checked.error().message, checked.error().stepCode);
+    const ReportDefinition &def = checked->definition;
+    if (checked->kind() != EntryKind::ExcelReport)
+        return failedWith(BatchText::notExcelReport(def.value(QStringLiteral("PROCFLG"))),
                           QStringLiteral("CES_270013"));
+    const QString alias = standIn.alias.isEmpty() ? checked->fileAlias : standIn.alias;
+    const std::optional<AliasInfo> aliasInfo = aliases->find(alias);
     if (!aliasInfo)
-        return failedWith(QStringLiteral("設定情報解析エラー"), QStringLiteral("CES_270009"));
+        return failedWith(EntryText::aliasError(), QStringLiteral("CES_270009"));
 
     // The scheduler's own connection, with the entry's user and the password from the
     // environment.
@@ -117,13 +92,11 @@ int runReport(const QStringList &arguments) {
         connection.open(alias, user, qEnvironmentVariable("KELVORAN_PASSWORD"));
     if (!db) {
         printErr(db.error().message() + QLatin1Char('\n'));
-        return failedWith(QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
-                                         "パスワード情報にエラーがあります。確認してください。"),
-                          QStringLiteral("CES_270010"));
+        return failedWith(EntryText::connectionFailed(), QStringLiteral("CES_270010"));
     }
 
     ReportSource source;
-    source.analysis = reader.analysis();
+    source.analysis = checked->analysis;
     source.editorLines = def.sqlLines;
 
     ReportRunOptions run;

@@ -7,7 +7,6 @@
 #include "appsettings.h"
 #include "clock.h"
 #include "dbsession.h"
-#include "entrysettings.h"
 #include "schedulefile.h"
 #include "schedulerunner.h"
 #include "settingsfile.h"

@@ -2,6 +2,7 @@
 
 #include "csvimport.h"
 
+#include "messagetable.h"
 #include "pathrules.h"
 #include "querytext.h"
 #include "selectanalysis.h"
@@ -9,13 +10,6 @@
 namespace kelvoran {
 
 namespace {
-
-const QString kSeparatorError = QStringLiteral("区切り文字指定エラー");
-const QString kExportError = QStringLiteral("CSVファイル出力エラー");
-const QString kImportError = QStringLiteral("CSVファイルインポートエラー");
-const QString kNotKvr = QStringLiteral("ファイルが存在しません。ファイルの読み出しエラー");
-const QString kNotCsv =
-    QStringLiteral("ファイル拡張子がCSVではありませんでした。ファイルの読み出しエラー");
 
 ScheduledCsvOutcome failed(const QString &text, const StepCode &step,
                            const QString &detail = QString()) {
@@ -66,7 +60,7 @@ ScheduledCsvOutcome runScheduledCsvExport(const ScheduledCsvJob &job) {
     step.set("EC_360001");
     const CsvOptions options = csvOptionsFromSettings(*job.settings);
     if (options.separator.isEmpty())
-        return failed(kSeparatorError, step);
+        return failed(CsvJobText::separatorError(), step);
 
     step.set("EC_360002");
     QString path = job.targetPath;
@@ -82,7 +76,7 @@ ScheduledCsvOutcome runScheduledCsvExport(const ScheduledCsvJob &job) {
     const Result<CsvExportResult> result =
         exportCsv(job.db, job.kind, source, options, path, step, job.progress);
     if (!result)
-        return failed(kExportError, step, result.error().message);
+        return failed(CsvJobText::exportError(), step, result.error().message);
     ScheduledCsvOutcome o;
     o.ok = true;
     o.path = result->path;
@@ -95,20 +89,20 @@ ScheduledCsvOutcome runScheduledCsvImport(const ScheduledCsvJob &job) {
     step.set("IC_350001");
     const CsvOptions options = csvOptionsFromSettings(*job.settings);
     if (options.separator.isEmpty())
-        return failed(kSeparatorError, step);
+        return failed(CsvJobText::separatorError(), step);
     step.set("IC_350002");
     if (extensionTest(QStringLiteral("KVR"), job.settingsFilePath) != u"Y")
-        return failed(kNotKvr, step);
+        return failed(CsvJobText::settingsNotKvr(), step);
     step.set("IC_350003");
     if (extensionTest(QStringLiteral("CSV"), options.fileName) != u"Y")
-        return failed(kNotCsv, step);
+        return failed(CsvJobText::sourceNotCsv(), step);
 
     const QString target = job.targetPath.trimmed();
     const QString path = target.isEmpty() ? options.fileName : target;
     const Result<CsvImportResult> result =
         importCsv(job.db, options, options.tableName, path, step, job.progress);
     if (!result)
-        return failed(kImportError, step, result.error().message);
+        return failed(CsvJobText::importError(), step, result.error().message);
     ScheduledCsvOutcome o;
     o.ok = true;
     o.path = path;
@@ -118,16 +112,11 @@ ScheduledCsvOutcome runScheduledCsvImport(const ScheduledCsvJob &job) {
 
 QString scheduledExportStatusText(qint64 line, qint64 total, const QString &rowLabel,
                                   const QString &fileName) {
-    return QStringLiteral("CSVExportﾃﾞｰﾀ作成中… [%1/%2]  実行スケジュール：「%3」：<%4>")
-        .arg(line)
-        .arg(total)
-        .arg(rowLabel, fileName);
+    return CsvJobText::exportStatus(line, total, rowLabel, fileName);
 }
 
 QString scheduledImportStatusText(qint64 line, const QString &rowLabel, const QString &fileName) {
-    return QStringLiteral("CSVデータImport中… [%1]  実行スケジュール：「%2」：<%3>")
-        .arg(line)
-        .arg(rowLabel, fileName);
+    return CsvJobText::importStatus(line, rowLabel, fileName);
 }
 
 } // namespace kelvoran

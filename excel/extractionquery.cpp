@@ -1,6 +1,7 @@
 #include "extractionquery.h"
 
 #include "formatcode.h"
+#include "messagetable.h"
 
 namespace kelvoran {
 
@@ -43,7 +44,7 @@ Result<QStringList> buildExtractionQuery(const std::vector<ColumnSetting> &colum
         step.set("SS_110004");
         if (source.analysis.selectHead.isEmpty()) {
             step.set("SS_110005");
-            return Error{QStringLiteral("SELECT句がありません。"), step.text()};
+            return Error{ReportText::noSelectClause(), step.text()};
         }
         lines << source.analysis.selectHead + QLatin1Char(' ');
     }
@@ -66,9 +67,7 @@ Result<QStringList> buildExtractionQuery(const std::vector<ColumnSetting> &colum
         GroupTotalItem &item = items[i];
         item.keyExpression = item.keyExpression.trimmed();
         if (item.keyExpression.isEmpty())
-            return Error{
-                QStringLiteral("グループ合計のキー項目が指定されていません。確認してください。"),
-                step.text()};
+            return Error{ReportText::noGroupKey(), step.text()};
         item.keyField = regular + int(i);
         lines << QStringLiteral(" , ") + item.keyExpression +
                      (oracle ? QStringLiteral(" AS GP_COUNT_COLUM_") + QString::number(i + 1)

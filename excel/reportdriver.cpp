@@ -27,45 +27,16 @@
 
 namespace kelvoran {
 
-namespace ReportText {
-QString columnLimit() {
-    return QStringLiteral("項目表示位置が251列目を超えています。"
-                          "項目数を減らすか表示位置を変更してください。");
-}
-QString rowLimit() {
-    return QStringLiteral("データ表示位置が65535行目をを超えています。"
-                          "レコード数を減らすか表示位置を変更してください。");
-}
-QString noDataPivotQuestion() {
-    return QStringLiteral("データが無いため、ピボットテーブルは作成されませんがよろしいですか？");
-}
-QString confirmOutput(int itemCount, qint64 dataCount) {
-    return QStringLiteral("[選択項目数：") + QString::number(itemCount) +
-           QStringLiteral("個、データ数：") + QString::number(dataCount) +
-           QStringLiteral("データ]をExcel出力してよろしいですか？");
-}
-QString writerError() {
-    return QStringLiteral("エクセル作成中にエラーが発生しました。：");
-}
-QString status(qint64 record, qint64 dataCount) {
-    return QStringLiteral("Excelﾃﾞｰﾀ作成中… [") + QString::number(record) + QLatin1Char('/') +
-           QString::number(dataCount) + QLatin1Char(']');
-}
-QString madeAt() {
-    return QStringLiteral(" 現在データ");
-}
-} // namespace ReportText
-
 QString composeExcelFailureStatus(const QString &failureText, const QString &detail) {
     QString d = detail;
     d.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     d.replace(u'\r', u' ');
     d.replace(u'\n', u' ');
     if (d.isEmpty())
-        return QStringLiteral("エラー <<") + failureText + QStringLiteral(">>");
+        return ReportText::failure(failureText);
     if (failureText.isEmpty())
-        return QStringLiteral("データ抽出エラー <<") + d + QStringLiteral(">>");
-    return QStringLiteral("データ抽出エラー <<") + failureText + u':' + d + QStringLiteral(">>");
+        return ReportText::extractionFailure(d);
+    return ReportText::extractionFailure(failureText + u':' + d);
 }
 
 QString ReportRunResult::statusText() const {
@@ -177,7 +148,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     const Result<QStringList> built =
         buildExtractionQuery(def.columns, source, oracle, items, step);
     if (!built) {
-        res.failureText = QStringLiteral("SQL作成エラー");
+        res.failureText = ReportText::queryBuildError();
         // An empty select head ends the run without a message; a missing group key says so.
         if (!source.analysis.selectHead.isEmpty() || !source.generatedTable.isEmpty()) {
             res.failureDetail = built.error().message;
@@ -195,7 +166,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     const QString sql = statementText(work);
 
     // The data count: COUNT(*) around the statement.
-    res.failureText = QStringLiteral("SQLエラー");
+    res.failureText = ReportText::queryError();
     step.set("EO_130008");
     {
         // As the row count of the SQL tab: COUNT(*) around the statement; on MySQL, and where
@@ -263,7 +234,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         else
             headings << (star ? field : c.PhysicalName);
     }
-    res.failureText = QStringLiteral("Excel作成エラー");
+    res.failureText = ReportText::excelError();
     res.failureDetail.clear();
 
     // The output gate.
@@ -430,8 +401,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         step.set("ME_140076");
         (void)session->activateSheet(book, 1);
         if (QFile::exists(realPath) && !QFile::remove(realPath))
-            return writerFailure(
-                Error{QStringLiteral("既存のファイルを削除できません：") + realPath, {}}, book);
+            return writerFailure(Error{ReportText::cannotRemoveExisting(realPath), {}}, book);
         step.set("ME_140063");
         const Result<QString> saved =
             session->saveAs(book, path, def.outputReadPassword, def.outputWritePassword);

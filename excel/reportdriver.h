@@ -16,6 +16,7 @@
 #include "reportdefinition.h"
 
 #include "dbkind.h"
+#include "messagetable.h"
 #include "result.h"
 
 #include <QSqlDatabase>
@@ -87,17 +88,6 @@ struct ReportRunResult {
     // A position limit failed: the status is the failure text alone, not composed.
     bool plainFailure = false;
 };
-
-// The texts of the run.
-namespace ReportText {
-QString columnLimit(); // "項目表示位置が251列目を超えています。..."
-QString rowLimit();    // "データ表示位置が65535行目をを超えています。..."
-QString noDataPivotQuestion(); // "データが無いため、ピボットテーブルは..."
-QString confirmOutput(int itemCount, qint64 dataCount);
-QString writerError(); // "エクセル作成中にエラーが発生しました。："
-QString status(qint64 record, qint64 dataCount); // "Excelﾃﾞｰﾀ作成中… [n/m]"
-QString madeAt();                                // " 現在データ"
-} // namespace ReportText
 
 // The status of a failed driver run from its failure text q and detail d (line breaks in d
 // become blanks): "データ抽出エラー <<q:d>>", "エラー <<q>>" when d is empty, "データ抽出エラー

@@ -139,4 +139,182 @@ QString endMarker() {
 }
 } // namespace SettingsText
 
+namespace ReportText {
+QString columnLimit() {
+    return QStringLiteral("項目表示位置が251列目を超えています。"
+                          "項目数を減らすか表示位置を変更してください。");
+}
+QString rowLimit() {
+    return QStringLiteral("データ表示位置が65535行目をを超えています。"
+                          "レコード数を減らすか表示位置を変更してください。");
+}
+QString noDataPivotQuestion() {
+    return QStringLiteral("データが無いため、ピボットテーブルは作成されませんがよろしいですか？");
+}
+QString confirmOutput(int itemCount, qint64 dataCount) {
+    return QStringLiteral("[選択項目数：") + QString::number(itemCount) +
+           QStringLiteral("個、データ数：") + QString::number(dataCount) +
+           QStringLiteral("データ]をExcel出力してよろしいですか？");
+}
+QString writerError() {
+    return QStringLiteral("エクセル作成中にエラーが発生しました。：");
+}
+QString status(qint64 record, qint64 dataCount) {
+    return QStringLiteral("Excelﾃﾞｰﾀ作成中… [") + QString::number(record) + QLatin1Char('/') +
+           QString::number(dataCount) + QLatin1Char(']');
+}
+QString madeAt() {
+    return QStringLiteral(" 現在データ");
+}
+QString queryBuildError() {
+    return QStringLiteral("SQL作成エラー");
+}
+QString queryError() {
+    return QStringLiteral("SQLエラー");
+}
+QString excelError() {
+    return QStringLiteral("Excel作成エラー");
+}
+QString noSelectClause() {
+    return QStringLiteral("SELECT句がありません。");
+}
+QString noGroupKey() {
+    return QStringLiteral("グループ合計のキー項目が指定されていません。確認してください。");
+}
+QString cannotRemoveExisting(const QString &path) {
+    return QStringLiteral("既存のファイルを削除できません：") + path;
+}
+QString extractionFailure(const QString &inner) {
+    return QStringLiteral("データ抽出エラー <<") + inner + QStringLiteral(">>");
+}
+QString failure(const QString &inner) {
+    return QStringLiteral("エラー <<") + inner + QStringLiteral(">>");
+}
+} // namespace ReportText
+
+namespace CsvJobText {
+QString separatorError() {
+    return QStringLiteral("区切り文字指定エラー");
+}
+QString exportError() {
+    return QStringLiteral("CSVファイル出力エラー");
+}
+QString importError() {
+    return QStringLiteral("CSVファイルインポートエラー");
+}
+QString settingsNotKvr() {
+    return QStringLiteral("ファイルが存在しません。ファイルの読み出しエラー");
+}
+QString sourceNotCsv() {
+    return QStringLiteral("ファイル拡張子がCSVではありませんでした。ファイルの読み出しエラー");
+}
+QString exportStatus(qint64 line, qint64 total, const QString &rowLabel, const QString &fileName) {
+    return QStringLiteral("CSVExportﾃﾞｰﾀ作成中… [%1/%2]  実行スケジュール：「%3」：<%4>")
+        .arg(line)
+        .arg(total)
+        .arg(rowLabel, fileName);
+}
+QString importStatus(qint64 line, const QString &rowLabel, const QString &fileName) {
+    return QStringLiteral("CSVデータImport中… [%1]  実行スケジュール：「%2」：<%3>")
+        .arg(line)
+        .arg(rowLabel, fileName);
+}
+} // namespace CsvJobText
+
+namespace EntryText {
+QString completed() {
+    return QStringLiteral("正常終了");
+}
+QString unprocessed() {
+    return QStringLiteral("未処理");
+}
+QString runEnded(int errorCount) {
+    return QStringLiteral("スケジュール終了〔エラー件数 %1〕").arg(errorCount);
+}
+QString workbookDiscarded(int row) {
+    // No 「」 in a status: the log keeps a value between one pair of them.
+    return QStringLiteral("スケジュール番号%1のエラーにより、このスケジュールのシートを含む"
+                          "出力ファイルは保存されずに破棄されました。")
+        .arg(row);
+}
+QString unchecked() {
+    return QStringLiteral("ユーザー名・パスワード未チェックのため実行できません");
+}
+QString folderMissing() {
+    return QStringLiteral("パスが存在しません。確認してください。");
+}
+QString fileMissing() {
+    return QStringLiteral("ファイルが存在しません。確認してください。");
+}
+QString loadError() {
+    return QStringLiteral("データロードエラー");
+}
+QString parseError() {
+    return QStringLiteral("データ解析エラー");
+}
+QString parseError(const QString &readerCode) {
+    return parseError() + u' ' + readerCode;
+}
+QString passwordsDiffer() {
+    return QStringLiteral("Excelﾊﾟｽﾜｰﾄﾞが前ｽｹｼﾞｭｰﾙのﾊﾟｽﾜｰﾄﾞと異なるため処理を中止しました。 ");
+}
+QString aliasError() {
+    return QStringLiteral("設定情報解析エラー");
+}
+QString connectionFailed() {
+    return QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
+                          "パスワード情報にエラーがあります。確認してください。");
+}
+QString sqlError() {
+    return QStringLiteral("SQL実行時エラー");
+}
+QString procedureNotFound() {
+    return QStringLiteral("接続DBまたはプロシージャ名が間違っています。確認してください。");
+}
+QString parameterCount(int declared, int given) {
+    return QStringLiteral("パラメータの数が足りません。（宣言%1個、指定%2個）")
+        .arg(declared)
+        .arg(given);
+}
+QString noSaveTarget() {
+    return QStringLiteral("保存先エラー");
+}
+QString badSaveTarget() {
+    return QStringLiteral("保存パスが不正です。確認してください。");
+}
+QString noCsvTarget() {
+    return QStringLiteral("セーブファイルが指定されていません。確認してください。");
+}
+QString csvExportError() {
+    return QStringLiteral("CSV作成エラー");
+}
+QString csvImportError() {
+    return QStringLiteral("CSVImportエラー");
+}
+QString excelStatusSuffix(int row, const QString &fileName) {
+    return QStringLiteral("  実行スケジュール：「   %1」：<%2>").arg(row).arg(fileName);
+}
+} // namespace EntryText
+
+namespace BatchText {
+QString notExcelReport(const QString &procFlag) {
+    return QStringLiteral("Excel帳票の設定ファイルではありません（PROCFLG=") + procFlag +
+           QLatin1Char(')');
+}
+QString wrongKind(const QString &procFlag, const QString &command, const QString &wanted) {
+    return QStringLiteral("設定ファイルの PROCFLG は \"%1\" です（%2 には \"%3\" が必要です）")
+        .arg(procFlag, command, wanted);
+}
+QString unknownAlias(const QString &alias) {
+    return QStringLiteral("エイリアス \"%1\" は登録されていません").arg(alias);
+}
+QString noPassword() {
+    return QStringLiteral("KELVORAN_PASSWORD が設定されていません");
+}
+QString csvDone(qint64 dataCount, const QString &path) {
+    return QStringLiteral("正常終了\nデータ件数: %1\n").arg(dataCount) +
+           QStringLiteral("ファイル: ") + path + QLatin1Char('\n');
+}
+} // namespace BatchText
+
 } // namespace kelvoran

@@ -2,6 +2,7 @@
 
 #include "dbsession.h"
 #include "excelsession.h"
+#include "messagetable.h"
 #include "reportdriver.h"
 #include "selectanalysis.h"
 #include "stepcode.h"
@@ -19,9 +20,7 @@ ExcelReportOutcome DriverExcelReportJob::run(const ExcelReportInput &input,
     const std::optional<QSqlDatabase> db = connection.connection();
     const std::optional<AliasInfo> alias = connection.aliases().find(connection.alias());
     if (!db || !alias) {
-        outcome.failureText =
-            QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
-                           "パスワード情報にエラーがあります。確認してください。");
+        outcome.failureText = EntryText::connectionFailed();
         return outcome;
     }
     // The first sheet of a new workbook starts a session of its own.
@@ -45,9 +44,7 @@ ExcelReportOutcome DriverExcelReportJob::run(const ExcelReportInput &input,
     options.sharedSession = m_session.get();
     options.sharedBook = m_book;
     options.saveAfter = placement.closeAfter;
-    options.statusSuffix = QStringLiteral("  実行スケジュール：「   %1」：<%2>")
-                               .arg(input.rowNumber)
-                               .arg(input.entry.fileName);
+    options.statusSuffix = EntryText::excelStatusSuffix(input.rowNumber, input.entry.fileName);
     if (input.status)
         options.progress = [&input](const QString &text, qint64, qint64, bool) {
             input.status(text);

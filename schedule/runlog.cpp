@@ -1,5 +1,6 @@
 #include "runlog.h"
 
+#include "messagetable.h"
 #include "pathrules.h"
 #include "textfile.h"
 
@@ -123,9 +124,9 @@ Result<RunLogContents> readRunLog(const QString &path) {
     for (const QStringList &r : log.records) {
         if (r[1].isEmpty())
             continue;
-        if (r[7] == QStringLiteral("正常終了"))
+        if (r[7] == EntryText::completed())
             ++log.completed;
-        else if (r[7] == QStringLiteral("未処理"))
+        else if (r[7] == EntryText::unprocessed())
             ++log.unprocessed;
         else
             ++log.failed;

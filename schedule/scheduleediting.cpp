@@ -1,9 +1,10 @@
 #include "scheduleediting.h"
 
-#include "entrysettings.h"
+#include "entrycheck.h"
 
 #include "aliases.h"
 #include "dbsession.h"
+#include "messagetable.h"
 #include "pathrules.h"
 #include "settingsfile.h"
 #include "stepcode.h"
@@ -21,47 +22,11 @@ const QString kExcelSaveFilter = QStringLiteral("Excel files (*.xls)|*.XLS");
 const QString kExcelGroupFilter = QStringLiteral("Excel files (*.xls)|*.xls");
 const QString kCsvFilter = QStringLiteral("CSV files (*.csv)|*.csv");
 
-// How far an entry's settings file got through the checks.
-struct SettingsCheck {
-    enum class Failure { None, Folder, File, Read, Parse };
-    Failure failure = Failure::None;
-    QString parserText; // the reader's code when the format block did not parse
-    QStringList lines;
-    EntrySettings settings;
-
-    bool ok() const { return failure == Failure::None; }
-};
-
-SettingsCheck checkSettingsFile(const ScheduleEntry &entry, const AliasList &aliases) {
-    SettingsCheck check;
-    const QString path = entry.folder + entry.fileName;
-    const QString folder = folderPart(path);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        check.failure = SettingsCheck::Failure::Folder;
-        return check;
-    }
-    if (!QFileInfo(path).isFile()) {
-        check.failure = SettingsCheck::Failure::File;
-        return check;
-    }
-    Result<QStringList> lines = readTextLines(path);
-    if (!lines) {
-        check.failure = SettingsCheck::Failure::Read;
-        return check;
-    }
-    check.lines = *lines;
-    const Status parsed = readEntrySettings(check.lines, entry, aliases, check.settings);
-    if (!parsed) {
-        check.failure = SettingsCheck::Failure::Parse;
-        check.parserText =
-            parsed.error().stepCode.isEmpty() ? parsed.error().message : parsed.error().stepCode;
-        return check;
-    }
-    return check;
-}
-
-QString procFlagOf(const SettingsCheck &check) {
-    return check.settings.definition.value(QStringLiteral("PROCFLG"));
+// The entry checks of a row's settings file; the rows edited here may have no connection yet.
+Result<CheckedEntry> checkSettingsFile(const ScheduleEntry &entry, const AliasList &aliases) {
+    EntryCheckOptions options;
+    options.requireConfirmedConnection = false;
+    return checkEntry(entry, aliases, options);
 }
 
 // Asks for a file until one of the kind is chosen; empty when cancelled.
@@ -83,9 +48,7 @@ QString chooseFileOfKind(UserInteraction &ui, bool save, const QString &title,
 } // namespace
 
 QString connectionTestFailedText(const QString &stepCode) {
-    return QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・パスワード情報に"
-                          "エラーがあります。確認してください。") +
-           QChar(0x3000) + stepCode;
+    return EntryText::connectionFailed() + QChar(0x3000) + stepCode;
 }
 
 bool testEntryConnection(ScheduleEntry &entry, SchedulerConnection &connection,
@@ -123,24 +86,24 @@ int addScheduleEntry(Schedule &schedule, UserInteraction &ui, SchedulerConnectio
         return 0;
     };
 
-    const SettingsCheck check = checkSettingsFile(entry(), connection.aliases());
-    if (check.failure == SettingsCheck::Failure::Parse) {
+    const Result<CheckedEntry> check = checkSettingsFile(entry(), connection.aliases());
+    if (!check && failedStage(check.error()) == EntryCheckStage::Parse) {
         ui.inform(MessageIcon::Information,
                   QStringLiteral("ロードファイル解析中にエラーが発生しました。 ") +
-                      check.parserText);
+                      readerText(check.error()));
         return remove();
     }
-    if (!check.ok()) {
+    if (!check) {
         entry().mark = EntryMark::Failed;
         return row;
     }
 
     ConnectionChoice choice;
-    if (!ui.chooseConnection(check.settings.definition.value(QStringLiteral("DBNAME")), choice))
+    if (!ui.chooseConnection(check->definition.value(QStringLiteral("DBNAME")), choice))
         return remove();
 
-    const QString flag = procFlagOf(check);
-    if (flag == u"1") {
+    const std::optional<EntryKind> kind = check->kind();
+    if (kind == EntryKind::ExcelReport) {
         QString target = chooseFileOfKind(ui, true, QString(), kExcelSaveFilter, nullptr);
         if (target.isEmpty())
             return remove();
@@ -148,14 +111,14 @@ int addScheduleEntry(Schedule &schedule, UserInteraction &ui, SchedulerConnectio
             target += QStringLiteral(".xls");
         entry().targetPath = target;
         paths.lastExcelOutput = target;
-    } else if (flag == u"2") {
+    } else if (kind == EntryKind::CsvExport) {
         QString target = chooseFileOfKind(ui, true, QString(), kCsvFilter, nullptr);
         if (target.isEmpty())
             return remove();
         if (!hasExtension(QStringLiteral("CSV"), target))
             target += QStringLiteral(".csv");
         entry().targetPath = target;
-    } else if (flag == u"3") {
+    } else if (kind == EntryKind::CsvImport) {
         const QString source = chooseFileOfKind(ui, false, QStringLiteral("Importファイルの選択"),
                                                 kCsvFilter, nullptr, true);
         if (source.isEmpty())
@@ -166,7 +129,7 @@ int addScheduleEntry(Schedule &schedule, UserInteraction &ui, SchedulerConnectio
     entry().alias = choice.alias;
     entry().userName = choice.userName;
     entry().password = choice.password;
-    testEntryConnection(entry(), connection, check.settings.lastStep);
+    testEntryConnection(entry(), connection, check->lastStep);
     paths.lastSettingsFile = chosen;
     return row;
 }
@@ -232,25 +195,25 @@ bool changeEntryExcelPasswords(const ScheduleEntry &entry, int row, const AliasL
     if (entry.isEmpty())
         return false;
     const QString rowText = QStringLiteral(" スケジュール番号「%1」").arg(row);
-    const SettingsCheck check = checkSettingsFile(entry, aliases);
-    if (!check.ok()) {
+    const Result<CheckedEntry> check = checkSettingsFile(entry, aliases);
+    if (!check) {
         QString text =
             QStringLiteral("Message     :設定ファイル読み出し中にエラーが発生しました。"
                            "設定ファイルにエラーがある可能性があります。確認してください。") +
             rowText;
-        if (!check.parserText.isEmpty())
-            text += u' ' + check.parserText;
+        if (failedStage(check.error()) == EntryCheckStage::Parse)
+            text += u' ' + readerText(check.error());
         ui.inform(MessageIcon::Warning, text);
         return false;
     }
-    if (procFlagOf(check) != u"1") {
+    if (check->kind() != EntryKind::ExcelReport) {
         ui.inform(
             MessageIcon::Warning,
             QStringLiteral("Message     :Excel出力設定ﾌｧｲﾙではありません。確認してください。") +
                 rowText);
         return false;
     }
-    const ReportDefinition &def = check.settings.definition;
+    const ReportDefinition &def = check->definition;
     const Passwords stored{def.dbPassword, def.templatePassword, def.outputReadPassword,
                            def.outputWritePassword};
     std::optional<PasswordBoxWarning> warning;
@@ -272,7 +235,7 @@ bool changeEntryExcelPasswords(const ScheduleEntry &entry, int row, const AliasL
     };
     StepCode step(u'C');
     const Result<QStringList> changed =
-        ChangeExcelPasswords(check.lines, chosen(boxes.templateRead, stored.templateRead),
+        ChangeExcelPasswords(check->lines, chosen(boxes.templateRead, stored.templateRead),
                              chosen(boxes.outputRead, stored.outputRead),
                              chosen(boxes.outputWrite, stored.outputWrite), clock, step);
     if (!changed) {
@@ -298,25 +261,29 @@ bool editTargetPaths(Schedule &schedule, int firstRow, int lastRow, int cursorRo
     const int to = std::min(rows, std::max(firstRow, lastRow));
     QString failures;
     for (int r = from; r <= to; ++r) {
-        const SettingsCheck check = checkSettingsFile(schedule.entries[size_t(r - 1)], aliases);
+        const Result<CheckedEntry> check =
+            checkSettingsFile(schedule.entries[size_t(r - 1)], aliases);
         QString message;
-        switch (check.failure) {
-        case SettingsCheck::Failure::Folder:
-            message = QStringLiteral("パスが存在しません。確認してください。");
-            break;
-        case SettingsCheck::Failure::File:
-            message = QStringLiteral("設定ファイルが存在しません。確認してください。");
-            break;
-        case SettingsCheck::Failure::Read:
-            message = QStringLiteral("データロードエラー");
-            break;
-        case SettingsCheck::Failure::Parse:
-            message = QStringLiteral("データ解析エラー ") + check.parserText;
-            break;
-        case SettingsCheck::Failure::None:
-            if (procFlagOf(check) != u"1")
+        if (check) {
+            if (check->kind() != EntryKind::ExcelReport)
                 message = QStringLiteral("Excel出力ファイル以外の設定ファイルエラー。");
-            break;
+        } else {
+            switch (failedStage(check.error())) {
+            case EntryCheckStage::Connection: // not checked here
+                break;
+            case EntryCheckStage::Folder:
+                message = EntryText::folderMissing();
+                break;
+            case EntryCheckStage::File:
+                message = QStringLiteral("設定ファイルが存在しません。確認してください。");
+                break;
+            case EntryCheckStage::Load:
+                message = EntryText::loadError();
+                break;
+            case EntryCheckStage::Parse:
+                message = EntryText::parseError(readerText(check.error()));
+                break;
+            }
         }
         if (!message.isEmpty())
             failures += QStringLiteral("[スケジュール番号「%1」： %2]\r\n").arg(r).arg(message);

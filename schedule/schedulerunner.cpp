@@ -2,7 +2,7 @@
 
 #include "driverreportjob.h"
 
-#include "entrysettings.h"
+#include "entrycheck.h"
 #include "runlog.h"
 #include "scheduledcsv.h"
 #include "schedulefile.h"
@@ -10,6 +10,7 @@
 #include "appsettings.h"
 #include "clock.h"
 #include "dbsession.h"
+#include "messagetable.h"
 #include "pathrules.h"
 #include "procedurecall.h"
 #include "querytext.h"
@@ -23,17 +24,8 @@
 
 namespace kelvoran {
 
-const QString ScheduleRunner::Completed = QStringLiteral("正常終了");
-const QString ScheduleRunner::Unprocessed = QStringLiteral("未処理");
-
-namespace {
-
-// A folder text exists as a folder (an empty text does not).
-bool folderExists(const QString &folder) {
-    return !folder.isEmpty() && QFileInfo(folder).isDir();
-}
-
-} // namespace
+const QString ScheduleRunner::Completed = EntryText::completed();
+const QString ScheduleRunner::Unprocessed = EntryText::unprocessed();
 
 Result<ScheduleStart> scheduleStartFromFields(const QStringList &fields) {
     const StartField order[] = {StartField::Year, StartField::Month, StartField::Day,
@@ -56,10 +48,7 @@ QString scheduleTimeText(const QDateTime &time) {
 }
 
 QString workbookDiscardedText(int failedRow) {
-    // No 「」 in a status: the log keeps a value between one pair of them.
-    return QStringLiteral("スケジュール番号%1のエラーにより、このスケジュールのシートを含む"
-                          "出力ファイルは保存されずに破棄されました。")
-        .arg(failedRow);
+    return EntryText::workbookDiscarded(failedRow);
 }
 
 ScheduleRunner::ScheduleRunner(Schedule &schedule, SchedulerConnection &connection, Clock &clock)
@@ -143,6 +132,7 @@ RunSummary ScheduleRunner::runAll() {
     m_chain.invalidate();
     m_placement = WorkbookPlacement();
     m_pendingRows.clear();
+    m_checkedAhead.reset();
 
     for (int row = 1; row <= rows(); ++row) {
         ScheduleEntry &e = entry(row);
@@ -168,12 +158,13 @@ RunSummary ScheduleRunner::runAll() {
 }
 
 void ScheduleRunner::finishRun() {
-    // A workbook can only be left open here when the entry that was to continue it changed
-    // its kind during the run; its sheets are then discarded like after a failure.
+    // The entry that is to continue a workbook runs with the checks that decided so, so a
+    // workbook is not left open here; should one be, its sheets are discarded like after a
+    // failure rather than lost unsaved.
     if (m_placement.sessionOpen)
         discardWorkbook(rows());
     m_summary.runEnd = now();
-    status(QStringLiteral("スケジュール終了〔エラー件数 %1〕").arg(m_summary.errorCount));
+    status(EntryText::runEnded(m_summary.errorCount));
     writeLog();
     repaint();
 }
@@ -194,6 +185,11 @@ void ScheduleRunner::writeLog() {
         m_summary.logPath.clear();
         m_summary.logNotice = written.error().message;
     }
+}
+
+bool ScheduleRunner::fail(int row, const Error &failure) {
+    m_step.setText(failure.stepCode);
+    return fail(row, failure.message);
 }
 
 bool ScheduleRunner::fail(int row, const QString &failureText, const QString &detail) {
@@ -237,7 +233,7 @@ void ScheduleRunner::recordFailure(int row, const QString &detail) {
         m_runCursor = rows() + 1;
         m_summary.stoppedByError = true;
         m_summary.runEnd = stopped;
-        status(QStringLiteral("スケジュール終了〔エラー件数 %1〕").arg(m_summary.errorCount));
+        status(EntryText::runEnded(m_summary.errorCount));
         writeLog();
         repaint();
         m_stopped = true;
@@ -264,87 +260,62 @@ void ScheduleRunner::discardWorkbook(int causeRow) {
     m_pendingRows.clear();
 }
 
-bool ScheduleRunner::continuesWorkbook(int row) const {
+bool ScheduleRunner::continuesWorkbook(int row) {
     if (row >= rows() || entry(row + 1).targetPath != entry(row).targetPath ||
         entry(row + 1).mark == EntryMark::Unchecked)
         return false;
     // The workbook stays open only for an entry that will really write into it; any other
-    // entry below would leave it unsaved.
-    return peekEntryKind(entry(row + 1), m_connection.aliases()) == EntryKind::ExcelReport;
+    // entry below would leave it unsaved. The row below keeps this check for its own run.
+    m_checkedAhead.emplace(
+        CheckedAhead{row + 1, checkEntry(entry(row + 1), m_connection.aliases())});
+    const Result<CheckedEntry> &below = m_checkedAhead->result;
+    return below && below->kind() == EntryKind::ExcelReport;
+}
+
+Result<CheckedEntry> ScheduleRunner::checkRow(int row) {
+    if (m_checkedAhead && m_checkedAhead->row == row) {
+        Result<CheckedEntry> checked = std::move(m_checkedAhead->result);
+        m_checkedAhead.reset();
+        return checked;
+    }
+    m_checkedAhead.reset();
+    return checkEntry(entry(row), m_connection.aliases());
 }
 
 bool ScheduleRunner::runEntry(int row) {
     ScheduleEntry &e = entry(row);
     e.writtenPath.clear();
 
-    m_step.set("ES_270004");
-    if (e.mark == EntryMark::Unchecked)
-        return fail(row, QStringLiteral("ユーザー名・パスワード未チェックのため実行できません"));
-    const QString settingsPath = e.folder + e.fileName;
-    m_step.set("ES_270005");
-    if (!folderExists(folderPart(settingsPath)))
-        return fail(row, QStringLiteral("パスが存在しません。確認してください。"));
-    m_step.set("ES_270006");
-    if (!QFileInfo(settingsPath).isFile())
-        return fail(row, QStringLiteral("ファイルが存在しません。確認してください。"));
-    m_step.set("ES_270007");
-    const Result<QStringList> lines = readTextLines(settingsPath);
-    if (!lines)
-        return fail(row, QStringLiteral("データロードエラー"));
-
-    m_step.set("ES_270008");
-    EntrySettings settings;
-    if (const Status parsed = readEntrySettings(*lines, e, m_connection.aliases(), settings);
-        !parsed) {
-        const Error &error = parsed.error();
-        if (error.stepCode.mid(1, 3) == u"ST_") {
-            // One of the reader's own codes: it names what is missing.
-            m_step.set("ES_270008");
-            return fail(row, QStringLiteral("データ解析エラー ") + error.stepCode);
-        }
-        m_step.setText(error.stepCode.isEmpty() ? m_step.text() : error.stepCode);
-        return fail(row, QStringLiteral("データ解析エラー"));
-    }
+    // CES_270004 to CES_270008: the connection mark, the settings file and its parsing.
+    const Result<CheckedEntry> checked = checkRow(row);
+    if (!checked)
+        return fail(row, checked.error());
+    const CheckedEntry &settings = *checked;
     const ReportDefinition &def = settings.definition;
-    const QString procFlag = def.value(QStringLiteral("PROCFLG"));
+    const std::optional<EntryKind> kind = settings.kind();
 
     m_step.set("ES_270016");
-    {
-        const QString read = def.outputReadPassword;
-        const QString write = def.outputWritePassword;
-        // The rule guards a workbook shared with the entry above; two entries without a
-        // target (Sql entries) share nothing, whatever passwords their files carry.
-        const bool sameTarget = procFlag == u"1" && !e.targetPath.isEmpty() && row > 1 &&
-                                e.targetPath == entry(row - 1).targetPath;
-        if (m_chain.valid && sameTarget &&
-            (read != m_chain.outputRead || write != m_chain.outputWrite)) {
-            m_chain.invalidate();
-            return fail(row, QStringLiteral("Excelﾊﾟｽﾜｰﾄﾞが前ｽｹｼﾞｭｰﾙのﾊﾟｽﾜｰﾄﾞと異なるため処理を中止"
-                                            "しました。 "));
-        }
-        m_chain.valid = true;
-        m_chain.outputRead = read;
-        m_chain.outputWrite = write;
-    }
+    if (const Status rule = checkOutputPasswords(
+            settings, e, row > 1 ? std::optional<QString>(entry(row - 1).targetPath) : std::nullopt,
+            m_chain);
+        !rule)
+        return fail(row, rule.error());
 
     m_step.set("ES_270009");
     if (!m_connection.aliases().find(e.alias))
-        return fail(row, QStringLiteral("設定情報解析エラー"));
+        return fail(row, EntryText::aliasError());
     m_step.set("ES_270010");
     if (const DbResult<QSqlDatabase> opened =
             m_connection.open(e.alias, e.userName, e.password, m_forceReconnect);
         !opened)
-        return fail(row,
-                    QStringLiteral("データベースに接続できないかデータベース名・ユーザー名・"
-                                   "パスワード情報にエラーがあります。確認してください。"),
-                    opened.error().message());
+        return fail(row, EntryText::connectionFailed(), opened.error().message());
     m_forceReconnect = false;
 
     m_step.set("ES_270011");
     const SelectAnalysis &analysis = settings.analysis;
 
     // Shared-workbook numbering.
-    const bool excel = procFlag == u"1";
+    const bool excel = kind == EntryKind::ExcelReport;
     const bool sameAsAbove = row > 1 && e.targetPath == entry(row - 1).targetPath;
     m_placement.sheetIndex =
         excel && sameAsAbove && m_placement.sessionOpen ? m_placement.sheetCount + 1 : 1;
@@ -352,21 +323,24 @@ bool ScheduleRunner::runEntry(int row) {
     if (m_placement.sessionOpen && m_placement.sheetIndex == 1)
         discardWorkbook(row); // the entry above meant to be continued, this one does not
 
-    if (procFlag == u"0")
+    if (!kind)
+        return true; // any other PROCFLG runs nothing and completes
+    switch (*kind) {
+    case EntryKind::Sql:
         return runSql(row, def.sqlLines, analysis);
-    if (excel)
+    case EntryKind::ExcelReport:
         return runExcelReport(row, def, analysis);
-    if (procFlag == u"2")
+    case EntryKind::CsvExport:
         return runCsvExport(row, def);
-    if (procFlag == u"3")
+    case EntryKind::CsvImport:
         return runCsvImport(row, def);
-    // Any other PROCFLG runs nothing and completes.
+    }
     return true;
 }
 
 bool ScheduleRunner::runSql(int row, const QStringList &sqlLines, const SelectAnalysis &analysis) {
     m_step.set("ES_270012");
-    const QString failure = QStringLiteral("SQL実行時エラー");
+    const QString failure = EntryText::sqlError();
     const std::optional<QSqlDatabase> db = m_connection.connection();
     if (!db)
         return fail(row, failure);
@@ -386,14 +360,11 @@ bool ScheduleRunner::runSql(int row, const QStringList &sqlLines, const SelectAn
         const CallStatement statement =
             procedureCallStatement(*db, alias ? alias->kind() : DbKind::Other, form, *call);
         if (statement.failure == CallStatementFailure::NotFound)
+            return fail(row, failure, EntryText::procedureNotFound());
+        if (statement.failure)
             return fail(
                 row, failure,
-                QStringLiteral("接続DBまたはプロシージャ名が間違っています。確認してください。"));
-        if (statement.failure)
-            return fail(row, failure,
-                        QStringLiteral("パラメータの数が足りません。（宣言%1個、指定%2個）")
-                            .arg(statement.declaredParameters)
-                            .arg(statement.givenParameters));
+                EntryText::parameterCount(statement.declaredParameters, statement.givenParameters));
         text = statement.text;
         break;
     }
@@ -415,10 +386,8 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
     m_step.set("ES_270013");
     e.startTime = now();
     // The save checks come before the work, so that no report is built for nowhere.
-    if (e.targetPath.isEmpty())
-        return fail(row, QStringLiteral("保存先エラー"));
-    if (e.targetPath.trimmed().isEmpty() || !QFileInfo(e.folder + e.fileName).isFile())
-        return fail(row, QStringLiteral("保存パスが不正です。確認してください。"));
+    if (const Status target = checkEntryTarget(EntryKind::ExcelReport, e); !target)
+        return fail(row, target.error());
     m_placement.outputPath = workbookOutputPath(e.targetPath);
     e.writtenPath = m_placement.outputPath;
 
@@ -447,11 +416,9 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
 bool ScheduleRunner::runCsvExport(int row, const ReportDefinition &def) {
     ScheduleEntry &e = entry(row);
     m_step.set("ES_270014");
-    if (e.targetPath.isEmpty())
-        return fail(row, QStringLiteral("セーブファイルが指定されていません。確認してください。"));
-    if (!folderExists(folderPart(e.targetPath)))
-        return fail(row, QStringLiteral("パスが存在しません。確認してください。"));
-    m_failureText = QStringLiteral("CSV作成エラー");
+    if (const Status target = checkEntryTarget(EntryKind::CsvExport, e); !target)
+        return fail(row, target.error());
+    m_failureText = EntryText::csvExportError();
     e.startTime = now();
     return runCsvJob(row, def, true);
 }
@@ -459,9 +426,9 @@ bool ScheduleRunner::runCsvExport(int row, const ReportDefinition &def) {
 bool ScheduleRunner::runCsvImport(int row, const ReportDefinition &def) {
     ScheduleEntry &e = entry(row);
     m_step.set("ES_270015");
-    if (!e.targetPath.isEmpty() && !folderExists(folderPart(e.targetPath)))
-        return fail(row, QStringLiteral("パスが存在しません。確認してください。"));
-    m_failureText = QStringLiteral("CSVImportエラー");
+    if (const Status target = checkEntryTarget(EntryKind::CsvImport, e); !target)
+        return fail(row, target.error());
+    m_failureText = EntryText::csvImportError();
     e.startTime = now();
     return runCsvJob(row, def, false);
 }

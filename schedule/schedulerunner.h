@@ -13,6 +13,7 @@
 // UI thread only; a run keeps the thread until it ends.
 #pragma once
 
+#include "entrycheck.h"
 #include "excelreportjob.h"
 #include "result.h"
 #include "scheduleentry.h"
@@ -24,6 +25,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kelvoran {
@@ -116,9 +118,15 @@ private:
     // Sets the failure text and records the failure of row (the detail, a database or file
     // message, follows the step code in the status); always returns false.
     bool fail(int row, const QString &failureText, const QString &detail = QString());
+    // The same for a failed check: its text, at its step code.
+    bool fail(int row, const Error &failure);
     void recordFailure(int row, const QString &detail = QString());
     void discardWorkbook(int causeRow);
-    bool continuesWorkbook(int row) const;
+    // Whether the ExcelReport entry of row leaves its workbook open for the row below: the row
+    // below has the same target and passes its checks as an ExcelReport entry.
+    bool continuesWorkbook(int row);
+    // The checks of row: the ones made ahead by continuesWorkbook(), else made now.
+    Result<CheckedEntry> checkRow(int row);
     void finishRun();
     void writeLog();
     void status(const QString &text);
@@ -152,6 +160,12 @@ private:
     PasswordChainRecord m_chain;
     WorkbookPlacement m_placement;
     std::vector<int> m_pendingRows; // rows whose sheets are in the workbook still open
+    // The checks of the row below, made when the workbook's fate depended on them.
+    struct CheckedAhead {
+        int row;
+        Result<CheckedEntry> result;
+    };
+    std::optional<CheckedAhead> m_checkedAhead;
 };
 
 } // namespace kelvoran
