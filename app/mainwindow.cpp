@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
+#include "analyzecol.h"
 #include "clock.h"
 #include "datashowform.h"
 #include "dbnavigator.h"
@@ -18,6 +19,7 @@
 #include "settingsfile.h"
 #include "settingssave.h"
 #include "singleinstance.h"
+#include "sqlrunoutcome.h"
 #include "texteditor.h"
 #include "textfile.h"
 #include "treeimages.h"
@@ -70,11 +72,6 @@ QColor fromBgr(int value, bool background) {
 
 int toBgr(const QColor &c) {
     return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
-
-int shiftJisLength(const QString &text) {
-    Result<QByteArray> bytes = encodeShiftJis(text);
-    return bytes ? int(bytes->size()) : int(text.toLocal8Bit().size());
 }
 
 bool blank(const QStringList &lines) {
@@ -803,14 +800,10 @@ void TKelvoran::finishGridDrag(int y, bool overTitle) {
 }
 
 QString TKelvoran::paddedHeading(const QString &text, int width) {
-    const QString t = text.trimmed();
-    const int bytes = shiftJisLength(t);
-    const int blanks = width > 6 * bytes ? (width - 6 * bytes) / 8 : 0;
-    return QString(blanks, u' ') + t;
+    return kelvoran::paddedHeading(text, width);
 }
 
 void TKelvoran::padAnalyzeHeadings() {
-    const QString headings[] = {QString(), QStringLiteral("物理項目名"), QStringLiteral("別名")};
     for (int c = 1; c <= 2; ++c) {
         QTableWidgetItem *item = m_analyze->item(0, c);
         if (!item) {
@@ -818,7 +811,7 @@ void TKelvoran::padAnalyzeHeadings() {
             m_analyze->setItem(0, c, item);
         }
         item->setFlags(Qt::ItemIsEnabled);
-        item->setText(paddedHeading(headings[c], m_analyze->columnWidth(c)));
+        item->setText(kelvoran::paddedHeading(analyzeColHeading(c), m_analyze->columnWidth(c)));
     }
 }
 
@@ -1441,19 +1434,19 @@ void TKelvoran::resetAnalyzeCol() {
 }
 
 void TKelvoran::fillAnalyzeCol(const std::vector<SelectItem> &items) {
-    const int rows = qMax(1, int(items.size()));
-    m_analyze->setRowCount(rows + 1);
-    for (int r = 1; r <= rows; ++r) {
-        const SelectItem item = r <= int(items.size()) ? items[size_t(r - 1)] : SelectItem{};
-        m_analyze->setItem(r, 0, new QTableWidgetItem(QStringLiteral("   ") + QString::number(r)));
-        m_analyze->setItem(r, 1, new QTableWidgetItem(item.physicalName));
-        m_analyze->setItem(r, 2, new QTableWidgetItem(item.alias));
+    const std::vector<AnalyzeColRow> rows = analyzeColRows(items);
+    m_analyze->setRowCount(int(rows.size()) + 1);
+    for (int r = 1; r <= int(rows.size()); ++r) {
+        const AnalyzeColRow &row = rows[size_t(r - 1)];
+        m_analyze->setItem(r, 0, new QTableWidgetItem(row.number));
+        m_analyze->setItem(r, 1, new QTableWidgetItem(row.physicalName));
+        m_analyze->setItem(r, 2, new QTableWidgetItem(row.alias));
     }
     padAnalyzeHeadings();
 }
 
 void TKelvoran::fillAnalyzeColFromGrid() {
-    std::vector<SelectItem> items;
+    QStringList fields;
     if (QAbstractItemModel *model = m_grid->model()) {
         QSqlRecord record;
         if (auto *table = qobject_cast<QSqlTableModel *>(model))
@@ -1461,29 +1454,31 @@ void TKelvoran::fillAnalyzeColFromGrid() {
         else if (model == m_dm.runner.resultModel())
             record = m_dm.runner.resultModel()->record();
         for (int i = 0; i < record.count(); ++i)
-            items.push_back({record.fieldName(i), QString()});
+            fields << record.fieldName(i);
     }
-    fillAnalyzeCol(items);
+    fillAnalyzeCol(fieldNameItems(fields));
 }
 
 void TKelvoran::stripAnalyzeAliasQuotes() {
-    std::vector<SelectItem> items;
+    std::vector<AnalyzeColRow> rows;
+    auto text = [this](int r, int c) {
+        return m_analyze->item(r, c) ? m_analyze->item(r, c)->text() : QString();
+    };
     for (int r = 1; r < m_analyze->rowCount(); ++r)
-        items.push_back({m_analyze->item(r, 1) ? m_analyze->item(r, 1)->text() : QString(),
-                         m_analyze->item(r, 2) ? m_analyze->item(r, 2)->text() : QString()});
-    StripAliasQuotes(items);
+        rows.push_back({text(r, 0), text(r, 1), text(r, 2)});
+    rows = withAliasQuotesStripped(std::move(rows));
     for (int r = 1; r < m_analyze->rowCount(); ++r)
-        m_analyze->item(r, 2)->setText(items[size_t(r - 1)].alias);
+        m_analyze->item(r, 2)->setText(rows[size_t(r - 1)].alias);
 }
 
 void TKelvoran::replaceWithFieldNames() {
     if (!m_dm.table && !m_dm.runner.resultModel()->isOpen())
         return;
     fillAnalyzeColFromGrid();
-    m_dm.analysis.items.clear();
+    std::vector<AnalyzeColRow> rows;
     for (int r = 1; r < m_analyze->rowCount(); ++r)
-        m_dm.analysis.items.push_back({m_analyze->item(r, 1)->text(), QString()});
-    m_dm.analysis.selectHead = QStringLiteral("SELECT ");
+        rows.push_back({QString(), m_analyze->item(r, 1)->text(), QString()});
+    replaceSelectList(m_dm.analysis, rows);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1510,9 +1505,10 @@ void TKelvoran::runSql() {
         closeTable();
     }
     SqlRunInput input = makeSqlRunInput(alias, lines, m_dm.analysis, m_dm.table != nullptr);
-    SqlRunOutcome outcome = m_dm.runner.run(input);
-    if (!outcome.ran)
+    const SqlRunResult result = m_dm.runner.run(input);
+    if (!result.ran)
         return;
+    const SqlRunOutcome outcome = sqlRunOutcome(result, input.tableOpen);
     if (cls == StatementClass::Query || cls == StatementClass::Show)
         showGridModel(m_dm.runner.resultModel());
     if (outcome.rowCountBoxChanged)
@@ -1526,10 +1522,8 @@ void TKelvoran::runSql() {
     if (outcome.analyzeColFromGrid)
         fillAnalyzeColFromGrid();
     stripAnalyzeAliasQuotes();
-    for (const QString &m : outcome.messages) {
-        const bool done = m == SqlRunner::SqlDoneMessage || m == SqlRunner::ProcedureDoneMessage;
-        inform(m, done ? MessageIcon::Information : MessageIcon::Error);
-    }
+    for (const QString &m : result.messages)
+        inform(m, isCompletionMessage(m) ? MessageIcon::Information : MessageIcon::Error);
 }
 
 void TKelvoran::historyBack() {
