@@ -1,16 +1,21 @@
 // The main window on the Oracle-dictionary fixture (an ORACLE alias over SQLite) and the demo
 // database, driven offscreen: tree, grid, tabs, SQL runs, history, find/replace, search, session
 // close, settings, dialogs, and the hand-off of a schedule file from a second start.
+#include "analyzecol.h"
 #include "datashowform.h"
 #include "dialoginteraction.h"
+#include "filecommands.h"
 #include "finddialog.h"
+#include "findreplace.h"
 #include "logindialog.h"
 #include "mainwindow.h"
+#include "objecttreepane.h"
 #include "placeholderform.h"
 #include "savedbparamsetform.h"
 #include "schedulefile.h"
 #include "scheduleform.h"
 #include "singleinstance.h"
+#include "sqlpane.h"
 #include "texteditor.h"
 #include "textfile.h"
 
@@ -155,7 +160,7 @@ private:
         click(object);
     }
     void typeSql(const QString &text) {
-        pages()->setCurrentIndex(TKelvoran::SqlTab);
+        pages()->setCurrentIndex(SqlPane::SqlTab);
         TextEditor *sql = editor("Memo_SQL");
         sql->clear();
         sql->setFocus();
@@ -356,7 +361,7 @@ private slots:
 
         // F4 does nothing on the AnalyzeCol tab.
         m_ui.messages.clear();
-        pages()->setCurrentIndex(TKelvoran::AnalyzeColTab);
+        pages()->setCurrentIndex(SqlPane::AnalyzeColTab);
         QTest::keyClick(analyze(), Qt::Key_F4);
         QVERIFY(m_ui.messages.empty());
         QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("ＳＱＬ実行エラー"));
@@ -389,7 +394,7 @@ private slots:
         QCOMPARE(sql->toPlainText(), QStringLiteral("SELECT ENAME FROM EMP"));
         QTest::mouseClick(forward, Qt::LeftButton);
         QCOMPARE(sql->toPlainText(), QStringLiteral("SELECT DNAME FROM DEPT"));
-        pages()->setCurrentIndex(TKelvoran::DefinitionTab);
+        pages()->setCurrentIndex(SqlPane::DefinitionTab);
         QVERIFY(!back->isEnabled());
     }
 
@@ -397,19 +402,19 @@ private slots:
         startWindow();
         openOracleTable(QStringLiteral("EMP"));
         // Find in the Definition tab, case ignored.
-        pages()->setCurrentIndex(TKelvoran::DefinitionTab);
+        pages()->setCurrentIndex(SqlPane::DefinitionTab);
         editor("Memo_Definition")->moveCursor(QTextCursor::Start);
-        m_w->startFind();
-        FindDialog *find = m_w->findDialog();
+        m_w->findReplace()->startFind();
+        FindDialog *find = m_w->findReplace()->findDialog();
         QVERIFY(find->isVisible());
         find->findEdit()->setText(QStringLiteral("emp"));
-        m_w->doFind();
+        m_w->findReplace()->doFind();
         QCOMPARE(editor("Memo_Definition")->textCursor().selectedText(), QStringLiteral("EMP"));
         QVERIFY(!find->isVisible());
         QVERIFY(m_ui.messages.empty());
         // With match case on there is no hit: the message names the text.
         find->matchCaseBox()->setChecked(true);
-        m_w->doFind();
+        m_w->findReplace()->doFind();
         QCOMPARE(messageTexts(m_ui), QStringList({"\"emp\"  が見つかりませんでした。     "}));
 
         // Replace on the SQL tab: Yes, No, then All for the rest.
@@ -418,15 +423,15 @@ private slots:
         editor("Memo_SQL")->moveCursor(QTextCursor::Start);
         QList<int> answers{QMessageBox::Yes, QMessageBox::No, QMessageBox::YesToAll};
         QStringList asked;
-        m_w->setReplaceQuestion([&](const QString &q) {
+        m_w->findReplace()->setReplaceQuestion([&](const QString &q) {
             asked << q;
             return answers.takeFirst();
         });
-        m_w->startReplace();
-        FindDialog *replace = m_w->replaceDialog();
+        m_w->findReplace()->startReplace();
+        FindDialog *replace = m_w->findReplace()->replaceDialog();
         replace->findEdit()->setText(QStringLiteral("A"));
         replace->replaceEdit()->setText(QStringLiteral("b"));
-        m_w->doReplace(false);
+        m_w->findReplace()->doReplace(false);
         QCOMPARE(editor("Memo_SQL")->toPlainText(), QStringLiteral("b x a x b x b"));
         QCOMPARE(asked, QStringList({" 置換しますか？", " 置換しますか？", " 置換しますか？"}));
         QCOMPARE(messageTexts(m_ui), QStringList({"3 個置換しました。"}));
@@ -435,9 +440,9 @@ private slots:
         answers = {QMessageBox::Abort};
         editor("Memo_SQL")->moveCursor(QTextCursor::Start);
         replace->findEdit()->setText(QStringLiteral("x"));
-        m_w->doReplace(false);
+        m_w->findReplace()->doReplace(false);
         QCOMPARE(editor("Memo_SQL")->toPlainText(), QStringLiteral("b x a x b x b"));
-        m_w->doReplace(true);
+        m_w->findReplace()->doReplace(true);
         QCOMPARE(editor("Memo_SQL")->toPlainText(), QStringLiteral("b b a b b b b"));
         QCOMPARE(messageTexts(m_ui), QStringList({"0 個置換しました。", "3 個置換しました。"}));
     }
@@ -481,7 +486,7 @@ private slots:
         // Double-clicking an entry selects and loads that object; Esc hides the list.
         search->setText(QStringLiteral("emp"));
         QTest::keyClick(search, Qt::Key_Return);
-        m_w->searchResultChosen(QStringLiteral("EMPLOYEES"));
+        m_w->objectTree()->searchResultChosen(QStringLiteral("EMPLOYEES"));
         QCOMPARE(tree()->currentItem()->text(0), QStringLiteral("EMPLOYEES"));
         QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("EMPLOYEES"));
         QTest::keyClick(list, Qt::Key_Escape);
@@ -555,7 +560,7 @@ private slots:
             login->passwordEdit()->setText(QStringLiteral("tiger"));
             login->okButton()->click();
         });
-        m_w->treeClicked(child(alias, QStringLiteral("Table")));
+        m_w->objectTree()->treeClicked(child(alias, QStringLiteral("Table")));
         QVERIFY(
             childTexts(child(alias, QStringLiteral("Table"))).contains(QStringLiteral("orders")));
         QVERIFY(m_ui.messages.empty());
@@ -617,7 +622,7 @@ private slots:
         QVERIFY(lines->join(u'\n').contains(QStringLiteral("DBNAME= ORAFIX")));
         // Opening it again fills the SQL editor.
         editor("Memo_SQL")->clear();
-        m_w->openPath(path);
+        m_w->fileCommands()->openPath(path);
         QVERIFY(editor("Memo_SQL")->toPlainText().contains(QStringLiteral("ENAME")));
         QCOMPARE(m_w->dataModule().paths.lastFilePath, path);
     }
@@ -726,11 +731,11 @@ private slots:
     }
 
     void analyzeHeadingsArePadded() {
-        QCOMPARE(TKelvoran::paddedHeading(QStringLiteral("物理項目名"), 310),
+        QCOMPARE(paddedHeading(QStringLiteral("物理項目名"), 310),
                  QString(31, u' ') + QStringLiteral("物理項目名"));
-        QCOMPARE(TKelvoran::paddedHeading(QStringLiteral("別名"), 304),
+        QCOMPARE(paddedHeading(QStringLiteral("別名"), 304),
                  QString(35, u' ') + QStringLiteral("別名"));
-        QCOMPARE(TKelvoran::paddedHeading(QStringLiteral(" 別名 "), 24), QStringLiteral("別名"));
+        QCOMPARE(paddedHeading(QStringLiteral(" 別名 "), 24), QStringLiteral("別名"));
         startWindow();
         QCOMPARE(analyze()->item(0, 1)->text(), QString(31, u' ') + QStringLiteral("物理項目名"));
         analyze()->setColumnWidth(1, 100);
@@ -848,7 +853,7 @@ private slots:
         QCOMPARE(instance.start(QString(), HandOffStore(m_settings)),
                  SingleInstance::Outcome::First);
         connect(&instance, &SingleInstance::activationRequested, m_w.get(),
-                [this] { m_w->runCommand([this] { m_w->activation(); }); });
+                [this] { m_w->runCommand([this] { m_w->fileCommands()->activation(); }); });
         // A schedule file with two entries.
         Schedule schedule;
         ScheduleEntry a;
@@ -919,26 +924,26 @@ private slots:
             QStringList off;
         };
         const std::vector<Case> cases = {
-            {TKelvoran::DefinitionTab,
+            {SqlPane::DefinitionTab,
              true,
              {"COPY", "SELECTALL", "Find", "FindNext"},
              {"CUT", "PASTE", "CLEAR", "Replace", "RunSql"}},
-            {TKelvoran::DefinitionTab, false, {"SELECTALL"}, {"COPY", "CUT"}},
-            {TKelvoran::SqlTab,
+            {SqlPane::DefinitionTab, false, {"SELECTALL"}, {"COPY", "CUT"}},
+            {SqlPane::SqlTab,
              true,
              {"CUT", "COPY", "PASTE", "CLEAR", "SELECTALL", "Replace", "RunSql", "Undo"},
              {}},
-            {TKelvoran::SqlTab, false, {"PASTE", "RunSql"}, {"CUT", "COPY"}},
-            {TKelvoran::AnalyzeColTab,
+            {SqlPane::SqlTab, false, {"PASTE", "RunSql"}, {"CUT", "COPY"}},
+            {SqlPane::AnalyzeColTab,
              false,
              {"FieldNames"},
              {"CUT", "COPY", "PASTE", "CLEAR", "SELECTALL", "RunSql"}},
         };
         for (const Case &c : cases) {
             pages()->setCurrentIndex(c.tab);
-            if (c.tab != TKelvoran::AnalyzeColTab) {
+            if (c.tab != SqlPane::AnalyzeColTab) {
                 TextEditor *e =
-                    c.tab == TKelvoran::SqlTab ? editor("Memo_SQL") : editor("Memo_Definition");
+                    c.tab == SqlPane::SqlTab ? editor("Memo_SQL") : editor("Memo_Definition");
                 if (c.select)
                     e->selectAll();
                 else
@@ -957,9 +962,9 @@ private slots:
                          qPrintable(QString::number(c.tab) + u' ' + n));
         }
         // The SQL tab's toolbar buttons follow the tab.
-        pages()->setCurrentIndex(TKelvoran::SqlTab);
+        pages()->setCurrentIndex(SqlPane::SqlTab);
         QVERIFY(m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton11"))->isEnabled());
-        pages()->setCurrentIndex(TKelvoran::SourceTab);
+        pages()->setCurrentIndex(SqlPane::SourceTab);
         QVERIFY(!m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton11"))->isEnabled());
     }
 
@@ -1009,12 +1014,12 @@ private slots:
         openOracleTable(QStringLiteral("EMP"));
         QTreeWidgetItem *folder = child(root(QStringLiteral("ORAFIX")), QStringLiteral("Table"));
         const int rows = grid()->model()->rowCount();
-        m_w->treeRightClicked(child(folder, QStringLiteral("DEPT")));
+        m_w->objectTree()->treeRightClicked(child(folder, QStringLiteral("DEPT")));
         QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("EMP"));
         QCOMPARE(grid()->model()->rowCount(), rows);
         QCOMPARE(m_w->dataModule().reportSourceMode, 1);
         QTreeWidgetItem *views = child(root(QStringLiteral("ORAFIX")), QStringLiteral("View"));
-        m_w->treeRightClicked(views);
+        m_w->objectTree()->treeRightClicked(views);
         QCOMPARE(m_w->dataModule().reportSourceMode, 2);
         QCOMPARE(m_w->dataModule().clickedFolderNode, views);
         QCOMPARE(views->childCount(), 0); // no content loaded
@@ -1050,7 +1055,7 @@ private slots:
         QCOMPARE(m_w->dataModule().paths.lastFilePath, sqlFile);
         // The Definition tab is saved with trailing blanks removed.
         openOracleTable(QStringLiteral("DEPT"));
-        pages()->setCurrentIndex(TKelvoran::DefinitionTab);
+        pages()->setCurrentIndex(SqlPane::DefinitionTab);
         const QString txt = m_dir.filePath(QStringLiteral("def.txt"));
         m_ui.files = {txt};
         QTest::mouseClick(m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton2")),
@@ -1066,16 +1071,16 @@ private slots:
     void printWritesTheActiveEditorsLines() {
         startWindow();
         openOracleTable(QStringLiteral("EMP"));
-        pages()->setCurrentIndex(TKelvoran::SourceTab);
+        pages()->setCurrentIndex(SqlPane::SourceTab);
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         const QString pdf = m_dir.filePath(QStringLiteral("source.pdf"));
         printer.setOutputFileName(pdf);
-        QVERIFY(m_w->printActiveEditor(&printer));
+        QVERIFY(m_w->fileCommands()->printActiveEditor(&printer));
         QVERIFY(QFileInfo(pdf).size() > 1000);
         // Nothing is printed from an empty editor.
         typeSql(QString());
-        QVERIFY(!m_w->printActiveEditor(&printer));
+        QVERIFY(!m_w->fileCommands()->printActiveEditor(&printer));
     }
 
     void serverAliasesShowTablesAndMySqlSource() {
@@ -1116,7 +1121,7 @@ private slots:
             // A SELECT without FROM runs as a plain statement.
             QCOMPARE(messageTexts(m_ui), QStringList({"SQLを実行しました。"}));
             m_ui.messages.clear();
-            m_w->closeSession();
+            m_w->objectTree()->closeSession();
             QVERIFY(!m_w->dataModule().session.isConnected(name));
         }
     }
@@ -1140,7 +1145,7 @@ private slots:
         button("Prior")->click();
         QCOMPARE(grid()->currentIndex().row(), 12);
         // COPY on the read-only Source tab, PASTE on the SQL tab.
-        pages()->setCurrentIndex(TKelvoran::SourceTab);
+        pages()->setCurrentIndex(SqlPane::SourceTab);
         editor("Memo_Source")->selectAll();
         m_w->editCommand(QStringLiteral("COPY"));
         typeSql(QString());
@@ -1149,7 +1154,7 @@ private slots:
         m_w->editCommand(QStringLiteral("UNDO"));
         QCOMPARE(editor("Memo_SQL")->toPlainText(), QString());
         // Nothing happens on the AnalyzeCol tab.
-        pages()->setCurrentIndex(TKelvoran::AnalyzeColTab);
+        pages()->setCurrentIndex(SqlPane::AnalyzeColTab);
         m_w->editCommand(QStringLiteral("REDO"));
         QCOMPARE(editor("Memo_SQL")->toPlainText(), QString());
     }
@@ -1160,10 +1165,10 @@ private slots:
         startWindow();
         m_w->resize(1100, 760);
         openOracleTable(QStringLiteral("EMP"));
-        m_w->expandAll();
+        m_w->objectTree()->expandAll();
         tree()->setCurrentItem(child(child(root(QStringLiteral("ORAFIX")), QStringLiteral("Table")),
                                      QStringLiteral("EMP")));
-        pages()->setCurrentIndex(TKelvoran::SourceTab);
+        pages()->setCurrentIndex(SqlPane::SourceTab);
         QTest::qWait(50);
         const QString dir = qEnvironmentVariableIsSet("KELVORAN_WRITE_SCREENSHOTS")
                                 ? QStringLiteral(KELVORAN_DOCS_DIR)
