@@ -1,5 +1,6 @@
 // TDataModule_Kelvoran: the state the main window's parts share (session, SQL runner, history,
-// file paths, step code, settings, tree context and the report source mode). UI thread only.
+// file paths, step code, settings, tree context, the report source mode, the grid's table, and
+// where messages and user commands go). UI thread only.
 #pragma once
 
 #include "appsettings.h"
@@ -10,9 +11,11 @@
 #include "sqlhistory.h"
 #include "sqlrunner.h"
 #include "stepcode.h"
+#include "userinteraction.h"
 
 #include <QSqlTableModel>
 
+#include <functional>
 #include <memory>
 
 class QTreeWidgetItem;
@@ -49,6 +52,25 @@ struct TDataModule_Kelvoran {
     // Table_Kelvoran: the table shown in the grid (null when closed).
     std::unique_ptr<QSqlTableModel> table;
     QString tableAlias;
+
+    // Where messages and questions go (the main window's current answerer).
+    UserInteraction *ui = nullptr;
+    // The main window's runner of user commands: a database error that escapes a command shows
+    // its DbErrorText boxes.
+    std::function<void(const std::function<void()> &)> runCommand;
+
+    void inform(const QString &text, MessageIcon icon = MessageIcon::Information) {
+        ui->inform(icon, text);
+    }
+    // Reads the alias's driver name into driverName and kind; an unknown alias throws.
+    void readDriverName(const QString &alias);
+    // Table_Kelvoran on a table of the alias, selected; a failed connection or select throws.
+    std::unique_ptr<QSqlTableModel> selectTable(const QString &alias, const QString &table);
+    // Drops Table_Kelvoran (the grid must not show it any more).
+    void closeTable() {
+        table.reset();
+        tableAlias.clear();
+    }
 };
 
 } // namespace kelvoran

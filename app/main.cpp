@@ -3,6 +3,7 @@
 #include "aliases.h"
 #include "appsettings.h"
 #include "dberror.h"
+#include "filecommands.h"
 #include "mainwindow.h"
 #include "openpaths.h"
 #include "singleinstance.h"
@@ -53,8 +54,9 @@ int main(int argc, char **argv) {
         QMessageBox::warning(nullptr, QStringLiteral("Kelvoran"), aliases.error().message);
     TKelvoran window(aliases ? *aliases : AliasList(), settingsPath, startupPath(args));
     app.window = &window;
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
-                     [&window] { window.runCommand([&window] { window.activation(); }); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+        window.runCommand([&window] { window.fileCommands()->activation(); });
+    });
     window.show();
     return app.exec();
 }

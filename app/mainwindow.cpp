@@ -1,53 +1,35 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
-#include "clock.h"
 #include "datashowform.h"
 #include "dbnavigator.h"
 #include "dialoginteraction.h"
 #include "errorsource.h"
-#include "finddialog.h"
+#include "filecommands.h"
+#include "findreplace.h"
+#include "gridpane.h"
 #include "logindialog.h"
-#include "objectdescription.h"
-#include "objectlist.h"
-#include "openpaths.h"
-#include "pathrules.h"
+#include "objecttreepane.h"
 #include "placeholderform.h"
 #include "savedbparamsetform.h"
 #include "scheduleform.h"
-#include "settingsfile.h"
-#include "settingssave.h"
 #include "singleinstance.h"
+#include "sqlpane.h"
 #include "texteditor.h"
-#include "textfile.h"
-#include "treeimages.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QShortcut>
-#include <QSqlRecord>
-#include <QSqlTableModel>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTableWidget>
-#include <QTextBlock>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -56,41 +38,7 @@ namespace kelvoran {
 namespace {
 
 constexpr int kHeaderHeight = 41;
-constexpr int kGridTitleHeight = 48;
-constexpr int kSplitStrip = 4;
-const QString kOpenError = QStringLiteral(
-    "Message     "
-    ":設定ファイル読み出し中にエラーが発生しました。設定ファイルにエラーがある可能性があります。");
-
-QColor fromBgr(int value, bool background) {
-    if (value == kNoColour)
-        return background ? QColor(Qt::white) : QColor(Qt::black);
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-int toBgr(const QColor &c) {
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
-
-int shiftJisLength(const QString &text) {
-    Result<QByteArray> bytes = encodeShiftJis(text);
-    return bytes ? int(bytes->size()) : int(text.toLocal8Bit().size());
-}
-
-bool blank(const QStringList &lines) {
-    for (const QString &l : lines)
-        if (!l.trimmed().isEmpty())
-            return false;
-    return true;
-}
-
-QString rightTrimmed(QString s) {
-    int n = int(s.size());
-    while (n > 0 && s.at(n - 1).isSpace())
-        --n;
-    s.truncate(n);
-    return s;
-}
+constexpr int kSplitStrip = SqlPane::SplitterStrip;
 
 } // namespace
 
@@ -109,6 +57,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     if (m_settingsPath.isEmpty())
         m_settingsPath = AppSettingsStore::defaultIniPath();
     m_handOff = std::make_unique<HandOffStore>(m_settingsPath);
+    m_dm.runCommand = [this](const std::function<void()> &command) { runCommand(command); };
     m_loginPrompt = std::make_unique<DialogLoginPrompt>(this);
     m_dm.session.setLoginPrompt(m_loginPrompt.get());
 
@@ -126,6 +75,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_connectionForm = new TSaveDBParamSetForm(m_dm.session, this);
     m_defaultUi = new DialogInteraction(this, m_connectionForm);
     m_ui = m_defaultUi;
+    m_dm.ui = m_ui;
     addPlaceholder(QStringLiteral("TInstructionManualForm"), QStringLiteral("機能概要"));
     m_scheduleForm = new TScheduleForm(this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
@@ -145,26 +95,12 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
         addPlaceholder(name, caption);
     }
     m_aboutBox = new TAboutBox(this);
-    m_findDialog = new FindDialog(false, this);
-    m_replaceDialog = new FindDialog(true, this);
-    connect(m_findDialog, &FindDialog::findNextClicked, this, [this] {
-        m_replaceMode = false;
-        doFind();
-    });
-    connect(m_replaceDialog, &FindDialog::findNextClicked, this, [this] {
-        m_replaceMode = true;
-        doFind();
-    });
-    connect(m_replaceDialog, &FindDialog::replaceClicked, this, [this] { doReplace(false); });
-    connect(m_replaceDialog, &FindDialog::replaceAllClicked, this, [this] { doReplace(true); });
+    m_findReplace = new FindReplace(this, m_dm, *m_sqlPane);
+    m_files = new FileCommands(this, m_dm, *m_sqlPane, *m_handOff, *m_defaultUi, *m_scheduleForm);
 
     buildMenus();
     buildToolbar();
-    m_askReplace = [this](const QString &text) {
-        return int(QMessageBox::question(this, QStringLiteral("Kelvoran"), text,
-                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Abort |
-                                             QMessageBox::YesToAll));
-    };
+    connectPanes();
 
     // Form layout at creation: 983x715, centred; the stored geometry replaces it later.
     resize(983, 715);
@@ -172,18 +108,16 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
         move(screen->availableGeometry().center() - rect().center());
     m_gridHeight = 340;
     m_sqlWidth = 721;
-    resetAnalyzeCol();
-    padAnalyzeHeadings();
-    m_pages->setCurrentIndex(DefinitionTab);
-    tabChanged(DefinitionTab);
+    tabChanged(SqlPane::DefinitionTab);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive && m_shownOnce)
-            runCommand([this] { activation(); });
+            runCommand([this] { m_files->activation(); });
     });
 }
 
 TKelvoran::~TKelvoran() {
-    closeTable();
+    m_gridPane->releaseTable();
+    m_dm.closeTable();
     delete m_defaultUi;
 }
 
@@ -198,7 +132,7 @@ PlaceholderForm *TKelvoran::placeholder(const QString &name) const {
 
 void TKelvoran::showPlaceholder(const QString &name) {
     if (PlaceholderForm *form = placeholder(name))
-        inform(form->notAvailableText());
+        m_dm.inform(form->notAvailableText());
 }
 
 QAction *TKelvoran::action(const QString &name) const {
@@ -211,10 +145,7 @@ void TKelvoran::setInteraction(UserInteraction *ui) {
         m_ui = ui;
     else
         m_ui = m_defaultUi;
-}
-
-void TKelvoran::inform(const QString &text, MessageIcon icon) {
-    m_ui->inform(icon, text);
+    m_dm.ui = m_ui;
 }
 
 void TKelvoran::buildControls() {
@@ -222,131 +153,68 @@ void TKelvoran::buildControls() {
     setCentralWidget(m_body);
     m_header = new QWidget(m_body);
     m_header->setObjectName(QStringLiteral("PanelHeader"));
-
-    m_treePanel = new QWidget(m_body);
-    m_treePanel->setObjectName(QStringLiteral("PanelTreeView"));
-    auto *searchLabel = new QLabel(QStringLiteral("検索条件"), m_treePanel);
-    searchLabel->setGeometry(4, 4, 60, 20);
-    m_search = new QLineEdit(m_treePanel);
-    m_search->setObjectName(QStringLiteral("EditSearch"));
-    m_search->setToolTip(QStringLiteral("「Esc」でDB一覧　・　「Enter」で検索結果"));
-    m_search->installEventFilter(this);
-    m_tree = new QTreeWidget(m_treePanel);
-    m_tree->setObjectName(QStringLiteral("TreeViewDB"));
-    m_tree->setHeaderHidden(true);
-    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tree->setMouseTracking(true);
-    m_tree->setAllColumnsShowFocus(true);
-    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_tree->setUniformRowHeights(true);
-    m_tree->installEventFilter(this);
-    m_tree->viewport()->setMouseTracking(true);
-    m_tree->viewport()->installEventFilter(this);
-    connect(m_tree, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem *item) { runCommand([this, item] { treeClicked(item); }); });
-    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
-        if (item)
-            setContext(item);
-    });
-    connect(m_tree, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        QTreeWidgetItem *item = m_tree->itemAt(pos);
-        if (!item)
-            return;
-        m_tree->setCurrentItem(item);
-        runCommand([this, item] { treeRightClicked(item); });
-        updateViewMenu();
-        m_treePopup->popup(m_tree->viewport()->mapToGlobal(pos));
-    });
-    m_searchResult = new QListWidget(m_treePanel);
-    m_searchResult->setObjectName(QStringLiteral("ListBoxSearchResult"));
-    m_searchResult->setFont(TextEditor::editorFont());
-    m_searchResult->setStyleSheet(QStringLiteral("QListWidget::item { height: 18px; }"));
-    m_searchResult->hide();
-    m_searchResult->installEventFilter(this);
-    connect(m_searchResult, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
-        runCommand([this, item] { searchResultChosen(item->text()); });
-    });
-
-    m_sqlPanel = new QWidget(m_body);
-    m_sqlPanel->setObjectName(QStringLiteral("PanelSQL"));
-    m_sqlPanel->setMouseTracking(true);
-    m_sqlPanel->installEventFilter(this);
-    m_pages = new QTabWidget(m_sqlPanel);
-    m_pages->setObjectName(QStringLiteral("PageControl_Kelvoran"));
-    auto makeEditor = [this](const QString &name, bool readOnly) {
-        auto *e = new TextEditor(m_pages);
-        e->setObjectName(name);
-        e->setReadOnly(readOnly);
-        e->setTabWidth(4);
-        QPalette p = e->palette();
-        p.setColor(QPalette::Highlight, QColor(0, 0, 255));
-        p.setColor(QPalette::HighlightedText, Qt::white);
-        e->setPalette(p);
-        e->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(e, &QWidget::customContextMenuRequested, this, [this, e](const QPoint &pos) {
-            updateEditMenu();
-            m_tabPopup->popup(e->mapToGlobal(pos));
-        });
-        return e;
-    };
-    m_definition = makeEditor(QStringLiteral("Memo_Definition"), true);
-    m_definition->setWordWrap(false);
-    m_source = makeEditor(QStringLiteral("Memo_Source"), true);
-    m_source->setWordWrap(false);
-    m_sql = makeEditor(QStringLiteral("Memo_SQL"), false);
-    m_sql->setWordWrap(true);
-    m_sql->setSqlHighlighting(true);
-    m_sql->installEventFilter(this);
-    m_analyze = new QTableWidget(2, 3, m_pages);
-    m_analyze->setObjectName(QStringLiteral("StringGrid_AnalyzeSQL"));
-    m_analyze->horizontalHeader()->hide();
-    m_analyze->verticalHeader()->hide();
-    m_analyze->setColumnWidth(0, 64);
-    m_analyze->setColumnWidth(1, 310);
-    m_analyze->setColumnWidth(2, 304);
-    m_analyze->viewport()->installEventFilter(this);
-    connect(m_analyze->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this] { padAnalyzeHeadings(); });
-    m_pages->addTab(m_definition, QStringLiteral("Definition"));
-    m_pages->addTab(m_source, QStringLiteral("   Source  "));
-    m_pages->addTab(m_sql, QStringLiteral("     SQL     "));
-    m_pages->addTab(m_analyze, QStringLiteral("AnalyzeCol"));
-    connect(m_pages, &QTabWidget::currentChanged, this, &TKelvoran::tabChanged);
-
-    m_gridPanel = new QWidget(m_body);
-    m_gridPanel->setObjectName(QStringLiteral("PanelGrid"));
-    m_gridPanel->setMouseTracking(true);
-    m_gridPanel->installEventFilter(this);
-    m_gridTitle = new QWidget(m_gridPanel);
-    m_gridTitle->setObjectName(QStringLiteral("PanelGridTitle"));
-    m_gridTitle->setMouseTracking(true);
-    m_gridTitle->installEventFilter(this);
-    m_countLabel = new QLabel(QStringLiteral("データ数"), m_gridTitle);
-    m_count = new QLineEdit(m_gridTitle);
-    m_count->setObjectName(QStringLiteral("MemoDataCnt"));
-    m_count->setReadOnly(true);
-    m_count->setAlignment(Qt::AlignRight);
-    connect(m_count, &QLineEdit::textChanged, this, [this](const QString &t) {
-        if (t == u"-1")
-            m_count->clear();
-    });
-    m_nameLabel = new QLabel(QStringLiteral("Table・View名"), m_gridTitle);
-    m_name = new QLineEdit(m_gridTitle);
-    m_name->setObjectName(QStringLiteral("EditTblViewName"));
-    m_name->setReadOnly(true);
-    m_countLabel->setGeometry(12, 14, 60, 20);
-    m_count->setGeometry(72, 12, 80, 22);
-    m_nameLabel->setGeometry(168, 14, 100, 20);
-    m_name->setGeometry(272, 12, 400, 22);
-    m_grid = new QTableView(m_gridPanel);
-    m_grid->setObjectName(QStringLiteral("DBGrid"));
-    // A double-click opens the field memo viewer; typing edits the cell.
-    m_grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed |
-                            QAbstractItemView::SelectedClicked);
-    connect(m_grid, &QTableView::doubleClicked, this, &TKelvoran::gridDoubleClicked);
-    m_navigator = new DbNavigator(m_grid, m_header);
+    m_treePane = new ObjectTreePane(m_dm, m_body);
+    m_treePane->tree()->viewport()->installEventFilter(this);
+    m_sqlPane = new SqlPane(m_dm, m_body);
+    m_sqlPane->installEventFilter(this);
+    m_gridPane = new GridPane(m_dm, m_body);
+    m_gridPane->installEventFilter(this);
+    m_gridPane->titleBar()->installEventFilter(this);
+    m_navigator = new DbNavigator(m_gridPane->grid(), m_header);
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+}
+
+void TKelvoran::connectPanes() {
+    ObjectTreePane *tree = m_treePane;
+    SqlPane *pages = m_sqlPane;
+    GridPane *grid = m_gridPane;
+    auto gridColumns = [pages, grid] { pages->fillAnalyzeColFromGrid(grid->model()); };
+
+    connect(tree, &ObjectTreePane::clickStarted, this, [this, pages, grid] {
+        statusBar()->clearMessage();
+        grid->grid()->setVisible(true);
+        pages->resetAnalyzeCol();
+    });
+    connect(tree, &ObjectTreePane::menuRequested, this, [this](const QPoint &globalPos) {
+        updateViewMenu();
+        m_treePopup->popup(globalPos);
+    });
+    connect(tree, &ObjectTreePane::nameShown, grid, &GridPane::showName);
+    connect(tree, &ObjectTreePane::rowCountShown, grid, &GridPane::showRowCount);
+    connect(tree, &ObjectTreePane::linesDescribed, pages, &SqlPane::showDescription);
+    connect(tree, &ObjectTreePane::contentLoaded, pages, &SqlPane::moveDescriptionToStart);
+    connect(tree, &ObjectTreePane::tableOpening, m_dataShowForm, &QWidget::close);
+    connect(tree, &ObjectTreePane::tableClosing, grid, &GridPane::releaseTable);
+    connect(tree, &ObjectTreePane::gridModelChanged, grid, &GridPane::showModel);
+    connect(tree, &ObjectTreePane::gridColumnsWanted, this, gridColumns);
+    connect(tree, &ObjectTreePane::resultClosed, grid, &GridPane::releaseResult);
+    connect(tree, &ObjectTreePane::sessionClosed, this, [pages, grid] {
+        pages->resetAnalyzeCol();
+        grid->clearBoxes();
+    });
+
+    connect(pages, &SqlPane::runStarted, this, [this] {
+        statusBar()->clearMessage();
+        m_dataShowForm->close();
+    });
+    connect(pages, &SqlPane::editorMenuRequested, this, [this](const QPoint &globalPos) {
+        updateEditMenu();
+        m_tabPopup->popup(globalPos);
+    });
+    connect(pages, &SqlPane::gridModelChanged, grid, &GridPane::showModel);
+    connect(pages, &SqlPane::nameShown, grid, &GridPane::showName);
+    connect(pages, &SqlPane::rowCountShown, grid, &GridPane::showRowCount);
+    connect(pages, &SqlPane::gridColumnsWanted, this, gridColumns);
+    connect(pages->pages(), &QTabWidget::currentChanged, this, &TKelvoran::tabChanged);
+
+    connect(grid, &GridPane::modelShown, m_navigator, &DbNavigator::updateButtons);
+    connect(grid, &GridPane::cellChosen, m_dataShowForm, &TDataShowForm::showField);
+
+    connect(m_files, &FileCommands::secondaryWindowsClosing, this,
+            &TKelvoran::closeSecondaryWindows);
+    connect(m_files, &FileCommands::scheduleFileArriving, this,
+            [this] { placeholder(QStringLiteral("TExcelSettingForm"))->close(); });
 }
 
 QAction *TKelvoran::addItem(QMenu *menu, const QString &name, const QString &caption,
@@ -378,11 +246,11 @@ void TKelvoran::buildMenus() {
     bar->setObjectName(QStringLiteral("MainMenuKelvoran"));
     m_fileMenu = bar->addMenu(QStringLiteral("ファイル(&F)"));
     addItem(m_fileMenu, QStringLiteral("Open"), QStringLiteral("開く(&O)"),
-            QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openFile(); });
+            QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_files->openFile(); });
     addItem(m_fileMenu, QStringLiteral("Save"), QStringLiteral("保存(&S)"),
-            QKeySequence(Qt::CTRL | Qt::Key_S), [this] { saveFile(); });
+            QKeySequence(Qt::CTRL | Qt::Key_S), [this] { m_files->saveFile(); });
     addItem(m_fileMenu, QStringLiteral("Print"), QStringLiteral("印刷(&P)"),
-            QKeySequence(Qt::CTRL | Qt::Key_P), [this] { printFile(); });
+            QKeySequence(Qt::CTRL | Qt::Key_P), [this] { m_files->printFile(); });
     m_fileMenu->addSeparator();
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("CsvExport"), QStringLiteral("CSVエクスポート")},
@@ -397,7 +265,7 @@ void TKelvoran::buildMenus() {
             [this] { showPlaceholder(QStringLiteral("TErrSQLForm")); });
     m_fileMenu->addSeparator();
     addItem(m_fileMenu, QStringLiteral("Exit"), QStringLiteral("終了(&X)"), {}, [this] {
-        closeSession();
+        m_treePane->closeSession();
         close();
     });
     connect(m_fileMenu, &QMenu::aboutToShow, this, [this] {
@@ -424,11 +292,11 @@ void TKelvoran::buildMenus() {
     }
     m_editMenu->addSeparator();
     addItem(m_editMenu, QStringLiteral("Find"), QStringLiteral("検索(&S)"),
-            QKeySequence(Qt::CTRL | Qt::Key_F), [this] { startFind(); });
+            QKeySequence(Qt::CTRL | Qt::Key_F), [this] { m_findReplace->startFind(); });
     addItem(m_editMenu, QStringLiteral("FindNext"), QStringLiteral("次を検索(&N)"),
-            QKeySequence(Qt::Key_F3), [this] { findNextCommand(); });
+            QKeySequence(Qt::Key_F3), [this] { m_findReplace->findNextCommand(); });
     addItem(m_editMenu, QStringLiteral("Replace"), QStringLiteral("置き換え(&E)"),
-            QKeySequence(Qt::CTRL | Qt::Key_H), [this] { startReplace(); });
+            QKeySequence(Qt::CTRL | Qt::Key_H), [this] { m_findReplace->startReplace(); });
     m_editMenu->addSeparator();
     addItem(m_editMenu, QStringLiteral("RunSql"), QStringLiteral("SQL実行(&G)"),
             QKeySequence(Qt::Key_F4), [this] { runSql(); });
@@ -441,9 +309,9 @@ void TKelvoran::buildMenus() {
             QKeySequence(Qt::Key_F6), [this] { replaceWithFieldNames(); });
     m_editMenu->addSeparator();
     addItem(m_editMenu, QStringLiteral("Refresh"), QStringLiteral("更新"), {},
-            [this] { refreshTree(); });
+            [this] { m_treePane->refreshTree(); });
     addItem(m_editMenu, QStringLiteral("CloseSession"), QStringLiteral("セッションを閉じる(&Z)"),
-            {}, [this] { closeSession(); });
+            {}, [this] { m_treePane->closeSession(); });
     connect(m_editMenu, &QMenu::aboutToShow, this, [this] {
         unsetCursor();
         updateEditMenu();
@@ -451,13 +319,13 @@ void TKelvoran::buildMenus() {
 
     m_viewMenu = bar->addMenu(QStringLiteral("表示(&V)"));
     addItem(m_viewMenu, QStringLiteral("CollapseAll"), QStringLiteral("全縮小(&C)"), {},
-            [this] { collapseAll(); });
+            [this] { m_treePane->collapseAll(); });
     addItem(m_viewMenu, QStringLiteral("Collapse"), QStringLiteral("縮小"), {},
-            [this] { collapseSelected(); });
+            [this] { m_treePane->collapseSelected(); });
     addItem(m_viewMenu, QStringLiteral("ExpandAll"), QStringLiteral("全展開(&E)"), {},
-            [this] { expandAll(); });
+            [this] { m_treePane->expandAll(); });
     addItem(m_viewMenu, QStringLiteral("Expand"), QStringLiteral("展開"), {},
-            [this] { expandSelected(); });
+            [this] { m_treePane->expandSelected(); });
     m_viewMenu->addSeparator();
     addItem(m_viewMenu, QStringLiteral("IndexList"), QStringLiteral("Index一覧表示"), {},
             [this] { showPlaceholder(QStringLiteral("TIndexListForm")); });
@@ -488,14 +356,14 @@ void TKelvoran::buildMenus() {
     for (const char *n : {"ErrMessage", "ErrSource", "IndexList", "Refresh"})
         m_treePopup->addAction(action(QString::fromLatin1(n)));
     addItem(m_treePopup, QStringLiteral("PopupCloseSession"), QStringLiteral("Sessionを閉じる(&X)"),
-            {}, [this] { closeSession(); });
+            {}, [this] { m_treePane->closeSession(); });
 
     m_tabPopup = new QMenu(this);
     m_tabPopup->setObjectName(QStringLiteral("PopupMenu_Tab"));
     for (const char *n : {"Undo", "Redo", "CUT", "COPY", "PASTE", "CLEAR", "SELECTALL", "Find"})
         m_tabPopup->addAction(action(QString::fromLatin1(n)));
     addItem(m_tabPopup, QStringLiteral("PopupReplace"), QStringLiteral("置き換え(&R)"), {},
-            [this] { startReplace(); });
+            [this] { m_findReplace->startReplace(); });
     m_tabPopup->addAction(action(QStringLiteral("Save")));
     m_tabPopup->addAction(action(QStringLiteral("Print")));
 }
@@ -508,13 +376,14 @@ void TKelvoran::buildToolbar() {
         std::function<void()> command;
     };
     const std::vector<Button> left = {
-        {"SpeedButton1", "開く", QStyle::SP_DialogOpenButton, [this] { openFile(); }},
-        {"SpeedButton2", "保存", QStyle::SP_DialogSaveButton, [this] { saveFile(); }},
-        {"SpeedButton3", "印刷", QStyle::SP_FileDialogDetailedView, [this] { printFile(); }},
-        {"SpeedButton4", "全展開", QStyle::SP_ArrowDown, [this] { expandAll(); }},
-        {"SpeedButton5", "全縮小", QStyle::SP_ArrowUp, [this] { collapseAll(); }},
-        {"SpeedButton13", "展開", QStyle::SP_ArrowRight, [this] { expandSelected(); }},
-        {"SpeedButton12", "縮小", QStyle::SP_ArrowLeft, [this] { collapseSelected(); }},
+        {"SpeedButton1", "開く", QStyle::SP_DialogOpenButton, [this] { m_files->openFile(); }},
+        {"SpeedButton2", "保存", QStyle::SP_DialogSaveButton, [this] { m_files->saveFile(); }},
+        {"SpeedButton3", "印刷", QStyle::SP_FileDialogDetailedView,
+         [this] { m_files->printFile(); }},
+        {"SpeedButton4", "全展開", QStyle::SP_ArrowDown, [this] { m_treePane->expandAll(); }},
+        {"SpeedButton5", "全縮小", QStyle::SP_ArrowUp, [this] { m_treePane->collapseAll(); }},
+        {"SpeedButton13", "展開", QStyle::SP_ArrowRight, [this] { m_treePane->expandSelected(); }},
+        {"SpeedButton12", "縮小", QStyle::SP_ArrowLeft, [this] { m_treePane->collapseSelected(); }},
         {"SpeedButton6", "Excel出力", QStyle::SP_FileIcon,
          [this] { action(QStringLiteral("ExcelOut"))->trigger(); }},
         {"SpeedButton7", "Schedule設定", QStyle::SP_FileDialogListView,
@@ -526,33 +395,30 @@ void TKelvoran::buildToolbar() {
         {"SpeedButton8", "終了", QStyle::SP_DialogCloseButton,
          [this] { action(QStringLiteral("Exit"))->trigger(); }},
     };
+    auto makeButton = [this](const Button &b) {
+        auto *button = new QToolButton(m_header);
+        button->setObjectName(QString::fromLatin1(b.name));
+        button->setToolTip(QString::fromUtf8(b.hint));
+        button->setIcon(style()->standardIcon(b.icon));
+        auto command = b.command;
+        connect(button, &QToolButton::clicked, this, [this, command] { runCommand(command); });
+        m_buttons[QString::fromLatin1(b.name)] = button;
+        return button;
+    };
     int x = 4;
     for (const Button &b : left) {
-        auto *button = new QToolButton(m_header);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setToolTip(QString::fromUtf8(b.hint));
-        button->setIcon(style()->standardIcon(b.icon));
-        button->setGeometry(x, 6, 30, 30);
+        makeButton(b)->setGeometry(x, 6, 30, 30);
         x += 32;
-        auto command = b.command;
-        connect(button, &QToolButton::clicked, this, [this, command] { runCommand(command); });
-        m_buttons[QString::fromLatin1(b.name)] = button;
     }
     const std::vector<Button> right = {
-        {"SpeedButton9", "1つ前のSQL", QStyle::SP_MediaSeekBackward, [this] { historyBack(); }},
-        {"SpeedButton10", "1つ先のSQL", QStyle::SP_MediaSeekForward, [this] { historyForward(); }},
+        {"SpeedButton9", "1つ前のSQL", QStyle::SP_MediaSeekBackward,
+         [this] { m_sqlPane->historyBack(); }},
+        {"SpeedButton10", "1つ先のSQL", QStyle::SP_MediaSeekForward,
+         [this] { m_sqlPane->historyForward(); }},
         {"SpeedButton11", "SQL実行", QStyle::SP_MediaPlay, [this] { runSql(); }},
     };
-    for (const Button &b : right) {
-        auto *button = new QToolButton(m_header);
-        button->setObjectName(QString::fromLatin1(b.name));
-        button->setToolTip(QString::fromUtf8(b.hint));
-        button->setIcon(style()->standardIcon(b.icon));
-        button->setEnabled(false);
-        auto command = b.command;
-        connect(button, &QToolButton::clicked, this, [this, command] { runCommand(command); });
-        m_buttons[QString::fromLatin1(b.name)] = button;
-    }
+    for (const Button &b : right)
+        makeButton(b)->setEnabled(false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -560,18 +426,18 @@ void TKelvoran::buildToolbar() {
 
 void TKelvoran::showDbError(const DbError &error) {
     for (const QString &text : error.texts())
-        inform(text, MessageIcon::Error);
+        m_dm.inform(text, MessageIcon::Error);
 }
 
 void TKelvoran::runCommand(const std::function<void()> &command) {
     try {
         command();
     } catch (const DbException &e) {
-        m_tree->setVisible(true);
+        m_treePane->tree()->setVisible(true);
         showDbError(e.error());
     } catch (...) {
         // Other failures are not reported; the tree is shown again in any case.
-        m_tree->setVisible(true);
+        m_treePane->tree()->setVisible(true);
     }
 }
 
@@ -586,19 +452,20 @@ void TKelvoran::showEvent(QShowEvent *event) {
     try {
         firstShowing();
     } catch (...) {
-        inform(QStringLiteral("エラーが発生しました。：") + m_dm.step.text(), MessageIcon::Error);
+        m_dm.inform(QStringLiteral("エラーが発生しました。：") + m_dm.step.text(),
+                    MessageIcon::Error);
         close();
         return;
     }
     QMetaObject::invokeMethod(
-        this, [this] { runCommand([this] { activation(); }); }, Qt::QueuedConnection);
+        this, [this] { runCommand([this] { m_files->activation(); }); }, Qt::QueuedConnection);
 }
 
 void TKelvoran::firstShowing() {
     m_dm.step.set("SH_190001");
-    padAnalyzeHeadings();
+    m_sqlPane->padAnalyzeHeadings();
     m_dm.step.set("SH_190002");
-    listAliases();
+    m_treePane->listAliases();
     m_dm.step.set("SH_190003");
     AppSettingsStore store(m_settingsPath);
     FirstRunWindowValues first;
@@ -610,7 +477,7 @@ void TKelvoran::firstShowing() {
     first.gridHeight = m_gridHeight;
     Result<AppSettings> loaded = store.load(first, m_dm.step);
     if (!loaded) {
-        inform(loaded.error().message, MessageIcon::Error);
+        m_dm.inform(loaded.error().message, MessageIcon::Error);
         throw std::runtime_error("settings");
     }
     m_dm.settings = *loaded;
@@ -635,19 +502,9 @@ void TKelvoran::applySettings() {
         m_sqlWidth = s.tabWidth;
     if (s.gridHeight > 0)
         m_gridHeight = s.gridHeight;
-    m_definition->setColors(fromBgr(s.definitionBackColor, true),
-                            fromBgr(s.definitionFontColor, false));
-    m_source->setColors(fromBgr(s.sourceBackColor, true), fromBgr(s.sourceFontColor, false));
-    m_sql->setColors(fromBgr(s.sqlBackColor, true), fromBgr(s.sqlFontColor, false));
-    m_sql->setTabWidth(s.sqlTabCnt > 0 ? s.sqlTabCnt : 4);
-    m_sql->setShowLineEndMarks(s.sqlEnterMark);
-    m_sql->setShowEofMark(s.sqlEofMark);
-    m_sql->setShowLineNumbers(s.sqlLineNumber);
+    m_sqlPane->applySettings(s);
     const bool count = s.dataCountFlg == 1;
-    m_countLabel->setVisible(count);
-    m_count->setVisible(count);
-    m_nameLabel->move(count ? 168 : 12, m_nameLabel->y());
-    m_name->move(count ? 272 : 116, m_name->y());
+    m_gridPane->setRowCounting(count);
     m_dm.runner.setRowCounting(count);
     m_dm.runner.setLineSeparator(s.lineSeparator);
     layoutSecondaryWindows();
@@ -685,16 +542,7 @@ void TKelvoran::collectSettings() {
     s.formWidth = width();
     s.tabWidth = m_sqlWidth;
     s.gridHeight = m_gridHeight;
-    s.definitionBackColor = toBgr(m_definition->backgroundColor());
-    s.definitionFontColor = toBgr(m_definition->textColor());
-    s.sourceBackColor = toBgr(m_source->backgroundColor());
-    s.sourceFontColor = toBgr(m_source->textColor());
-    s.sqlBackColor = toBgr(m_sql->backgroundColor());
-    s.sqlFontColor = toBgr(m_sql->textColor());
-    s.sqlTabCnt = m_sql->tabWidth();
-    s.sqlEnterMark = m_sql->showLineEndMarks();
-    s.sqlEofMark = m_sql->showEofMark();
-    s.sqlLineNumber = m_sql->showLineNumbers();
+    m_sqlPane->collectSettings(s);
     s.kelvoranDataDir = m_dm.paths.lastFilePath;
 }
 
@@ -704,7 +552,7 @@ void TKelvoran::closeEvent(QCloseEvent *event) {
         AppSettingsStore store(m_settingsPath);
         Status saved = store.save(m_dm.settings);
         if (!saved)
-            inform(saved.error().message, MessageIcon::Error);
+            m_dm.inform(saved.error().message, MessageIcon::Error);
     }
     for (QWidget *w : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
         if (w->isWindow())
@@ -743,8 +591,7 @@ void TKelvoran::layoutPanes() {
     const int w = m_body->width();
     const int h = m_body->height();
     m_header->setGeometry(0, 0, w, kHeaderHeight);
-    const int right = w - 4;
-    int rx = right;
+    int rx = w - 4;
     for (const char *n : {"SpeedButton11", "SpeedButton10", "SpeedButton9"}) {
         rx -= 32;
         m_buttons[QString::fromLatin1(n)]->setGeometry(rx, 6, 30, 30);
@@ -752,18 +599,14 @@ void TKelvoran::layoutPanes() {
     const int navWidth = m_navigator->sizeHint().width();
     m_navigator->setGeometry(rx - navWidth - 8, 10, navWidth, 22);
     const int gridTop = qMax(kHeaderHeight, h - m_gridHeight);
-    m_gridPanel->setGeometry(0, gridTop, w, h - gridTop);
-    m_gridTitle->setGeometry(0, 0, w, kGridTitleHeight);
-    m_grid->setGeometry(0, kGridTitleHeight, w, qMax(0, m_gridPanel->height() - kGridTitleHeight));
+    m_gridPane->setGeometry(0, gridTop, w, h - gridTop);
+    m_gridPane->layoutContents();
     const int upperHeight = gridTop - kHeaderHeight;
     const int sqlWidth = qBound(0, m_sqlWidth, w);
-    m_sqlPanel->setGeometry(w - sqlWidth, kHeaderHeight, sqlWidth, upperHeight);
-    m_pages->setGeometry(kSplitStrip, 0, qMax(0, sqlWidth - kSplitStrip), upperHeight);
-    m_treePanel->setGeometry(0, kHeaderHeight, w - sqlWidth, upperHeight);
-    const int tw = m_treePanel->width();
-    m_search->setGeometry(64, 2, qMax(20, tw - 3 - 64), 22);
-    m_tree->setGeometry(0, 26, tw, qMax(0, upperHeight - 26));
-    m_searchResult->setGeometry(m_tree->geometry());
+    m_sqlPane->setGeometry(w - sqlWidth, kHeaderHeight, sqlWidth, upperHeight);
+    m_sqlPane->layoutContents();
+    m_treePane->setGeometry(0, kHeaderHeight, w - sqlWidth, upperHeight);
+    m_treePane->layoutContents();
 }
 
 void TKelvoran::finishSqlDrag(int x) {
@@ -802,35 +645,16 @@ void TKelvoran::finishGridDrag(int y, bool overTitle) {
     layoutPanes();
 }
 
-QString TKelvoran::paddedHeading(const QString &text, int width) {
-    const QString t = text.trimmed();
-    const int bytes = shiftJisLength(t);
-    const int blanks = width > 6 * bytes ? (width - 6 * bytes) / 8 : 0;
-    return QString(blanks, u' ') + t;
-}
-
-void TKelvoran::padAnalyzeHeadings() {
-    const QString headings[] = {QString(), QStringLiteral("物理項目名"), QStringLiteral("別名")};
-    for (int c = 1; c <= 2; ++c) {
-        QTableWidgetItem *item = m_analyze->item(0, c);
-        if (!item) {
-            item = new QTableWidgetItem;
-            m_analyze->setItem(0, c, item);
-        }
-        item->setFlags(Qt::ItemIsEnabled);
-        item->setText(paddedHeading(headings[c], m_analyze->columnWidth(c)));
-    }
-}
-
 bool TKelvoran::eventFilter(QObject *watched, QEvent *event) {
     const QEvent::Type type = event->type();
-    if (watched == m_sqlPanel || watched == m_gridPanel || watched == m_gridTitle) {
+    QWidget *gridTitle = m_gridPane->titleBar();
+    if (watched == m_sqlPane || watched == m_gridPane || watched == gridTitle) {
         auto *w = static_cast<QWidget *>(watched);
         if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress ||
             type == QEvent::MouseButtonRelease) {
             auto *me = static_cast<QMouseEvent *>(event);
             const QPoint p = me->position().toPoint();
-            const bool vertical = watched == m_sqlPanel;
+            const bool vertical = watched == m_sqlPane;
             const bool inStrip = vertical ? (p.x() >= 0 && p.x() < kSplitStrip)
                                           : (p.y() >= 0 && p.y() < kSplitStrip);
             if (type == QEvent::MouseMove && !m_dragging)
@@ -844,75 +668,23 @@ bool TKelvoran::eventFilter(QObject *watched, QEvent *event) {
                 if (vertical) {
                     finishSqlDrag(p.x());
                 } else {
-                    const QPoint inGrid = w->mapTo(m_gridPanel, p);
-                    finishGridDrag(inGrid.y(), m_gridTitle->geometry().contains(inGrid));
+                    const QPoint inGrid = w->mapTo(m_gridPane, p);
+                    finishGridDrag(inGrid.y(), gridTitle->geometry().contains(inGrid));
                 }
                 return true;
             }
         }
         return false;
     }
-    if (watched == m_tree->viewport() && type == QEvent::MouseMove && !m_dragging) {
+    QWidget *treeViewport = m_treePane->tree()->viewport();
+    if (watched == treeViewport && type == QEvent::MouseMove && !m_dragging) {
         // Over the tree the left 2 pixels show the normal cursor; elsewhere the position counts
         // as the form's, which shows the split cursor next to the vertical boundary.
         const QPoint p = static_cast<QMouseEvent *>(event)->position().toPoint();
-        const QPoint inBody = m_tree->viewport()->mapTo(m_body, p);
-        const bool nearBoundary = p.x() >= 2 && inBody.x() >= m_sqlPanel->x() - kSplitStrip &&
-                                  inBody.x() < m_sqlPanel->x() + kSplitStrip;
-        m_tree->viewport()->setCursor(nearBoundary ? Qt::SplitHCursor : Qt::ArrowCursor);
-        return false;
-    }
-    if (watched == m_search && (type == QEvent::FocusIn || type == QEvent::FocusOut)) {
-        // Aqua (0x00FFFF00 as 0x00BBGGRR) while the search box has the focus.
-        QPalette p = m_search->palette();
-        p.setColor(QPalette::Base, type == QEvent::FocusIn
-                                       ? QColor(0, 255, 255)
-                                       : QApplication::palette(m_search).color(QPalette::Base));
-        m_search->setPalette(p);
-        return false;
-    }
-    if (watched == m_analyze->viewport() && type == QEvent::MouseButtonRelease) {
-        padAnalyzeHeadings();
-        return false;
-    }
-    if (type != QEvent::KeyPress)
-        return false;
-    auto *ke = static_cast<QKeyEvent *>(event);
-    const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
-    if (watched == m_search) {
-        if (enter) {
-            runCommand([this] { searchTree(); });
-            return true;
-        }
-        if (ke->key() == Qt::Key_Escape) {
-            m_searchResult->hide();
-            return true;
-        }
-    } else if (watched == m_searchResult) {
-        if (enter) {
-            runCommand([this] { searchResultEnter(); });
-            return true;
-        }
-        if (ke->key() == Qt::Key_Escape) {
-            m_searchResult->hide();
-            return true;
-        }
-    } else if (watched == m_tree) {
-        if (enter && m_tree->currentItem()) {
-            QTreeWidgetItem *item = m_tree->currentItem();
-            runCommand([this, item] { treeClicked(item); });
-            return true;
-        }
-    } else if (watched == m_sql && enter && !(ke->modifiers() & Qt::ShiftModifier)) {
-        // Auto-indent: the new line starts with the indentation of the caret line.
-        const QString line = m_sql->textCursor().block().text();
-        int indent = 0;
-        while (indent < line.size() && line.at(indent) == u' ')
-            ++indent;
-        QTextCursor c = m_sql->textCursor();
-        c.insertText(QStringLiteral("\n") + QString(indent, u' '));
-        m_sql->setTextCursor(c);
-        return true;
+        const QPoint inBody = treeViewport->mapTo(m_body, p);
+        const bool nearBoundary = p.x() >= 2 && inBody.x() >= m_sqlPane->x() - kSplitStrip &&
+                                  inBody.x() < m_sqlPane->x() + kSplitStrip;
+        treeViewport->setCursor(nearBoundary ? Qt::SplitHCursor : Qt::ArrowCursor);
     }
     return false;
 }
@@ -920,25 +692,8 @@ bool TKelvoran::eventFilter(QObject *watched, QEvent *event) {
 // ---------------------------------------------------------------------------------------------
 // Menus and tabs
 
-TextEditor *TKelvoran::activeEditor() const {
-    switch (m_pages->currentIndex()) {
-    case DefinitionTab:
-        return m_definition;
-    case SourceTab:
-        return m_source;
-    case SqlTab:
-        return m_sql;
-    default:
-        return nullptr;
-    }
-}
-
-bool TKelvoran::editorBlank(TextEditor *editor) const {
-    return !editor || blank(editor->lines());
-}
-
 void TKelvoran::tabChanged(int index) {
-    const bool sqlTab = index == SqlTab;
+    const bool sqlTab = index == SqlPane::SqlTab;
     for (const char *n : {"SpeedButton9", "SpeedButton10", "SpeedButton11"}) {
         auto it = m_buttons.find(QString::fromLatin1(n));
         if (it != m_buttons.end())
@@ -951,14 +706,15 @@ void TKelvoran::tabChanged(int index) {
 }
 
 void TKelvoran::updateFileMenu() {
-    if (TextEditor *e = activeEditor()) {
+    if (TextEditor *e = m_sqlPane->activeEditor()) {
         const bool hasText = !e->toPlainText().isEmpty();
         action(QStringLiteral("Save"))->setEnabled(hasText);
         action(QStringLiteral("Print"))->setEnabled(hasText);
     }
-    const bool tableOpen = m_dm.table && m_grid->model() == m_dm.table.get();
+    QAbstractItemModel *shown = m_gridPane->model();
+    const bool tableOpen = m_dm.table && shown == m_dm.table.get();
     const bool queryOpen =
-        m_dm.runner.resultModel()->isOpen() && m_grid->model() == m_dm.runner.resultModel();
+        m_dm.runner.resultModel()->isOpen() && shown == m_dm.runner.resultModel();
     action(QStringLiteral("CsvExport"))->setEnabled(tableOpen || queryOpen);
     action(QStringLiteral("CsvExportSave"))->setEnabled(tableOpen || queryOpen);
     const bool importKind = m_dm.kind == DbKind::Oracle || m_dm.kind == DbKind::Access ||
@@ -968,14 +724,17 @@ void TKelvoran::updateFileMenu() {
 }
 
 void TKelvoran::updateEditMenu() {
-    const int tab = m_pages->currentIndex();
-    TextEditor *e = activeEditor();
+    const int tab = m_sqlPane->currentTab();
+    TextEditor *e = m_sqlPane->activeEditor();
+    TextEditor *sql = m_sqlPane->sqlEditor();
     const bool selected = e && e->textCursor().hasSelection();
     auto set = [this](const char *n, bool on) { action(QString::fromLatin1(n))->setEnabled(on); };
+    constexpr int SqlTab = SqlPane::SqlTab;
+    constexpr int AnalyzeColTab = SqlPane::AnalyzeColTab;
     set("CUT", tab == SqlTab && selected);
     set("COPY", tab != AnalyzeColTab && selected);
-    set("Undo", m_sql->isModified());
-    set("Redo", m_sql->canRedo());
+    set("Undo", sql->isModified());
+    set("Redo", sql->canRedo());
     set("PASTE", tab == SqlTab);
     set("CLEAR", tab == SqlTab);
     set("SELECTALL", tab != AnalyzeColTab);
@@ -989,19 +748,21 @@ void TKelvoran::updateEditMenu() {
     const bool tableOpen = m_dm.table != nullptr;
     const bool queryOpen = m_dm.runner.resultModel()->isOpen();
     set("FieldNames", tableOpen || queryOpen);
-    set("ExcelOut", m_grid->model() && m_grid->model()->columnCount() > 0);
+    QAbstractItemModel *shown = m_gridPane->model();
+    set("ExcelOut", shown && shown->columnCount() > 0);
 }
 
 void TKelvoran::updateViewMenu() {
-    QTreeWidgetItem *node = m_tree->currentItem();
-    const bool object = node && levelOf(node) == 2;
+    QTreeWidgetItem *node = m_treePane->tree()->currentItem();
+    const bool object = node && ObjectTreePane::levelOf(node) == 2;
     const QString folder = object ? node->parent()->text(0) : QString();
     const bool plsql = folder == u"Procedure" || folder == u"Function" || folder == u"Package" ||
                        folder == u"Package Body";
     // The error items: only for a unit that USER_ERRORS holds at least one row for.
     bool errors = false;
     if (plsql) {
-        if (std::optional<QSqlDatabase> db = m_dm.session.findConnection(rootOf(node)->text(0))) {
+        if (std::optional<QSqlDatabase> db =
+                m_dm.session.findConnection(ObjectTreePane::rootOf(node)->text(0))) {
             Result<int> count = loadErrorCount(*db, node->text(0), folder);
             errors = count && *count > 0;
         }
@@ -1014,643 +775,18 @@ void TKelvoran::updateViewMenu() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Edit commands
+// Commands on the active tab
+
+void TKelvoran::runSql() {
+    m_sqlPane->runSql(isActiveWindow());
+}
 
 void TKelvoran::editCommand(const QString &word) {
-    const int tab = m_pages->currentIndex();
-    if (tab == AnalyzeColTab)
-        return;
-    TextEditor *e = activeEditor();
-    if ((word == u"UNDO" || word == u"REDO") && (tab != SqlTab || !isActiveWindow()))
-        return;
-    if (word == u"CUT")
-        e->cut();
-    else if (word == u"COPY")
-        e->copy();
-    else if (word == u"PASTE") {
-        e->paste();
-        e->ensureCursorVisible();
-    } else if (word == u"CLEAR")
-        e->clearSelection();
-    else if (word == u"SELECTALL")
-        e->selectAll();
-    else if (word == u"UNDO")
-        e->undo();
-    else if (word == u"REDO")
-        e->redo();
-    if (tab == SqlTab)
-        m_sql->setFocus();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Tree
-
-int TKelvoran::levelOf(const QTreeWidgetItem *node) {
-    int level = 0;
-    for (const QTreeWidgetItem *p = node->parent(); p; p = p->parent())
-        ++level;
-    return level;
-}
-
-QTreeWidgetItem *TKelvoran::rootOf(QTreeWidgetItem *node) {
-    while (node && node->parent())
-        node = node->parent();
-    return node;
-}
-
-QTreeWidgetItem *TKelvoran::folderOf(QTreeWidgetItem *node) {
-    const int level = levelOf(node);
-    if (level == 1)
-        return node;
-    if (level == 2)
-        return node->parent();
-    return nullptr;
-}
-
-void TKelvoran::listAliases() {
-    QStringList names = m_dm.session.aliasNames();
-    db::sortAsTree(names);
-    QList<QTreeWidgetItem *> roots;
-    for (const QString &name : names) {
-        auto *item = new QTreeWidgetItem(QStringList{name});
-        item->setIcon(0, treeImage(db::AliasOrObjectImageIndex));
-        roots << item;
-    }
-    m_tree->addTopLevelItems(roots);
-    if (!roots.isEmpty()) {
-        m_tree->setCurrentItem(roots.first());
-        m_dm.currentAliasNode = roots.first();
-    }
-}
-
-void TKelvoran::setContext(QTreeWidgetItem *node) {
-    m_dm.currentAliasNode = rootOf(node);
-    m_dm.currentFolderNode = folderOf(node);
-}
-
-void TKelvoran::readDriverName(QTreeWidgetItem *aliasNode) {
-    Result<QString> driver = m_dm.session.driverName(aliasNode->text(0));
-    if (!driver)
-        throw DbException(DbError(DbErrorEntry::make(
-            DbErrorCategory::Connection, DbSubCode::UnknownAlias, 0, driver.error().message)));
-    m_dm.driverName = *driver;
-    m_dm.kind = dbKindFromDriverName(*driver);
-}
-
-void TKelvoran::expandAlias(QTreeWidgetItem *aliasNode) {
-    readDriverName(aliasNode);
-    std::vector<db::ObjectKind> kinds = db::objectKindsFor(m_dm.kind);
-    std::sort(kinds.begin(), kinds.end(), [](const db::ObjectKind &a, const db::ObjectKind &b) {
-        return QString::localeAwareCompare(a.folder, b.folder) < 0;
-    });
-    QList<QTreeWidgetItem *> folders;
-    for (const db::ObjectKind &k : kinds) {
-        auto *item = new QTreeWidgetItem(QStringList{k.folder});
-        item->setIcon(0, treeImage(k.image));
-        folders << item;
-    }
-    aliasNode->addChildren(folders);
-    m_tree->setCurrentItem(aliasNode);
-}
-
-void TKelvoran::treeClicked(QTreeWidgetItem *node) {
-    if (!node)
-        return;
-    statusBar()->clearMessage();
-    m_grid->setVisible(true);
-    resetAnalyzeCol();
-    m_dm.gridShowsSqlResult = false;
-    QTreeWidgetItem *alias = rootOf(node);
-    if (m_dm.clickedOnce && alias == m_dm.currentAliasNode &&
-        node->text(0) == m_dm.lastClickedText && node->childCount() > 0)
-        return;
-    m_dm.clickedOnce = true;
-    m_dm.lastClickedText = node->text(0);
-    setContext(node);
-    const int level = levelOf(node);
-    if (level == 0) {
-        readDriverName(node);
-        if (node->childCount() == 0)
-            expandAlias(node);
-        m_dm.reportSourceMode = 2;
-        m_dm.clickedFolderNode = nullptr;
-    } else if (level == 1) {
-        readDriverName(alias);
-        m_dm.reportSourceMode = 2;
-        m_dm.clickedFolderNode = node;
-    } else {
-        const QString folder = node->parent()->text(0);
-        if (folder == u"Table" || folder == u"View" || folder == u"Synonym") {
-            m_name->setText(node->text(0));
-            m_dm.reportSourceMode = 1;
-        } else {
-            m_dm.reportSourceMode = 2;
-        }
-        m_dm.clickedFolderNode = node->parent();
-        readDriverName(alias);
-    }
-    m_dm.selectedNode = node;
-    loadContent(node);
-}
-
-void TKelvoran::treeRightClicked(QTreeWidgetItem *node) {
-    if (!m_dm.clickedOnce || !node)
-        return;
-    QTreeWidgetItem *alias = rootOf(node);
-    if (alias == m_dm.currentAliasNode && node->text(0) == m_dm.lastClickedText &&
-        node->childCount() > 0)
-        return;
-    m_dm.lastClickedText = node->text(0);
-    setContext(node);
-    const int level = levelOf(node);
-    readDriverName(alias);
-    if (level == 0) {
-        if (node->childCount() == 0)
-            expandAlias(node);
-        m_dm.reportSourceMode = 2;
-        m_dm.clickedFolderNode = nullptr;
-    } else if (level == 1) {
-        m_dm.reportSourceMode = 2;
-        m_dm.clickedFolderNode = node;
-    } else {
-        const QString folder = node->parent()->text(0);
-        if (!(folder == u"Table" || folder == u"View" || folder == u"Synonym"))
-            m_dm.reportSourceMode = 2;
-        m_dm.clickedFolderNode = node->parent();
-    }
-}
-
-void TKelvoran::listFolder(QTreeWidgetItem *folder) {
-    const QString alias = rootOf(folder)->text(0);
-    std::optional<db::ObjectKind> kind = db::objectKindFor(m_dm.kind, folder->text(0));
-    if (!kind)
-        return;
-    m_tree->setVisible(false);
-    m_tree->setUpdatesEnabled(false);
-    DbResult<QStringList> objects = db::folderObjects(m_dm.session, alias, m_dm.kind, *kind);
-    if (objects) {
-        QList<QTreeWidgetItem *> items;
-        items.reserve(int(objects->size()));
-        const QIcon icon = treeImage(db::AliasOrObjectImageIndex);
-        for (const QString &name : *objects) {
-            auto *item = new QTreeWidgetItem(QStringList{name});
-            item->setIcon(0, icon);
-            items << item;
-        }
-        folder->addChildren(items);
-    }
-    m_tree->setUpdatesEnabled(true);
-    m_tree->setVisible(true);
-    m_tree->setCurrentItem(folder);
-    if (!objects)
-        throw DbException(objects.error());
-}
-
-void TKelvoran::loadContent(QTreeWidgetItem *node) {
-    const int level = levelOf(node);
-    const QString alias = rootOf(node)->text(0);
-    if (level == 1 && node->childCount() == 0) {
-        listFolder(node);
-    } else if (level == 2) {
-        const QString folder = node->parent()->text(0);
-        const QString name = node->text(0);
-        const bool dataKind = folder == u"Table" || folder == u"View" || folder == u"Synonym";
-        if (m_dm.kind == DbKind::Oracle) {
-            if (dataKind) {
-                if (m_dm.runner.rowCounting())
-                    showRowCount(name);
-                m_definition->setLines({QString()});
-                m_source->setLines({QString()});
-                std::exception_ptr describeError;
-                try {
-                    describe(node);
-                } catch (...) {
-                    describeError = std::current_exception();
-                }
-                openTable(alias, name);
-                fillAnalyzeColFromGrid();
-                if (describeError)
-                    std::rethrow_exception(describeError);
-            } else {
-                m_definition->setLines({QString()});
-                m_source->setLines({QString()});
-                describe(node);
-            }
-        } else if (folder == u"Table") {
-            if (m_dm.runner.rowCounting())
-                showRowCount(name);
-            openTable(alias, name);
-            m_definition->setLines({QString()});
-            m_source->setLines({QString()});
-            fillAnalyzeColFromGrid();
-            if (m_dm.kind == DbKind::MySql)
-                describe(node);
-        }
-    }
-    m_definition->moveCursor(QTextCursor::Start);
-    m_source->moveCursor(QTextCursor::Start);
-}
-
-void TKelvoran::describe(QTreeWidgetItem *node) {
-    const QString alias = rootOf(node)->text(0);
-    std::optional<db::ObjectKind> kind = db::objectKindFor(m_dm.kind, node->parent()->text(0));
-    if (!kind)
-        return;
-    db::DescribeResult r = db::describeObject(m_dm.session, alias, m_dm.kind, *kind, node->text(0));
-    m_definition->setLines(r.definition.lines());
-    m_source->setLines(r.source.lines());
-    if (r.error)
-        throw DbException(*r.error);
-}
-
-void TKelvoran::showRowCount(const QString &table) {
-    const QString alias = m_dm.currentAliasNode->text(0);
-    RowCount count = m_dm.runner.countRows(alias, {table}, false);
-    for (const QString &m : count.messages)
-        inform(m, MessageIcon::Error);
-    setRowCountBox(count.ok ? count.count : -1);
-}
-
-void TKelvoran::setRowCountBox(qint64 count) {
-    m_count->setText(QString::number(count));
-}
-
-void TKelvoran::closeTable() {
-    if (m_grid && m_dm.table && m_grid->model() == m_dm.table.get())
-        m_grid->setModel(nullptr);
-    m_dm.table.reset();
-    m_dm.tableAlias.clear();
-}
-
-void TKelvoran::showGridModel(QAbstractItemModel *model) {
-    m_grid->setModel(model);
-    m_navigator->updateButtons();
-}
-
-void TKelvoran::openTable(const QString &alias, const QString &table) {
-    m_dataShowForm->close();
-    closeTable();
-    DbResult<QSqlDatabase> db = m_dm.session.connection(alias);
-    if (!db) {
-        showGridModel(nullptr);
-        throw DbException(db.error());
-    }
-    auto model = std::make_unique<QSqlTableModel>(nullptr, *db);
-    model->setEditStrategy(QSqlTableModel::OnFieldChange);
-    model->setTable(table);
-    if (!model->select()) {
-        DbError error = DbError::fromSqlError(model->lastError(), nativeCodeFormOf(db->driver()));
-        showGridModel(nullptr);
-        if (error.isEmpty())
-            error.append(
-                DbErrorEntry::make(DbErrorCategory::Statement, DbSubCode::Server, 0, table));
-        throw DbException(error);
-    }
-    m_dm.table = std::move(model);
-    m_dm.tableAlias = alias;
-    showGridModel(m_dm.table.get());
-}
-
-void TKelvoran::refreshTree() {
-    QTreeWidgetItem *node = m_tree->currentItem();
-    if (!node)
-        return;
-    const int level = levelOf(node);
-    if (level == 2) {
-        node = node->parent();
-        m_tree->setCurrentItem(node);
-    }
-    qDeleteAll(node->takeChildren());
-    m_dm.lastClickedText.clear();
-    treeClicked(node);
-}
-
-void TKelvoran::closeSession() {
-    if (QTreeWidgetItem *aliasNode = m_dm.currentAliasNode) {
-        const QString alias = aliasNode->text(0);
-        if (m_dm.tableAlias == alias)
-            closeTable();
-        m_dm.runner.closeAlias(alias);
-        if (m_dm.session.findConnection(alias))
-            m_dm.session.closeConnection(alias);
-        if (m_grid->model() == m_dm.runner.resultModel())
-            showGridModel(nullptr);
-        m_dm.selectedNode = nullptr;
-        m_dm.currentFolderNode = nullptr;
-        m_dm.clickedFolderNode = nullptr;
-        m_tree->setCurrentItem(aliasNode);
-        qDeleteAll(aliasNode->takeChildren());
-        m_dm.lastClickedText.clear();
-    }
-    resetAnalyzeCol();
-    m_count->clear();
-    m_name->clear();
-}
-
-void TKelvoran::expandAll() {
-    m_tree->expandAll();
-}
-
-void TKelvoran::collapseAll() {
-    QTreeWidgetItem *selected = m_tree->currentItem();
-    m_tree->collapseAll();
-    if (selected)
-        m_tree->setCurrentItem(rootOf(selected));
-}
-
-void TKelvoran::expandSelected() {
-    QTreeWidgetItem *node = m_tree->currentItem();
-    if (node && !node->isExpanded() && node->childCount() > 0)
-        node->setExpanded(true);
-}
-
-void TKelvoran::collapseSelected() {
-    QTreeWidgetItem *node = m_tree->currentItem();
-    if (!node || !node->parent())
-        return;
-    if (node->isExpanded()) {
-        node->setExpanded(false);
-    } else {
-        node->parent()->setExpanded(false);
-        m_tree->setCurrentItem(node->parent());
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Search
-
-void TKelvoran::searchTree() {
-    m_searchResult->clear();
-    QTreeWidgetItem *folder = m_dm.currentFolderNode;
-    if (!folder) {
-        m_searchResult->hide();
-        return;
-    }
-    const QString key = m_search->text().toUpper();
-    QStringList hits;
-    for (int i = 0; i < folder->childCount(); ++i) {
-        const QString text = folder->child(i)->text(0);
-        if (text.toUpper().contains(key))
-            hits << text;
-    }
-    if (hits.isEmpty()) {
-        if (!m_search->text().isEmpty())
-            inform(u'"' + m_search->text() + u'"' +
-                   QStringLiteral("  を含むオブジェクトが見つかりませんでした。     "));
-        m_searchResult->hide();
-        return;
-    }
-    m_searchResult->addItems(hits);
-    m_searchResult->setGeometry(m_tree->geometry());
-    m_searchResult->show();
-    m_searchResult->raise();
-}
-
-void TKelvoran::searchResultEnter() {
-    m_searchResult->clear();
-    QTreeWidgetItem *folder = m_dm.clickedFolderNode;
-    if (!folder) {
-        m_searchResult->hide();
-        return;
-    }
-    const QString key = m_search->text();
-    for (int i = 0; i < folder->childCount(); ++i) {
-        const QString text = folder->child(i)->text(0);
-        if (text.contains(key))
-            m_searchResult->addItem(text);
-    }
-}
-
-void TKelvoran::searchResultChosen(const QString &text) {
-    QTreeWidgetItem *folder = m_dm.currentFolderNode;
-    if (!folder)
-        return;
-    for (int i = 0; i < folder->childCount(); ++i) {
-        if (folder->child(i)->text(0) == text) {
-            m_tree->setCurrentItem(folder->child(i));
-            treeClicked(folder->child(i));
-        }
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// AnalyzeCol
-
-void TKelvoran::resetAnalyzeCol() {
-    fillAnalyzeCol({});
-}
-
-void TKelvoran::fillAnalyzeCol(const std::vector<SelectItem> &items) {
-    const int rows = qMax(1, int(items.size()));
-    m_analyze->setRowCount(rows + 1);
-    for (int r = 1; r <= rows; ++r) {
-        const SelectItem item = r <= int(items.size()) ? items[size_t(r - 1)] : SelectItem{};
-        m_analyze->setItem(r, 0, new QTableWidgetItem(QStringLiteral("   ") + QString::number(r)));
-        m_analyze->setItem(r, 1, new QTableWidgetItem(item.physicalName));
-        m_analyze->setItem(r, 2, new QTableWidgetItem(item.alias));
-    }
-    padAnalyzeHeadings();
-}
-
-void TKelvoran::fillAnalyzeColFromGrid() {
-    std::vector<SelectItem> items;
-    if (QAbstractItemModel *model = m_grid->model()) {
-        QSqlRecord record;
-        if (auto *table = qobject_cast<QSqlTableModel *>(model))
-            record = table->record();
-        else if (model == m_dm.runner.resultModel())
-            record = m_dm.runner.resultModel()->record();
-        for (int i = 0; i < record.count(); ++i)
-            items.push_back({record.fieldName(i), QString()});
-    }
-    fillAnalyzeCol(items);
-}
-
-void TKelvoran::stripAnalyzeAliasQuotes() {
-    std::vector<SelectItem> items;
-    for (int r = 1; r < m_analyze->rowCount(); ++r)
-        items.push_back({m_analyze->item(r, 1) ? m_analyze->item(r, 1)->text() : QString(),
-                         m_analyze->item(r, 2) ? m_analyze->item(r, 2)->text() : QString()});
-    StripAliasQuotes(items);
-    for (int r = 1; r < m_analyze->rowCount(); ++r)
-        m_analyze->item(r, 2)->setText(items[size_t(r - 1)].alias);
+    m_sqlPane->editCommand(word, isActiveWindow());
 }
 
 void TKelvoran::replaceWithFieldNames() {
-    if (!m_dm.table && !m_dm.runner.resultModel()->isOpen())
-        return;
-    fillAnalyzeColFromGrid();
-    m_dm.analysis.items.clear();
-    for (int r = 1; r < m_analyze->rowCount(); ++r)
-        m_dm.analysis.items.push_back({m_analyze->item(r, 1)->text(), QString()});
-    m_dm.analysis.selectHead = QStringLiteral("SELECT ");
-}
-
-// ---------------------------------------------------------------------------------------------
-// SQL tab
-
-void TKelvoran::runSql() {
-    if (!isActiveWindow() || m_pages->currentIndex() != SqlTab || m_sql->toPlainText().isEmpty())
-        return;
-    statusBar()->clearMessage();
-    m_dm.gridShowsSqlResult = true;
-    const QStringList lines = m_sql->lines();
-    if (m_sql->canUndo() && !blank(lines))
-        m_dm.history.record(lines);
-    m_dataShowForm->close();
-    if (!m_dm.currentAliasNode)
-        return;
-    const QString alias = m_dm.currentAliasNode->text(0);
-    readDriverName(m_dm.currentAliasNode);
-    m_dm.analysis = AnalyzeSelect(lines, m_dm.kind == DbKind::Oracle);
-    fillAnalyzeCol(m_dm.analysis.items);
-    const StatementClass cls = statementClassOf(int(m_dm.analysis.statementKind));
-    if (cls == StatementClass::Query || cls == StatementClass::Show) {
-        showGridModel(nullptr);
-        closeTable();
-    }
-    SqlRunInput input = makeSqlRunInput(alias, lines, m_dm.analysis, m_dm.table != nullptr);
-    SqlRunOutcome outcome = m_dm.runner.run(input);
-    if (!outcome.ran)
-        return;
-    if (cls == StatementClass::Query || cls == StatementClass::Show)
-        showGridModel(m_dm.runner.resultModel());
-    if (outcome.rowCountBoxChanged)
-        setRowCountBox(outcome.rowCount);
-    if (outcome.nameBox)
-        m_name->setText(*outcome.nameBox);
-    if (outcome.reportSourceMode)
-        m_dm.reportSourceMode = *outcome.reportSourceMode;
-    if (outcome.emptyAnalyzeCol)
-        resetAnalyzeCol();
-    if (outcome.analyzeColFromGrid)
-        fillAnalyzeColFromGrid();
-    stripAnalyzeAliasQuotes();
-    for (const QString &m : outcome.messages) {
-        const bool done = m == SqlRunner::SqlDoneMessage || m == SqlRunner::ProcedureDoneMessage;
-        inform(m, done ? MessageIcon::Information : MessageIcon::Error);
-    }
-}
-
-void TKelvoran::historyBack() {
-    HistoryStep step = m_dm.history.back(blank(m_sql->lines()));
-    if (step.action == HistoryStep::ClearEditor)
-        m_sql->clear();
-    else if (step.action == HistoryStep::LoadLines)
-        m_sql->setLines(step.lines);
-}
-
-void TKelvoran::historyForward() {
-    HistoryStep step = m_dm.history.forward(blank(m_sql->lines()));
-    if (step.action == HistoryStep::ClearEditor)
-        m_sql->clear();
-    else if (step.action == HistoryStep::LoadLines)
-        m_sql->setLines(step.lines);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Find and replace
-
-void TKelvoran::startFind() {
-    if (!isActiveWindow() || !activeEditor())
-        return;
-    m_replaceMode = false;
-    m_findDialog->show();
-    m_findDialog->raise();
-}
-
-void TKelvoran::startReplace() {
-    if (m_pages->currentIndex() != SqlTab)
-        return;
-    m_replaceMode = true;
-    m_replaceDialog->show();
-    m_replaceDialog->raise();
-}
-
-void TKelvoran::findNextCommand() {
-    if (!isActiveWindow() || m_lastFind.isEmpty())
-        return;
-    doFind();
-}
-
-void TKelvoran::doFind() {
-    TextEditor *e = m_replaceMode ? m_sql : activeEditor();
-    if (!e)
-        return;
-    FindDialog *d = m_replaceMode ? m_replaceDialog : m_findDialog;
-    if (!d->findText().isEmpty())
-        m_lastFind = d->findText();
-    const QTextCursor before = e->textCursor();
-    TextEditor::FindOptions opts{d->matchCase(), m_replaceMode || d->down()};
-    const bool hit = e->findNext(m_lastFind, opts);
-    e->setFocus();
-    if (!m_replaceMode)
-        m_findDialog->hide();
-    if (!hit) {
-        e->setTextCursor(before);
-        inform(u'"' + m_lastFind + u'"' + QStringLiteral("  が見つかりませんでした。     "));
-    }
-}
-
-void TKelvoran::doReplace(bool all) {
-    const QString text = m_replaceDialog->findText();
-    const QString replacement = m_replaceDialog->replaceText();
-    if (text.isEmpty())
-        return;
-    m_lastFind = text;
-    TextEditor::FindOptions opts{m_replaceDialog->matchCase(), true};
-    int count = 0;
-    if (all) {
-        count = m_sql->replaceAll(text, replacement, opts);
-    } else {
-        bool askEach = true;
-        const QTextCursor start = m_sql->textCursor();
-        QTextCursor from = start;
-        from.clearSelection();
-        m_sql->setTextCursor(from);
-        const Qt::CaseSensitivity cs = opts.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
-        while (true) {
-            QTextDocument::FindFlags f;
-            if (opts.matchCase)
-                f |= QTextDocument::FindCaseSensitively;
-            QTextCursor hit = m_sql->document()->find(text, m_sql->textCursor(), f);
-            if (hit.isNull() || hit.selectedText().compare(text, cs) != 0)
-                break;
-            m_sql->setTextCursor(hit);
-            int answer = QMessageBox::YesToAll;
-            if (askEach)
-                answer = m_askReplace(QStringLiteral(" 置換しますか？"));
-            if (answer == QMessageBox::Abort)
-                break;
-            if (answer == QMessageBox::YesToAll)
-                askEach = false;
-            if (answer == QMessageBox::Yes || answer == QMessageBox::YesToAll) {
-                hit.insertText(replacement);
-                ++count;
-            }
-            QTextCursor next = m_sql->textCursor();
-            next.setPosition(hit.selectionEnd());
-            m_sql->setTextCursor(next);
-        }
-    }
-    inform(QString::number(count) + QStringLiteral(" 個置換しました。"));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Files
-
-void TKelvoran::activation() {
-    m_dm.paths.pendingOpenPath = m_handOff->take();
-    const QString path = m_dm.paths.pendingOpenPath.trimmed();
-    if (path.isEmpty())
-        return;
-    if (isMinimized())
-        showNormal();
-    raise();
-    activateWindow();
-    closeSecondaryWindows();
-    openPath(path);
-    m_dm.paths.pendingOpenPath.clear();
+    m_sqlPane->replaceWithFieldNames(m_gridPane->model());
 }
 
 void TKelvoran::closeSecondaryWindows() {
@@ -1659,179 +795,6 @@ void TKelvoran::closeSecondaryWindows() {
     m_dataShowForm->close();
     for (auto &[name, form] : m_placeholders)
         form->close();
-}
-
-void TKelvoran::openPath(const QString &path) {
-    const OpenKind kind = handOffKindOf(path);
-    if (kind == OpenKind::SettingsFile) {
-        m_scheduleForm->close();
-        m_dm.paths.lastFilePath = path;
-        m_dm.paths.pendingOpenPath = path;
-        m_handOffOpen = true;
-        openFile();
-        m_handOffOpen = false;
-    } else if (kind == OpenKind::ScheduleFile) {
-        placeholder(QStringLiteral("TExcelSettingForm"))->close();
-        Status loaded = m_scheduleForm->loadScheduleFile(path);
-        if (!loaded)
-            inform(kOpenError + loaded.error().message, MessageIcon::Error);
-        else
-            m_scheduleForm->show();
-    }
-    m_dm.paths.pendingOpenPath.clear();
-}
-
-void TKelvoran::openFile() {
-    if (!isActiveWindow() && !m_handOffOpen)
-        return;
-    if (m_dm.paths.pendingOpenPath.isEmpty()) {
-        const QString filter = QStringLiteral(
-            "Kelvoran/Schedule/SQL/TXT files (*.kvr;*.kvs;*.sql;*.txt)|*.kvr;*.kvs;*.sql;*.txt|"
-            "Kelvoran files (*.kvr)|*.kvr|Schedule files (*.kvs)|*.kvs|SQL files (*.sql)|*.sql|"
-            "Text files (*.txt)|*.txt");
-        const QStringList kinds{QStringLiteral("SQL"), QStringLiteral("TXT"), QStringLiteral("KVR"),
-                                QStringLiteral("KVS")};
-        m_defaultUi->setPreselectedPath(
-            canPreselect(m_dm.paths.lastFilePath, kinds) ? m_dm.paths.lastFilePath : QString());
-        for (;;) {
-            const QString chosen = m_ui->chooseOpenFile(QString(), filter);
-            if (chosen.isEmpty())
-                return;
-            if (openKindOf(chosen) != OpenKind::None) {
-                m_dm.paths.pendingOpenPath = chosen;
-                break;
-            }
-        }
-    }
-    const QString path = m_dm.paths.takePending();
-    QString error;
-    switch (openKindOf(path)) {
-    case OpenKind::SettingsFile: {
-        SettingsReadOptions options;
-        options.aliases = m_dm.session.aliasNames();
-        options.currentAlias = m_dm.currentAliasNode ? m_dm.currentAliasNode->text(0) : QString();
-        options.oracleHints = m_dm.kind == DbKind::Oracle;
-        SettingsFileReader reader(options);
-        ReportDefinition def;
-        Status read = reader.readFile(path, def);
-        m_sql->setLines(def.sqlLines);
-        m_dm.definition = def;
-        m_dm.analysis = reader.analysis();
-        fillAnalyzeCol(m_dm.analysis.items);
-        if (!read)
-            error = read.error().message;
-        break;
-    }
-    case OpenKind::ScheduleFile: {
-        Status loaded = m_scheduleForm->loadScheduleFile(path);
-        if (!loaded) {
-            error = kOpenError + loaded.error().message;
-        } else {
-            m_scheduleForm->setStartFields(QDateTime::currentDateTime());
-            m_scheduleForm->show();
-        }
-        break;
-    }
-    case OpenKind::SqlText: {
-        m_dm.definition.clear();
-        Result<QStringList> lines = readTextLines(path);
-        if (!lines) {
-            error = kOpenError + lines.error().message;
-            break;
-        }
-        m_sql->setLines(*lines);
-        m_sql->moveCursor(QTextCursor::Start);
-        break;
-    }
-    case OpenKind::None:
-        return;
-    }
-    if (!error.isEmpty())
-        inform(error, MessageIcon::Error);
-    else
-        m_dm.paths.lastFilePath = path;
-}
-
-void TKelvoran::saveFile() {
-    if (!isActiveWindow() || editorBlank(activeEditor()) || !activeEditor() ||
-        activeEditor()->toPlainText().isEmpty())
-        return;
-    const int tab = m_pages->currentIndex();
-    if (tab == SqlTab) {
-        const QStringList lines = m_sql->lines();
-        const bool oracle = m_dm.kind == DbKind::Oracle;
-        SaveRequest request;
-        request.mode = SettingsFileMode::Sql;
-        request.sql = SqlSource::fromAnalysis(AnalyzeSelect(lines, oracle), lines);
-        request.sql.editorLines = lines;
-        request.presetAlias = m_dm.currentAliasNode ? m_dm.currentAliasNode->text(0) : QString();
-        ReportDefinition def = m_dm.definition;
-        def.sqlLines = lines;
-        SystemClock clock;
-        Result<QString> saved = saveSettingsFile(def, request, *m_ui, clock);
-        if (!saved)
-            inform(QStringLiteral("設定保存中にエラーが発生しました。"), MessageIcon::Error);
-        else if (!saved->isEmpty())
-            m_dm.paths.lastFilePath = *saved;
-        return;
-    }
-    const QString filter = tab == DefinitionTab
-                               ? QStringLiteral("Text files (*.txt)|*.txt")
-                               : QStringLiteral("Text files (*.txt)|*.txt|SQL files (*.sql)|*.sql");
-    m_defaultUi->setPreselectedPath(canPreselect(m_dm.paths.lastFilePath, {QStringLiteral("TXT")})
-                                        ? m_dm.paths.lastFilePath
-                                        : QString());
-    const QString path = m_ui->chooseSaveFile(QString(), filter);
-    if (path.isEmpty())
-        return;
-    QStringList lines;
-    for (const QString &l : activeEditor()->lines())
-        lines << rightTrimmed(l);
-    Status written = writeTextLines(path, lines);
-    if (!written)
-        inform(written.error().message, MessageIcon::Error);
-    else
-        m_dm.paths.lastFilePath = path;
-}
-
-void TKelvoran::printFile() {
-    TextEditor *e = activeEditor();
-    if (!isActiveWindow() || !e || e->toPlainText().isEmpty())
-        return;
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    printActiveEditor(&printer);
-}
-
-bool TKelvoran::printActiveEditor(QPrinter *printer) {
-    TextEditor *e = activeEditor();
-    if (!e || e->toPlainText().isEmpty())
-        return false;
-    QPainter painter;
-    if (!painter.begin(printer))
-        return false;
-    painter.setFont(e->font());
-    const QFontMetrics fm(painter.font(), printer);
-    const int pageHeight = painter.viewport().height();
-    int y = fm.ascent();
-    for (const QString &line : e->lines()) {
-        if (y > pageHeight) {
-            printer->newPage();
-            y = fm.ascent();
-        }
-        painter.drawText(0, y, line);
-        y += fm.lineSpacing();
-    }
-    return painter.end();
-}
-
-void TKelvoran::gridDoubleClicked(const QModelIndex &index) {
-    if (!index.isValid() || !m_grid->model())
-        return;
-    const QString field = m_grid->model()->headerData(index.column(), Qt::Horizontal).toString();
-    m_dataShowForm->showField(index, field);
 }
 
 } // namespace kelvoran

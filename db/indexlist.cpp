@@ -1,7 +1,6 @@
 #include "indexlist.h"
 
 #include "catalogsql.h"
-#include "definitionbuilder.h"
 #include "mysqlsource.h"
 
 namespace kelvoran::db {
@@ -10,20 +9,7 @@ namespace {
 QString s(const char *text) {
     return QString::fromLatin1(text);
 }
-
-const QString columnBanner = QStringLiteral("     ************ Index Column ************");
-
-QString tableTitle(const QString &table) {
-    return QStringLiteral("Table Name:「") + table + QStringLiteral("」");
-}
-QString indexTitle(const QString &index) {
-    return QStringLiteral("Index Name:「") + index + QStringLiteral("」");
-}
 } // namespace
-
-QString indexColumnLine(const QString &column, const QString &type) {
-    return alignedName(column) + type;
-}
 
 DbResult<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table) {
     DbResult<CatalogRows> rows = query.run(catalogsql::indexNames(table));
@@ -35,41 +21,28 @@ DbResult<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table
     return names;
 }
 
-DbResult<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
-                                        const QString &index) {
+DbResult<IndexFacts> oracleIndexFacts(CatalogQuery &query, const QString &table,
+                                      const QString &index) {
     DbResult<CatalogRows> facts = query.run(catalogsql::indexDetails(index));
     if (!facts)
         return facts.error();
-    IndexDetail detail{table, index, {}, {}};
+    IndexFacts result{table, index, true, 0, {}, {}};
     // Read from the first row; without one the values read as empty, as from an empty dataset.
     const CatalogRows &f = *facts;
     const std::vector<std::pair<const char *, int>> labels{
         {"Valid", 3},      {"Create", 1},      {"Modified", 2},
         {"Index Type", 5}, {"Table Owner", 6}, {"Table Name", 7},
         {"Table Type", 8}, {"Uniqueness", 9},  {"TableSpace Name", 10}};
-    detail.memoLines << definitionLabel(s("Object Name")) + index;
-    detail.cells.push_back({1, 1, tableTitle(table)});
-    detail.cells.push_back({2, 2, indexTitle(index)});
-    int row = 3;
-    for (const auto &[word, column] : labels) {
-        detail.memoLines << definitionLabel(s(word)) + f.text(0, column);
-        detail.cells.push_back({row, 3, s(word)});
-        detail.cells.push_back({row, 4, f.text(0, column)});
-        ++row;
-    }
-    detail.memoLines << QString() << columnBanner << QString();
-    detail.cells.push_back({row++, 2, s("Index Column")});
+    for (const auto &[word, column] : labels)
+        result.facts.push_back({s(word), f.text(0, column)});
+    result.factRows = int(result.facts.size());
 
     DbResult<CatalogRows> columns = query.run(catalogsql::indexDetailColumns(index, table));
     if (!columns)
         return columns.error();
-    for (int r = 0; r < columns->count(); ++r) {
-        detail.memoLines << indexColumnLine(columns->text(r, 0), columns->text(r, 1));
-        detail.cells.push_back({row, 3, columns->text(r, 0)});
-        detail.cells.push_back({row, 4, columns->text(r, 1)});
-        ++row;
-    }
-    return detail;
+    for (int r = 0; r < columns->count(); ++r)
+        result.columns.push_back({columns->text(r, 0), columns->text(r, 1)});
+    return result;
 }
 
 DbResult<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table) {
@@ -82,39 +55,29 @@ DbResult<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table)
     return names;
 }
 
-DbResult<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table,
-                                       const QString &index) {
+DbResult<IndexFacts> mysqlIndexFacts(CatalogQuery &query, const QString &table,
+                                     const QString &index) {
     DbResult<CatalogRows> rows = query.run(catalogsql::mysqlIndexes(table));
     if (!rows)
         return rows.error();
-    IndexDetail detail{table, index, {}, {}};
-    detail.cells.push_back({1, 1, tableTitle(table)});
-    detail.cells.push_back({2, 2, indexTitle(index)});
+    // The table name and the uniqueness take two sheet rows whether the key is found or not.
+    IndexFacts result{table, index, false, 2, {}, {}};
     QStringList columnNames;
-    bool seen = false;
     for (int r = 0; r < rows->count(); ++r) {
         if (rows->text(r, 2) != index)
             continue;
         columnNames << rows->text(r, 4);
-        if (seen)
+        if (result.found)
             continue;
-        seen = true;
-        const QString uniqueness = definitionLabel(s("Uniqueness")) +
-                                   (rows->text(r, 1) != u"0" ? s("NONUNIQUE") : s("UNIQUE"));
-        detail.memoLines << definitionLabel(s("Object Name")) + index
-                         << definitionLabel(s("Table Name")) + rows->text(r, 0) << uniqueness
-                         << QString() << columnBanner << QString();
-        detail.cells.push_back({3, 3, s("Table Name")});
-        detail.cells.push_back({3, 4, rows->text(r, 0)});
-        detail.cells.push_back({4, 3, s("Uniqueness")});
-        detail.cells.push_back({4, 4, uniqueness});
+        result.found = true;
+        result.facts.push_back({s("Table Name"), rows->text(r, 0)});
+        result.facts.push_back(
+            {s("Uniqueness"), rows->text(r, 1) != u"0" ? s("NONUNIQUE") : s("UNIQUE"), true});
     }
-    detail.cells.push_back({5, 2, s("Index Column")});
 
     DbResult<CatalogRows> fields = query.run(catalogsql::mysqlFields(table, true));
     if (!fields)
         return fields.error();
-    int row = 6;
     for (const QString &column : columnNames) {
         QString type;
         for (int r = 0; r < fields->count(); ++r)
@@ -122,12 +85,9 @@ DbResult<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table
                 type = fields->text(r, 1);
                 break;
             }
-        detail.memoLines << indexColumnLine(column, type);
-        detail.cells.push_back({row, 3, column});
-        detail.cells.push_back({row, 4, type});
-        ++row;
+        result.columns.push_back({column, type});
     }
-    return detail;
+    return result;
 }
 
 } // namespace kelvoran::db

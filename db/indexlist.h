@@ -1,6 +1,6 @@
-// Data of the index list window for ORACLE and MySQL tables: the index names of a table, and
-// for one index the detail memo lines and the cells of its workbook sheet. The window shows
-// these and the Excel output writes the cells; nothing here needs a window or a workbook.
+// What the catalog says about the indexes of ORACLE and MySQL tables: the index names of a
+// table, and for one index its facts and its columns with their types. The index list window's
+// memo lines and sheet cells are built from these in ui/indexsheet.h.
 #pragma once
 
 #include "catalogquery.h"
@@ -13,36 +13,42 @@
 
 namespace kelvoran::db {
 
-// One cell of an index sheet, 1-based; every value is written as text.
-struct IndexSheetCell {
-    int row;
-    int column;
-    QString text;
+// One fact of an index: its label and its value. sheetShowsLine: the sheet cell holds the
+// whole memo line (label and value) rather than the value.
+struct IndexFact {
+    QString label;
+    QString value;
+    bool sheetShowsLine = false;
 };
 
-// What choosing an index shows and writes.
-struct IndexDetail {
+// One column of an index and its type text.
+struct IndexColumn {
+    QString name;
+    QString type;
+};
+
+// The facts and columns of one index.
+struct IndexFacts {
     QString table;
     QString index;
-    // The lines the detail memo receives, in order.
-    QStringList memoLines;
-    // The cells of the index's sheet, top to bottom.
-    std::vector<IndexSheetCell> cells;
+    // False when the table has no such index (MySQL); only the headings are shown then.
+    bool found = true;
+    // The sheet rows kept for the facts (at least as many as there are facts).
+    int factRows = 0;
+    std::vector<IndexFact> facts;
+    std::vector<IndexColumn> columns;
 };
 
 // The index list of an ORACLE table, in the order the catalog returns it.
 DbResult<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table);
-// The details and columns of one ORACLE index.
-DbResult<IndexDetail> oracleIndexDetail(CatalogQuery &query, const QString &table,
-                                        const QString &index);
+// The facts and columns of one ORACLE index.
+DbResult<IndexFacts> oracleIndexFacts(CatalogQuery &query, const QString &table,
+                                      const QString &index);
 
 // The index list of a MySQL table: each key name once, in SHOW INDEX order.
 DbResult<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table);
-// The details and columns of one MySQL index, column types from SHOW FIELDS.
-DbResult<IndexDetail> mysqlIndexDetail(CatalogQuery &query, const QString &table,
-                                       const QString &index);
-
-// The memo's column line: the name padded to 39 characters, then the type.
-QString indexColumnLine(const QString &column, const QString &type);
+// The facts and columns of one MySQL index, column types from SHOW FIELDS.
+DbResult<IndexFacts> mysqlIndexFacts(CatalogQuery &query, const QString &table,
+                                     const QString &index);
 
 } // namespace kelvoran::db

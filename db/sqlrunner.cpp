@@ -11,8 +11,6 @@
 
 namespace kelvoran {
 
-const QString SqlRunner::NameBoxData = QStringLiteral("ＳＱＬ実行データ");
-const QString SqlRunner::NameBoxError = QStringLiteral("ＳＱＬ実行エラー");
 const QString SqlRunner::SqlDoneMessage = QStringLiteral("SQLを実行しました。");
 const QString SqlRunner::ProcedureDoneMessage = QStringLiteral("プロシージャを実行しました。");
 const QString SqlRunner::ProcedureNotFoundMessage =
@@ -78,8 +76,8 @@ SqlRunner::~SqlRunner() {
     }
 }
 
-SqlRunOutcome SqlRunner::run(const SqlRunInput &input) {
-    SqlRunOutcome outcome;
+SqlRunResult SqlRunner::run(const SqlRunInput &input) {
+    SqlRunResult outcome;
     outcome.statementClass = statementClassOf(input.statementKind);
     const std::optional<AliasInfo> alias = m_session.aliases().find(input.alias);
     if (!alias)
@@ -90,22 +88,12 @@ SqlRunOutcome SqlRunner::run(const SqlRunInput &input) {
     switch (outcome.statementClass) {
     case StatementClass::Query:
         runQuery(input, *alias, outcome);
-        if (m_resultState == 0) {
-            outcome.nameBox = NameBoxData;
-        } else if (m_resultState == 2) {
-            outcome.nameBox = NameBoxError;
-        } else {
-            outcome.nameBox = QString();
-            outcome.rowCountBoxChanged = true;
+        if (m_resultState == 1)
             outcome.rowCount = -1;
-        }
         outcome.failed = outcome.failed || m_resultState == 2;
-        if (!m_model.isOpen())
-            outcome.emptyAnalyzeCol = true;
         break;
     case StatementClass::Procedure:
         runProcedure(input, *alias, outcome);
-        outcome.emptyAnalyzeCol = true;
         break;
     case StatementClass::Plain:
         runPlain(input, outcome);
@@ -115,25 +103,15 @@ SqlRunOutcome SqlRunner::run(const SqlRunInput &input) {
         break;
     }
     outcome.resultState = m_resultState;
-
-    if (outcome.statementClass != StatementClass::Procedure && !input.tableOpen && outcome.failed) {
-        if (m_rowCounting) {
-            if (m_rowCount == -1) {
-                outcome.nameBox = NameBoxError;
-                outcome.rowCountBoxChanged = true;
-                outcome.rowCount = -1;
-            }
-        } else if (!m_model.isOpen()) {
-            outcome.nameBox = NameBoxError;
-        }
-    }
+    outcome.resultOpen = m_model.isOpen();
+    outcome.rowCounting = m_rowCounting;
+    outcome.lastRowCount = m_rowCount;
     return outcome;
 }
 
-void SqlRunner::runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRunOutcome &outcome) {
+void SqlRunner::runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome) {
     const QStringList lines = rebuiltQueryLines(input.parts, alias.kind() == DbKind::Oracle);
     outcome.sentText = statementText(lines);
-    outcome.rowCountBoxChanged = true;
     outcome.rowCount = -1;
     m_rowCount = -1;
 
@@ -155,7 +133,6 @@ void SqlRunner::runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRu
             if (loginCancelled) {
                 m_resultState = 1;
             } else {
-                outcome.rowCountBoxChanged = true;
                 outcome.rowCount = -1;
                 m_rowCount = -1;
                 outcome.messages += error.texts();
@@ -163,36 +140,26 @@ void SqlRunner::runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRu
             }
         }
     }
-    if (m_model.isOpen()) {
-        if (alias.kind() != DbKind::Oracle) {
-            for (int c = 0; c < int(input.parts.items.size()) && c < m_model.columnCount(); ++c) {
-                const QString &title = input.parts.items[size_t(c)].alias;
-                if (!title.isEmpty())
-                    m_model.setColumnTitle(c, title);
-            }
+    if (m_model.isOpen() && alias.kind() != DbKind::Oracle) {
+        for (int c = 0; c < int(input.parts.items.size()) && c < m_model.columnCount(); ++c) {
+            const QString &title = input.parts.items[size_t(c)].alias;
+            if (!title.isEmpty())
+                m_model.setColumnTitle(c, title);
         }
-        outcome.reportSourceMode = 3;
-    } else {
-        outcome.emptyAnalyzeCol = true;
-        outcome.reportSourceMode = 0;
     }
 }
 
-void SqlRunner::runShow(const SqlRunInput &input, const AliasInfo &alias, SqlRunOutcome &outcome) {
+void SqlRunner::runShow(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome) {
     outcome.sentText = joinWithSeparator(input.editorLines, m_separator);
     const DbResult<bool> opened = openResult(alias, outcome.sentText, false);
     if (!opened) {
         outcome.messages << kMessagePrefix + opened.error().message();
-        outcome.emptyAnalyzeCol = true;
         outcome.failed = true;
-        return;
     }
-    outcome.analyzeColFromGrid = true;
-    outcome.nameBox = NameBoxData;
 }
 
 void SqlRunner::runProcedure(const SqlRunInput &input, const AliasInfo &alias,
-                             SqlRunOutcome &outcome) {
+                             SqlRunResult &outcome) {
     const std::optional<ProcedureCall> call = parseProcedureCall(input.editorLines);
     const DbResult<QSqlDatabase> db = m_session.connection(alias.name);
     if (!db) {
@@ -229,10 +196,9 @@ void SqlRunner::runProcedure(const SqlRunInput &input, const AliasInfo &alias,
     outcome.messages << ProcedureDoneMessage;
 }
 
-void SqlRunner::runPlain(const SqlRunInput &input, SqlRunOutcome &outcome) {
+void SqlRunner::runPlain(const SqlRunInput &input, SqlRunResult &outcome) {
     outcome.sentText = joinWithSeparator(input.editorLines, m_separator);
     const DbResult<bool> done = execute(input.alias, outcome.sentText);
-    outcome.emptyAnalyzeCol = true;
     if (!done) {
         outcome.messages << kMessagePrefix + done.error().message();
         outcome.failed = true;

@@ -9,9 +9,9 @@
 //      then opened in the result model. A SHOW statement opens as typed. A procedure call is
 //      parsed, looked up in the catalog and executed. Anything else is executed as typed,
 //      every line followed by the line separator, without placeholder recognition, autocommitted.
-//   3. The outcome tells the main window what to show: the message boxes in order, the name
-//      box, the row-count box, whether the AnalyzeCol tab is emptied or filled from the grid,
-//      and the new ReportSourceMode.
+//   3. The result tells what happened: the statement class, failure, the state of the query
+//      result, the messages in order and the row count; what a window shows of it is worked out
+//      by the caller.
 // Rows are read from the server as the grid asks for them. Where that needs a connection of its
 // own (every driver but SQLite), the runner keeps a second connection per alias for its result,
 // so the session connection stays free for counts and statements; before a statement, a
@@ -53,24 +53,21 @@ struct SqlRunInput {
 SqlRunInput makeSqlRunInput(const QString &alias, const QStringList &editorLines,
                             const SelectAnalysis &analysis, bool tableOpen = false);
 
-// What the main window shows after a run.
-struct SqlRunOutcome {
+// What one run did.
+struct SqlRunResult {
     StatementClass statementClass = StatementClass::Plain;
     bool ran = false;    // false when there was no alias: nothing was run, nothing changes
     bool failed = false; // the run failed (a query error or an error of the statement)
     // Query result state: 0 opened, 1 not opened, 2 opened with an error.
     int resultState = 1;
-    // Message boxes in order: DbErrorText texts, "Message     :..." texts, success messages.
+    // Messages in order: DbErrorText texts, "Message     :..." texts, success messages.
     QStringList messages;
-    // The table/view name box: a new text, or nothing when it stays.
-    std::optional<QString> nameBox;
-    // The row-count box: cleared, or showing rowCount (a count of -1 clears it).
-    bool rowCountBoxChanged = false;
+    // A query's row count: -1 when it was not counted or its result failed to open.
     qint64 rowCount = -1;
-    bool emptyAnalyzeCol = false;
-    // SHOW: fill AnalyzeCol from the grid's columns (as "抽出項目名に置換え").
-    bool analyzeColFromGrid = false;
-    std::optional<int> reportSourceMode;
+    // The runner after the run: its result is open, it counts rows, its last row count.
+    bool resultOpen = false;
+    bool rowCounting = false;
+    qint64 lastRowCount = -1;
     // The text sent to the database (the rebuilt query, the statement as typed, the call).
     QString sentText;
 };
@@ -84,8 +81,6 @@ struct RowCount {
 
 class SqlRunner {
 public:
-    static const QString NameBoxData;          // "ＳＱＬ実行データ"
-    static const QString NameBoxError;         // "ＳＱＬ実行エラー"
     static const QString SqlDoneMessage;       // "SQLを実行しました。"
     static const QString ProcedureDoneMessage; // "プロシージャを実行しました。"
     static const QString ProcedureNotFoundMessage;
@@ -109,7 +104,7 @@ public:
     qint64 lastRowCount() const { return m_rowCount; }
 
     // Runs one statement.
-    SqlRunOutcome run(const SqlRunInput &input);
+    SqlRunResult run(const SqlRunInput &input);
 
     // Counts the rows of a statement (its lines) or of a table (one line with its name); the
     // row count of the grid and of the tree. Step codes "PDS_120001".."PDS_120020".
@@ -126,10 +121,10 @@ public:
     void closeAlias(const QString &alias);
 
 private:
-    void runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRunOutcome &outcome);
-    void runShow(const SqlRunInput &input, const AliasInfo &alias, SqlRunOutcome &outcome);
-    void runProcedure(const SqlRunInput &input, const AliasInfo &alias, SqlRunOutcome &outcome);
-    void runPlain(const SqlRunInput &input, SqlRunOutcome &outcome);
+    void runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome);
+    void runShow(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome);
+    void runProcedure(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome);
+    void runPlain(const SqlRunInput &input, SqlRunResult &outcome);
     // Opens text in the result model on the connection the alias's driver needs.
     DbResult<bool> openResult(const AliasInfo &alias, const QString &text, bool allowCursor);
     // Closes the grid's result, stopping a statement that is still streaming.

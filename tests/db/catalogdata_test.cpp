@@ -30,14 +30,17 @@ QStringList L(std::initializer_list<const char *> texts) {
     return out;
 }
 
-QString pad(const char *name) {
-    return QString::fromUtf8(name).leftJustified(39);
+// The facts as "label=value" texts, and the columns as "name type" texts.
+QStringList factsOf(const IndexFacts &facts) {
+    QStringList out;
+    for (const IndexFact &f : facts.facts)
+        out << f.label + u'=' + f.value;
+    return out;
 }
-
-std::vector<std::tuple<int, int, QString>> cellsOf(const IndexDetail &detail) {
-    std::vector<std::tuple<int, int, QString>> out;
-    for (const IndexSheetCell &c : detail.cells)
-        out.emplace_back(c.row, c.column, c.text);
+QStringList columnsOf(const IndexFacts &facts) {
+    QStringList out;
+    for (const IndexColumn &c : facts.columns)
+        out << c.name + u' ' + c.type;
     return out;
 }
 
@@ -124,52 +127,24 @@ TEST_F(OracleFixtureCatalog, IndexListData) {
     EXPECT_EQ(sorted, L({"IX_EMPLOYEES_DEPT", "PK_EMPLOYEES", "UK_EMPLOYEES_NAME"}));
     EXPECT_TRUE(oracleIndexNames(*m_query, QStringLiteral("TEMP_LOG"))->isEmpty());
 
-    DbResult<IndexDetail> detail = oracleIndexDetail(*m_query, QStringLiteral("EMPLOYEES"),
-                                                     QStringLiteral("IX_EMPLOYEES_DEPT"));
+    DbResult<IndexFacts> detail = oracleIndexFacts(*m_query, QStringLiteral("EMPLOYEES"),
+                                                   QStringLiteral("IX_EMPLOYEES_DEPT"));
     ASSERT_TRUE(detail.isOk());
-    EXPECT_EQ(
-        detail->memoLines,
-        L({"Object Name        : IX_EMPLOYEES_DEPT", "Valid              : VALID",
-           "Create             : 2024-04-03 10:16:30", "Modified           : 2024-04-03 10:16:30",
-           "Index Type         : NORMAL", "Table Owner        : KELVORAN",
-           "Table Name         : EMPLOYEES", "Table Type         : TABLE",
-           "Uniqueness         : NONUNIQUE", "TableSpace Name    : USERS", "",
-           "     ************ Index Column ************", ""}) +
-            QStringList{pad("DEPTNO") + QStringLiteral("NUMBER(2)")});
-    const std::vector<std::tuple<int, int, QString>> expectedCells{
-        {1, 1, QStringLiteral("Table Name:「EMPLOYEES」")},
-        {2, 2, QStringLiteral("Index Name:「IX_EMPLOYEES_DEPT」")},
-        {3, 3, "Valid"},
-        {3, 4, "VALID"},
-        {4, 3, "Create"},
-        {4, 4, "2024-04-03 10:16:30"},
-        {5, 3, "Modified"},
-        {5, 4, "2024-04-03 10:16:30"},
-        {6, 3, "Index Type"},
-        {6, 4, "NORMAL"},
-        {7, 3, "Table Owner"},
-        {7, 4, "KELVORAN"},
-        {8, 3, "Table Name"},
-        {8, 4, "EMPLOYEES"},
-        {9, 3, "Table Type"},
-        {9, 4, "TABLE"},
-        {10, 3, "Uniqueness"},
-        {10, 4, "NONUNIQUE"},
-        {11, 3, "TableSpace Name"},
-        {11, 4, "USERS"},
-        {12, 2, "Index Column"},
-        {13, 3, "DEPTNO"},
-        {13, 4, "NUMBER(2)"}};
-    EXPECT_EQ(cellsOf(*detail), expectedCells);
+    EXPECT_TRUE(detail->found);
+    EXPECT_EQ(factsOf(*detail),
+              L({"Valid=VALID", "Create=2024-04-03 10:16:30", "Modified=2024-04-03 10:16:30",
+                 "Index Type=NORMAL", "Table Owner=KELVORAN", "Table Name=EMPLOYEES",
+                 "Table Type=TABLE", "Uniqueness=NONUNIQUE", "TableSpace Name=USERS"}));
+    EXPECT_EQ(detail->factRows, 9);
+    EXPECT_EQ(columnsOf(*detail), L({"DEPTNO NUMBER(2)"}));
 
     // A two-column key: both columns with the table rule's type texts, in catalog order.
-    DbResult<IndexDetail> project =
-        oracleIndexDetail(*m_query, QStringLiteral("PROJECT"), QStringLiteral("PK_PROJECT"));
+    DbResult<IndexFacts> project =
+        oracleIndexFacts(*m_query, QStringLiteral("PROJECT"), QStringLiteral("PK_PROJECT"));
     ASSERT_TRUE(project.isOk());
-    QStringList columnLines = project->memoLines.mid(13);
-    columnLines.sort();
-    EXPECT_EQ(columnLines, QStringList({pad("PROJECT_CODE") + QStringLiteral("VARCHAR2(8)"),
-                                        pad("PROJECT_YEAR") + QStringLiteral("NUMBER(4)")}));
+    QStringList columns = columnsOf(*project);
+    columns.sort();
+    EXPECT_EQ(columns, L({"PROJECT_CODE VARCHAR2(8)", "PROJECT_YEAR NUMBER(4)"}));
 }
 
 // The loopback servers: PostgreSQL's table list from pg_catalog, MariaDB's from the access
@@ -224,33 +199,24 @@ TEST_F(ServerCatalog, MariaDbTableListAndIndexData) {
               L({"PRIMARY", "ux_staff_dept_code", "ix_staff_hire_date"}));
     EXPECT_TRUE(mysqlIndexNames(query, QStringLiteral("audit_log"))->isEmpty());
 
-    DbResult<IndexDetail> detail =
-        mysqlIndexDetail(query, QStringLiteral("staff"), QStringLiteral("ux_staff_dept_code"));
+    DbResult<IndexFacts> detail =
+        mysqlIndexFacts(query, QStringLiteral("staff"), QStringLiteral("ux_staff_dept_code"));
     ASSERT_TRUE(detail.isOk());
-    const QStringList expectedMemo =
-        L({"Object Name        : ux_staff_dept_code", "Table Name         : staff",
-           "Uniqueness         : UNIQUE", "", "     ************ Index Column ************", ""}) +
-        QStringList{pad("dept_id") + QStringLiteral("int(11)"),
-                    pad("staff_code") + QStringLiteral("char(6)")};
-    EXPECT_EQ(detail->memoLines, expectedMemo);
-    const std::vector<std::tuple<int, int, QString>> expectedCells{
-        {1, 1, QStringLiteral("Table Name:「staff」")},
-        {2, 2, QStringLiteral("Index Name:「ux_staff_dept_code」")},
-        {3, 3, "Table Name"},
-        {3, 4, "staff"},
-        {4, 3, "Uniqueness"},
-        {4, 4, "Uniqueness         : UNIQUE"},
-        {5, 2, "Index Column"},
-        {6, 3, "dept_id"},
-        {6, 4, "int(11)"},
-        {7, 3, "staff_code"},
-        {7, 4, "char(6)"}};
-    EXPECT_EQ(cellsOf(*detail), expectedCells);
+    EXPECT_TRUE(detail->found);
+    EXPECT_EQ(factsOf(*detail), L({"Table Name=staff", "Uniqueness=UNIQUE"}));
+    EXPECT_EQ(columnsOf(*detail), L({"dept_id int(11)", "staff_code char(6)"}));
 
-    DbResult<IndexDetail> plain =
-        mysqlIndexDetail(query, QStringLiteral("staff"), QStringLiteral("ix_staff_hire_date"));
+    DbResult<IndexFacts> plain =
+        mysqlIndexFacts(query, QStringLiteral("staff"), QStringLiteral("ix_staff_hire_date"));
     ASSERT_TRUE(plain.isOk());
-    EXPECT_EQ(plain->memoLines[2], QStringLiteral("Uniqueness         : NONUNIQUE"));
+    EXPECT_EQ(plain->facts.at(1).value, QStringLiteral("NONUNIQUE"));
+
+    DbResult<IndexFacts> missing =
+        mysqlIndexFacts(query, QStringLiteral("staff"), QStringLiteral("no_such_index"));
+    ASSERT_TRUE(missing.isOk());
+    EXPECT_FALSE(missing->found);
+    EXPECT_TRUE(missing->facts.empty());
+    EXPECT_TRUE(missing->columns.empty());
 }
 
 // The CREATE TABLE text of a MariaDB table creates that table again: same columns, types,

@@ -1,10 +1,9 @@
 #include "sqlrunner.h"
 
 #include "procedurecall.h"
-#include "testsupport.h"
+#include "sqlrunnerfixture.h"
 
 #include <QElapsedTimer>
-#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -12,98 +11,7 @@ using namespace kelvoran;
 
 namespace {
 
-// Answers the login prompt with the test servers' user and password.
-class TestLogin : public LoginPrompt {
-public:
-    std::optional<Credentials> askLogin(const QString &, const QString &) override {
-        return Credentials{QStringLiteral("kelvoran"),
-                           qEnvironmentVariable("KELVORAN_TEST_PASSWORD")};
-    }
-};
-
-AliasInfo sqliteAlias(const QString &name, const QString &path, const QString &driverName) {
-    AliasInfo a;
-    a.name = name;
-    a.driver = QStringLiteral("QSQLITE");
-    a.driverName = driverName;
-    a.database = path;
-    return a;
-}
-
-// The server aliases of the alias file, plus PGORA: the PostgreSQL server under an ORACLE
-// driver name, to run the Oracle forms of the statements on a server.
-AliasList testAliases() {
-    std::vector<AliasInfo> all{sqliteAlias(QStringLiteral("ORAFIX"), test::oracleFixturePath(),
-                                           QStringLiteral("ORACLE (fixture)")),
-                               sqliteAlias(QStringLiteral("GONE"),
-                                           QStringLiteral("/nonexistent/gone.sqlite"),
-                                           QStringLiteral("SQLITE"))};
-    if (test::serversStarted()) {
-        const auto file = AliasList::readAliasFile(test::testAliasFile());
-        if (file) {
-            for (const AliasInfo &a : *file) {
-                if (a.name == u"PGTEST" || a.name == u"MYTEST")
-                    all.push_back(a);
-                if (a.name == u"PGTEST") {
-                    AliasInfo ora = a;
-                    ora.name = QStringLiteral("PGORA");
-                    ora.driverName = QStringLiteral("ORACLE over PostgreSQL");
-                    all.push_back(ora);
-                }
-            }
-        }
-    }
-    return AliasList(all);
-}
-
-// Skips the calling test without the loopback servers (GTEST_SKIP returns from the test body).
-#define REQUIRE_SERVERS()                                                                          \
-    if (!test::serversStarted())                                                                   \
-    GTEST_SKIP() << "test servers not started"
-
-class SqlRunnerTest : public testing::Test {
-protected:
-    SqlRunnerTest()
-        : m_session(QStringLiteral("SessionDB"), testAliases(), &m_login), m_runner(m_session) {}
-
-    QueryParts parts(const QString &head, std::vector<QueryItem> items, const QStringList &from,
-                     const QStringList &where = {}) {
-        QueryParts p;
-        p.selectHead = head;
-        p.items = std::move(items);
-        p.fromLines = from;
-        p.whereLines = where;
-        return p;
-    }
-
-    SqlRunOutcome runQuery(const QString &alias, const QueryParts &p) {
-        SqlRunInput input;
-        input.alias = alias;
-        input.statementKind = 1;
-        input.parts = p;
-        return m_runner.run(input);
-    }
-
-    SqlRunOutcome runText(const QString &alias, const QStringList &lines, int kind) {
-        SqlRunInput input;
-        input.alias = alias;
-        input.editorLines = lines;
-        input.statementKind = kind;
-        return m_runner.run(input);
-    }
-
-    QVariant scalar(const QString &alias, const QString &sql) {
-        auto db = m_session.connection(alias);
-        QSqlQuery q(*db);
-        if (!q.exec(sql) || !q.next())
-            return QVariant();
-        return q.value(0);
-    }
-
-    TestLogin m_login;
-    DbSession m_session;
-    SqlRunner m_runner;
-};
+using SqlRunnerTest = test::SqlRunnerFixture;
 
 TEST_F(SqlRunnerTest, OracleQueryOpensWithAliasesInTheRebuiltText) {
     const auto outcome =
@@ -114,8 +22,6 @@ TEST_F(SqlRunnerTest, OracleQueryOpensWithAliasesInTheRebuiltText) {
                        {QStringLiteral("FROM DEPT")}, {QStringLiteral("WHERE DEPTNO = 10")}));
     EXPECT_TRUE(outcome.ran);
     EXPECT_EQ(outcome.resultState, 0);
-    EXPECT_EQ(outcome.nameBox, SqlRunner::NameBoxData);
-    EXPECT_EQ(outcome.reportSourceMode, 3);
     EXPECT_EQ(
         outcome.sentText,
         QStringLiteral("SELECT  \n DEPTNO  \n ,DNAME NAME \n FROM DEPT \n WHERE DEPTNO = 10 "));
@@ -148,19 +54,16 @@ TEST_F(SqlRunnerTest, CountWithoutConnectionShowsDbErrorTextWithStepCode) {
     EXPECT_TRUE(outcome.messages[0].startsWith(QStringLiteral("Category    :33\r\n")));
     EXPECT_TRUE(outcome.messages[0].endsWith(QStringLiteral("\r\nPDS_120001")))
         << outcome.messages[0].toStdString();
-    // The query is not opened; the name box and the row-count box are cleared.
+    // The query is not opened and has no row count.
     EXPECT_EQ(outcome.resultState, 1);
-    EXPECT_EQ(outcome.nameBox, QString());
-    EXPECT_TRUE(outcome.rowCountBoxChanged);
     EXPECT_EQ(outcome.rowCount, -1);
-    EXPECT_EQ(outcome.reportSourceMode, 0);
+    EXPECT_FALSE(outcome.resultOpen);
 }
 
 TEST_F(SqlRunnerTest, NoAliasRunsNothing) {
     const auto outcome = runText(QStringLiteral("NOSUCH"), {QStringLiteral("DELETE FROM DEPT")}, 0);
     EXPECT_FALSE(outcome.ran);
     EXPECT_TRUE(outcome.messages.isEmpty());
-    EXPECT_FALSE(outcome.nameBox.has_value());
 }
 
 TEST_F(SqlRunnerTest, PostgresStatementErrorShownAsDbErrorText) {
@@ -170,9 +73,7 @@ TEST_F(SqlRunnerTest, PostgresStatementErrorShownAsDbErrorText) {
                                         {QStringLiteral("FROM no_such_table")}));
     EXPECT_EQ(outcome.resultState, 2);
     EXPECT_TRUE(outcome.failed);
-    EXPECT_EQ(outcome.nameBox, SqlRunner::NameBoxError);
-    EXPECT_TRUE(outcome.emptyAnalyzeCol);
-    EXPECT_EQ(outcome.reportSourceMode, 0);
+    EXPECT_FALSE(outcome.resultOpen);
     ASSERT_EQ(outcome.messages.size(), 1);
     const QStringList lines = outcome.messages[0].split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 5);
@@ -250,7 +151,6 @@ TEST_F(SqlRunnerTest, PlainStatementReachesServerWithCrSeparator) {
                  QStringLiteral("line 2')")},
                 0);
     EXPECT_EQ(outcome.messages, QStringList{SqlRunner::SqlDoneMessage});
-    EXPECT_TRUE(outcome.emptyAnalyzeCol);
     EXPECT_TRUE(outcome.sentText.endsWith(QStringLiteral("line 1\rline 2')\r")));
     EXPECT_EQ(scalar(QStringLiteral("PGTEST"),
                      QStringLiteral("SELECT message FROM audit_log WHERE log_level = 71"))
@@ -262,7 +162,6 @@ TEST_F(SqlRunnerTest, PlainStatementReachesServerWithCrSeparator) {
         {QStringLiteral("UPDATE audit_log SET message = 'a:b' || :x WHERE log_level = 71")}, 0);
     EXPECT_TRUE(colon.failed);
     EXPECT_TRUE(colon.messages.value(0).startsWith(QStringLiteral("Message     :")));
-    EXPECT_EQ(colon.nameBox, SqlRunner::NameBoxError);
     runText(QStringLiteral("PGTEST"),
             {QStringLiteral("DELETE FROM audit_log WHERE log_level = 71")}, 0);
 }
@@ -279,8 +178,7 @@ TEST_F(SqlRunnerTest, MySqlSelectWithoutFromIsPlainAndShowFillsTheGrid) {
     const auto show = m_runner.run(
         makeSqlRunInput(QStringLiteral("MYTEST"), showTables, AnalyzeSelect(showTables, false)));
     EXPECT_FALSE(show.failed) << show.messages.join(u'|').toStdString();
-    EXPECT_TRUE(show.analyzeColFromGrid);
-    EXPECT_EQ(show.nameBox, SqlRunner::NameBoxData);
+    EXPECT_TRUE(show.resultOpen);
     QStringList tables;
     for (int r = 0; r < m_runner.resultModel()->rowCount(); ++r)
         tables << m_runner.resultModel()->data(m_runner.resultModel()->index(r, 0)).toString();
@@ -295,7 +193,6 @@ TEST_F(SqlRunnerTest, ProcedureCallsOnPostgresAndMySql) {
         const auto done = runText(alias, {QStringLiteral("EXEC add_log('it''s here', 72);")}, 2);
         EXPECT_EQ(done.messages, QStringList{SqlRunner::ProcedureDoneMessage})
             << done.sentText.toStdString();
-        EXPECT_TRUE(done.emptyAnalyzeCol);
         // The parameter text goes unchanged, quotes included, as a string value.
         EXPECT_EQ(
             scalar(alias, QStringLiteral("SELECT message FROM audit_log WHERE log_level = 72"))

@@ -15,6 +15,9 @@ struct HistoryStep {
     QStringList lines;
 };
 
+// True when the editor's lines hold nothing but blanks.
+bool linesBlank(const QStringList &lines);
+
 // Twenty slots numbered 1 to 20. The history lives in memory only; UI thread only.
 class SqlHistory {
 public:

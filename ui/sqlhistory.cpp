@@ -2,6 +2,13 @@
 
 namespace kelvoran {
 
+bool linesBlank(const QStringList &lines) {
+    for (const QString &l : lines)
+        if (!l.trimmed().isEmpty())
+            return false;
+    return true;
+}
+
 void SqlHistory::record(const QStringList &lines) {
     if (m_last >= SlotCount) {
         m_last = 1;

@@ -1,0 +1,108 @@
+// The tab pages: SQL runs, the statement history, AnalyzeCol and the SQL editor's indentation.
+#include "mainwindowfixture.h"
+
+using namespace kelvoran;
+using namespace kelvoran::test;
+
+class SqlPaneTest : public QObject, protected MainWindowFixture {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpFixture(); }
+    void cleanup() { tearDown(); }
+
+    void f4RunsTheSqlTab() {
+        startWindow();
+        openOracleTable(QStringLiteral("EMP"));
+        typeSql(QStringLiteral("SELECT ENAME NAME, \"DEPTNO\" \"D\" FROM EMP ORDER BY ENAME"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("ＳＱＬ実行データ"));
+        QAbstractItemModel *model = grid()->model();
+        QVERIFY(model && !qobject_cast<QSqlTableModel *>(model));
+        QCOMPARE(model->rowCount(), 14);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("ADAMS"));
+        QCOMPARE(analyzeColumn(1), QStringList({"ENAME", "\"DEPTNO\""}));
+        QCOMPARE(analyzeColumn(2), QStringList({"NAME", "D"}));
+        QCOMPARE(m_w->dataModule().reportSourceMode, 3);
+
+        // A failing query shows the error boxes and marks the name box.
+        typeSql(QStringLiteral("SELECT X FROM NO_SUCH_TABLE"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        QVERIFY(!m_ui.messages.empty());
+        QVERIFY(m_ui.messages.front().text.startsWith(QStringLiteral("Category    :")));
+        QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("ＳＱＬ実行エラー"));
+
+        // F4 does nothing on the AnalyzeCol tab.
+        m_ui.messages.clear();
+        pages()->setCurrentIndex(SqlPane::AnalyzeColTab);
+        QTest::keyClick(analyze(), Qt::Key_F4);
+        QVERIFY(m_ui.messages.empty());
+        QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("ＳＱＬ実行エラー"));
+    }
+    void plainStatementOnDemoReportsCompletion() {
+        startWindow();
+        click(root(QStringLiteral("DEMO")));
+        typeSql(QStringLiteral("UPDATE regions SET region_name = region_name"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        QCOMPARE(messageTexts(m_ui), QStringList({"SQLを実行しました。"}));
+    }
+    void historyStepsBackAndForward() {
+        startWindow();
+        click(root(QStringLiteral("ORAFIX")));
+        typeSql(QStringLiteral("SELECT ENAME FROM EMP"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        typeSql(QStringLiteral("SELECT DNAME FROM DEPT"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        auto *back = m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton9"));
+        auto *forward = m_w->findChild<QToolButton *>(QStringLiteral("SpeedButton10"));
+        QVERIFY(back->isEnabled());
+        TextEditor *sql = editor("Memo_SQL");
+        QTest::mouseClick(forward, Qt::LeftButton); // from the last slot to the fresh position
+        QCOMPARE(sql->toPlainText(), QString());
+        QTest::mouseClick(back, Qt::LeftButton);
+        QCOMPARE(sql->toPlainText(), QStringLiteral("SELECT DNAME FROM DEPT"));
+        QTest::mouseClick(back, Qt::LeftButton);
+        QCOMPARE(sql->toPlainText(), QStringLiteral("SELECT ENAME FROM EMP"));
+        QTest::mouseClick(forward, Qt::LeftButton);
+        QCOMPARE(sql->toPlainText(), QStringLiteral("SELECT DNAME FROM DEPT"));
+        pages()->setCurrentIndex(SqlPane::DefinitionTab);
+        QVERIFY(!back->isEnabled());
+    }
+    void analyzeHeadingsArePadded() {
+        QCOMPARE(paddedHeading(QStringLiteral("物理項目名"), 310),
+                 QString(31, u' ') + QStringLiteral("物理項目名"));
+        QCOMPARE(paddedHeading(QStringLiteral("別名"), 304),
+                 QString(35, u' ') + QStringLiteral("別名"));
+        QCOMPARE(paddedHeading(QStringLiteral(" 別名 "), 24), QStringLiteral("別名"));
+        startWindow();
+        QCOMPARE(analyze()->item(0, 1)->text(), QString(31, u' ') + QStringLiteral("物理項目名"));
+        analyze()->setColumnWidth(1, 100);
+        QCOMPARE(analyze()->item(0, 1)->text(), QString(5, u' ') + QStringLiteral("物理項目名"));
+    }
+    void fieldNamesReplaceTheSelectList() {
+        startWindow();
+        openOracleTable(QStringLiteral("DEPT"));
+        typeSql(QStringLiteral("SELECT D.DNAME AS N FROM DEPT D"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        QCOMPARE(analyzeColumn(2), QStringList({"N"}));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F6);
+        // The result's field is named after the alias; the alias column is emptied.
+        QCOMPARE(analyzeColumn(1), QStringList({"N"}));
+        QCOMPARE(analyzeColumn(2), QStringList({""}));
+        QCOMPARE(m_w->dataModule().analysis.selectHead, QStringLiteral("SELECT "));
+    }
+    void enterKeepsTheIndentation() {
+        startWindow();
+        typeSql(QStringLiteral("SELECT A"));
+        TextEditor *sql = editor("Memo_SQL");
+        QTest::keyClick(sql, Qt::Key_Return);
+        QTest::keyClicks(sql, QStringLiteral("    , B"));
+        QTest::keyClick(sql, Qt::Key_Return);
+        QTest::keyClicks(sql, QStringLiteral("FROM T"));
+        QCOMPARE(sql->lines(), QStringList({"SELECT A", "    , B", "    FROM T"}));
+    }
+};
+
+QTEST_MAIN(SqlPaneTest)
+#include "sqlpane_test.moc"
