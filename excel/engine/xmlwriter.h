@@ -41,7 +41,8 @@ public:
     // Appends the XML declaration.
     void declaration() { raw(kXmlDeclaration); }
 
-    // Starts an element; its attributes follow, then content or close().
+    // Starts an element; its attributes follow, then content or close(). The name is kept
+    // until the element is closed, so it must outlive it (a literal).
     void open(const char *name);
     // Ends the innermost open element: "/>" when it got no content, else "</name>".
     void close();
