@@ -1,6 +1,6 @@
 #include "pivottable.h"
 
-#include <QLocale>
+#include "cellref.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,33 +39,10 @@ const FunctionInfo &info(PivotFunction f) {
     return kFunctions[0];
 }
 
-QString columnLetters(int col) {
-    QString letters;
-    while (col > 0) {
-        const int rem = (col - 1) % 26;
-        letters.prepend(QChar(u'A' + rem));
-        col = (col - 1) / 26;
-    }
-    return letters;
-}
-
-QString cellRef(int row, int col) {
-    return columnLetters(col) + QString::number(row);
-}
-
-bool isNumber(const QVariant &v) {
-    return v.isValid() && !v.isNull() && v.typeId() != QMetaType::QString && v.canConvert<double>();
-}
-
-bool isBlank(const QVariant &v) {
-    return !v.isValid() || v.isNull() ||
-           (v.typeId() == QMetaType::QString && v.toString().isEmpty());
-}
-
 // Display order of items: numbers ascending, then texts, then the blank item.
 bool itemLess(const QVariant &a, const QVariant &b) {
-    const int ra = isBlank(a) ? 2 : isNumber(a) ? 0 : 1;
-    const int rb = isBlank(b) ? 2 : isNumber(b) ? 0 : 1;
+    const int ra = pivotValueIsBlank(a) ? 2 : pivotValueIsNumber(a) ? 0 : 1;
+    const int rb = pivotValueIsBlank(b) ? 2 : pivotValueIsNumber(b) ? 0 : 1;
     if (ra != rb)
         return ra < rb;
     if (ra == 0)
@@ -79,116 +56,6 @@ bool itemEqual(const QVariant &a, const QVariant &b) {
     return !itemLess(a, b) && !itemLess(b, a);
 }
 
-// The shortest text that reads back to the same double.
-QString shortestNumber(double v) {
-    return QString::number(v, 'g', QLocale::FloatingPointShortest);
-}
-
-// Minimal XML text writer for the pivot parts.
-class Xml {
-public:
-    Xml() {
-        m_out.reserve(4096);
-        m_out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-    }
-    void open(const char *name) {
-        closeStartTag();
-        m_out += '<';
-        m_out += name;
-        m_stack.push_back(name);
-        m_startOpen = true;
-        m_hasChildren.push_back(false);
-    }
-    void attr(const char *name, const QString &value) {
-        m_out += ' ';
-        m_out += name;
-        m_out += "=\"";
-        m_out += escape(value, true);
-        m_out += '"';
-    }
-    void attr(const char *name, qint64 value) { attr(name, QString::number(value)); }
-    void close() {
-        const char *name = m_stack.back();
-        if (m_startOpen) {
-            m_out += "/>";
-            m_startOpen = false;
-        } else {
-            m_out += "</";
-            m_out += name;
-            m_out += '>';
-        }
-        m_stack.pop_back();
-        m_hasChildren.pop_back();
-    }
-    // An element without children.
-    void empty(const char *name) {
-        open(name);
-        close();
-    }
-    QByteArray take() {
-        while (!m_stack.empty())
-            close();
-        return m_out;
-    }
-
-private:
-    void closeStartTag() {
-        if (m_startOpen) {
-            m_out += '>';
-            m_startOpen = false;
-        }
-    }
-    static QByteArray escape(const QString &text, bool attribute) {
-        QByteArray out;
-        const QByteArray utf8 = text.toUtf8();
-        out.reserve(utf8.size());
-        for (char c : utf8) {
-            switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += attribute ? "&quot;" : "\"";
-                break;
-            case '\n':
-                out += attribute ? "&#10;" : "\n";
-                break;
-            case '\r':
-                out += attribute ? "&#13;" : "\r";
-                break;
-            case '\t':
-                out += attribute ? "&#9;" : "\t";
-                break;
-            default:
-                // Control characters are not allowed in XML 1.0.
-                if (static_cast<unsigned char>(c) < 0x20)
-                    out += "_x00" +
-                           QByteArray::number(static_cast<unsigned char>(c), 16)
-                               .rightJustified(2, '0')
-                               .toUpper() +
-                           "_";
-                else
-                    out += c;
-            }
-        }
-        return out;
-    }
-
-    QByteArray m_out;
-    std::vector<const char *> m_stack;
-    std::vector<bool> m_hasChildren;
-    bool m_startOpen = false;
-};
-
-const char *kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const char *kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-
 // Running aggregate of one data field over a set of records.
 struct Accumulator {
     qint64 count = 0;     // non-empty values
@@ -200,10 +67,10 @@ struct Accumulator {
     double max = 0;
 
     void add(const QVariant &v) {
-        if (isBlank(v))
+        if (pivotValueIsBlank(v))
             return;
         ++count;
-        if (!isNumber(v))
+        if (!pivotValueIsNumber(v))
             return;
         const double d = v.toDouble();
         if (countNums == 0) {
@@ -259,10 +126,19 @@ struct Accumulator {
 };
 
 QVariant itemText(const QVariant &item) {
-    return isBlank(item) ? QVariant(QStringLiteral("(空白)")) : item;
+    return pivotValueIsBlank(item) ? QVariant(QStringLiteral("(空白)")) : item;
 }
 
 } // namespace
+
+bool pivotValueIsBlank(const QVariant &v) {
+    return !v.isValid() || v.isNull() ||
+           (v.typeId() == QMetaType::QString && v.toString().isEmpty());
+}
+
+bool pivotValueIsNumber(const QVariant &v) {
+    return v.isValid() && !v.isNull() && v.typeId() != QMetaType::QString && v.canConvert<double>();
+}
 
 std::optional<PivotFunction> pivotFunctionFromConstant(int constant) {
     for (const FunctionInfo &i : kFunctions)
@@ -301,9 +177,9 @@ bool PivotTable::isNumericField(int field) const {
     bool any = false;
     for (const auto &rec : m_source.records) {
         const QVariant &v = rec[static_cast<size_t>(field)];
-        if (isBlank(v))
+        if (pivotValueIsBlank(v))
             continue;
-        if (!isNumber(v))
+        if (!pivotValueIsNumber(v))
             return false;
         any = true;
     }
@@ -383,8 +259,9 @@ void PivotTable::setGrandTotals(bool rowGrandTotals, bool columnGrandTotals) {
 std::vector<QVariant> PivotTable::fieldItems(int field) const {
     std::vector<QVariant> items;
     for (const auto &rec : m_source.records)
-        items.push_back(isBlank(rec[static_cast<size_t>(field)]) ? QVariant()
-                                                                 : rec[static_cast<size_t>(field)]);
+        items.push_back(pivotValueIsBlank(rec[static_cast<size_t>(field)])
+                            ? QVariant()
+                            : rec[static_cast<size_t>(field)]);
     std::stable_sort(items.begin(), items.end(), itemLess);
     items.erase(std::unique(items.begin(), items.end(), itemEqual), items.end());
     return items;
@@ -403,7 +280,7 @@ PivotTable::Computed PivotTable::compute() const {
         for (size_t f = 0; f < nFields; ++f) {
             if (c.items[f].empty())
                 continue;
-            const QVariant v = isBlank(rec[f]) ? QVariant() : rec[f];
+            const QVariant v = pivotValueIsBlank(rec[f]) ? QVariant() : rec[f];
             auto it = std::lower_bound(c.items[f].begin(), c.items[f].end(), v, itemLess);
             idx[f] = static_cast<int>(it - c.items[f].begin());
         }
@@ -634,257 +511,13 @@ QString PivotTable::tableRange() const {
         std::max(1, rowDims + nValueCols +
                         (hasCols && nData == 0 ? static_cast<int>(m_colFields.size()) : 0)) -
         1;
-    return cellRef(m_destRow, m_destCol) + u':' + cellRef(lastRow, lastCol);
+    return QString::fromStdString(cellAddress(m_destRow, m_destCol) + ':' +
+                                  cellAddress(lastRow, lastCol));
 }
 
-QByteArray PivotTable::cacheDefinitionXml(const QString &recordsRelationId) const {
-    const Computed c = compute();
-    Xml x;
-    x.open("pivotCacheDefinition");
-    x.attr("xmlns", QString::fromLatin1(kMainNs));
-    x.attr("xmlns:r", QString::fromLatin1(kRelNs));
-    if (m_saveData)
-        x.attr("r:id", recordsRelationId);
-    else
-        x.attr("saveData", QStringLiteral("0"));
-    x.attr("refreshOnLoad", QStringLiteral("1"));
-    x.attr("createdVersion", 3);
-    x.attr("refreshedVersion", 3);
-    x.attr("minRefreshableVersion", 3);
-    x.attr("recordCount", static_cast<qint64>(m_source.records.size()));
-    x.open("cacheSource");
-    x.attr("type", QStringLiteral("worksheet"));
-    x.open("worksheetSource");
-    x.attr("ref", cellRef(m_source.firstRow, m_source.firstCol) + u':' +
-                      cellRef(m_source.lastRow(), m_source.lastCol()));
-    x.attr("sheet", m_source.sheetName);
-    x.close();
-    x.close();
-    x.open("cacheFields");
-    x.attr("count", static_cast<qint64>(m_source.fieldNames.size()));
-    for (int f = 0; f < m_source.fieldNames.size(); ++f) {
-        x.open("cacheField");
-        x.attr("name", m_source.fieldNames[f]);
-        x.attr("numFmtId", 0);
-        x.open("sharedItems");
-        bool anyText = false, anyNumber = false, anyBlank = false, allIntegers = true;
-        double minV = 0, maxV = 0;
-        for (const auto &rec : m_source.records) {
-            const QVariant &v = rec[static_cast<size_t>(f)];
-            if (isBlank(v)) {
-                anyBlank = true;
-            } else if (isNumber(v)) {
-                const double d = v.toDouble();
-                minV = anyNumber ? std::min(minV, d) : d;
-                maxV = anyNumber ? std::max(maxV, d) : d;
-                anyNumber = true;
-                allIntegers = allIntegers && d == std::floor(d) && std::fabs(d) < 9e15;
-            } else {
-                anyText = true;
-            }
-        }
-        if (!anyText) {
-            x.attr("containsSemiMixedTypes", 0);
-            x.attr("containsString", 0);
-        }
-        if (anyNumber) {
-            if (anyText)
-                x.attr("containsMixedTypes", 1);
-            x.attr("containsNumber", 1);
-            if (allIntegers)
-                x.attr("containsInteger", 1);
-            x.attr("minValue", shortestNumber(minV));
-            x.attr("maxValue", shortestNumber(maxV));
-        }
-        if (anyBlank)
-            x.attr("containsBlank", 1);
-        const std::vector<QVariant> &items = c.items[static_cast<size_t>(f)];
-        if (!items.empty()) {
-            x.attr("count", static_cast<qint64>(items.size()));
-            for (const QVariant &item : items) {
-                if (isBlank(item)) {
-                    x.empty("m");
-                } else if (isNumber(item)) {
-                    x.open("n");
-                    x.attr("v", shortestNumber(item.toDouble()));
-                    x.close();
-                } else {
-                    x.open("s");
-                    x.attr("v", item.toString());
-                    x.close();
-                }
-            }
-        }
-        x.close(); // sharedItems
-        x.close(); // cacheField
-    }
-    return x.take();
-}
-
-QByteArray PivotTable::cacheRecordsXml() const {
-    const Computed c = compute();
-    Xml x;
-    x.open("pivotCacheRecords");
-    x.attr("xmlns", QString::fromLatin1(kMainNs));
-    x.attr("xmlns:r", QString::fromLatin1(kRelNs));
-    x.attr("count", static_cast<qint64>(m_source.records.size()));
-    for (size_t r = 0; r < m_source.records.size(); ++r) {
-        x.open("r");
-        for (size_t f = 0; f < static_cast<size_t>(m_source.fieldNames.size()); ++f) {
-            const QVariant &v = m_source.records[r][f];
-            if (!c.items[f].empty()) {
-                x.open("x");
-                x.attr("v", c.recordItems[r][f]);
-                x.close();
-            } else if (isBlank(v)) {
-                x.empty("m");
-            } else if (isNumber(v)) {
-                x.open("n");
-                x.attr("v", shortestNumber(v.toDouble()));
-                x.close();
-            } else {
-                x.open("s");
-                x.attr("v", v.toString());
-                x.close();
-            }
-        }
-        x.close();
-    }
-    return x.take();
-}
-
-QByteArray PivotTable::tableDefinitionXml(int cacheId) const {
-    const Computed c = compute();
-    const int nData = static_cast<int>(m_dataFields.size());
-    const int nRow = static_cast<int>(m_rowFields.size());
-    const bool hasCols = !m_colFields.empty();
-    Xml x;
-    x.open("pivotTableDefinition");
-    x.attr("xmlns", QString::fromLatin1(kMainNs));
-    x.attr("name", m_name);
-    x.attr("cacheId", cacheId);
-    x.attr("applyNumberFormats", 0);
-    x.attr("applyBorderFormats", 0);
-    x.attr("applyFontFormats", 0);
-    x.attr("applyPatternFormats", 0);
-    x.attr("applyAlignmentFormats", 0);
-    x.attr("applyWidthHeightFormats", 1);
-    x.attr("dataCaption", QStringLiteral("データ"));
-    if (nData > 1)
-        x.attr("dataOnRows", 1);
-    x.attr("updatedVersion", 3);
-    x.attr("minRefreshableVersion", 3);
-    if (!m_rowGrandTotals)
-        x.attr("rowGrandTotals", 0);
-    if (!m_colGrandTotals)
-        x.attr("colGrandTotals", 0);
-    x.attr("useAutoFormatting", 1);
-    if (m_pageOverThenDown)
-        x.attr("pageOverThenDown", 1);
-    x.attr("itemPrintTitles", 1);
-    x.attr("createdVersion", 3);
-    x.attr("indent", 0);
-    x.attr("outline", 1);
-    x.attr("outlineData", 1);
-
-    x.open("location");
-    x.attr("ref", tableRange());
-    x.attr("firstHeaderRow", hasCols ? 1 : 0);
-    x.attr("firstDataRow", hasCols ? 2 : 1);
-    x.attr("firstDataCol", nRow + (nData > 1 ? 1 : 0));
-    if (!m_pageFields.empty()) {
-        x.attr("rowPageCount", m_pageOverThenDown ? 1 : static_cast<qint64>(m_pageFields.size()));
-        x.attr("colPageCount", m_pageOverThenDown ? static_cast<qint64>(m_pageFields.size()) : 1);
-    }
-    x.close();
-
-    x.open("pivotFields");
-    x.attr("count", static_cast<qint64>(m_source.fieldNames.size()));
-    auto contains = [](const std::vector<int> &v, int f) {
-        return std::find(v.begin(), v.end(), f) != v.end();
-    };
-    for (int f = 0; f < m_source.fieldNames.size(); ++f) {
-        x.open("pivotField");
-        if (contains(m_rowFields, f))
-            x.attr("axis", QStringLiteral("axisRow"));
-        else if (contains(m_colFields, f))
-            x.attr("axis", QStringLiteral("axisCol"));
-        else if (contains(m_pageFields, f))
-            x.attr("axis", QStringLiteral("axisPage"));
-        if (std::any_of(m_dataFields.begin(), m_dataFields.end(),
-                        [f](const DataField &d) { return d.field == f; }))
-            x.attr("dataField", 1);
-        x.attr("showAll", 0);
-        const std::vector<QVariant> &items = c.items[static_cast<size_t>(f)];
-        if (!items.empty()) {
-            x.open("items");
-            x.attr("count", static_cast<qint64>(items.size() + 1));
-            for (size_t i = 0; i < items.size(); ++i) {
-                x.open("item");
-                x.attr("x", static_cast<qint64>(i));
-                x.close();
-            }
-            x.open("item");
-            x.attr("t", QStringLiteral("default"));
-            x.close();
-            x.close();
-        }
-        x.close();
-    }
-    x.close();
-
-    if (nRow > 0 || nData > 1) {
-        x.open("rowFields");
-        x.attr("count", nRow + (nData > 1 ? 1 : 0));
-        for (int f : m_rowFields) {
-            x.open("field");
-            x.attr("x", f);
-            x.close();
-        }
-        if (nData > 1) {
-            x.open("field");
-            x.attr("x", -2);
-            x.close();
-        }
-        x.close();
-    }
-    if (hasCols) {
-        x.open("colFields");
-        x.attr("count", static_cast<qint64>(m_colFields.size()));
-        for (int f : m_colFields) {
-            x.open("field");
-            x.attr("x", f);
-            x.close();
-        }
-        x.close();
-    }
-    if (!m_pageFields.empty()) {
-        x.open("pageFields");
-        x.attr("count", static_cast<qint64>(m_pageFields.size()));
-        for (int f : m_pageFields) {
-            x.open("pageField");
-            x.attr("fld", f);
-            x.attr("hier", -1);
-            x.close();
-        }
-        x.close();
-    }
-    if (nData > 0) {
-        x.open("dataFields");
-        x.attr("count", nData);
-        for (const DataField &d : m_dataFields) {
-            x.open("dataField");
-            x.attr("name", d.caption);
-            x.attr("fld", d.field);
-            if (d.function != PivotFunction::Sum)
-                x.attr("subtotal", pivotFunctionXmlName(d.function));
-            x.attr("baseField", 0);
-            x.attr("baseItem", 0);
-            x.close();
-        }
-        x.close();
-    }
-    return x.take();
+PivotCacheItems PivotTable::cacheItems() const {
+    Computed c = compute();
+    return {std::move(c.items), std::move(c.recordItems)};
 }
 
 } // namespace kelvoran::xlsx

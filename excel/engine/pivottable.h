@@ -1,5 +1,5 @@
-// Pivot tables: the layout computed from a source range, and the three package parts (cache
-// definition, cache records, table definition) that describe it to a spreadsheet program.
+// Pivot tables: the layout computed from a source range, and what the three package parts that
+// describe it to a spreadsheet program are written from (pivotparts.h writes them).
 //
 // How a pivot table is made:
 //  1. The caller gives the source range's field names and records and a destination cell.
@@ -13,7 +13,6 @@
 
 #include "result.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -77,6 +76,18 @@ enum class PivotCellRole {
     GrandTotalValue
 };
 
+// True for a value the table treats as empty: null, invalid or an empty text.
+bool pivotValueIsBlank(const QVariant &value);
+// True for a value the table treats as a number (anything but a text that converts to double).
+bool pivotValueIsNumber(const QVariant &value);
+
+// The cache of a table: each field's distinct items in display order (empty for a field on no
+// axis) and, per record and field, the index of the record's value among the items.
+struct PivotCacheItems {
+    std::vector<std::vector<QVariant>> items;
+    std::vector<std::vector<int>> recordItems;
+};
+
 // One computed cell of the table, 1-based.
 struct PivotCell {
     int row;
@@ -88,6 +99,13 @@ struct PivotCell {
 // A pivot table under construction. UI thread only; cheap to copy.
 class PivotTable {
 public:
+    // A field on the data axis and how it is aggregated.
+    struct DataField {
+        int field;
+        PivotFunction function;
+        QString caption;
+    };
+
     // destRow/destCol: the table's top-left cell (page fields go above it).
     PivotTable(PivotSource source, QString name, int destRow, int destCol);
 
@@ -107,24 +125,24 @@ public:
     // The source sheet's name as it is when the parts are written (sheets may be renamed).
     void setSourceSheetName(const QString &name) { m_source.sheetName = name; }
     bool saveData() const { return m_saveData; }
+    // The fields (indexes into the source's field names) on each axis, in call order.
+    const std::vector<int> &rowFields() const { return m_rowFields; }
+    const std::vector<int> &columnFields() const { return m_colFields; }
+    const std::vector<int> &pageFields() const { return m_pageFields; }
+    const std::vector<DataField> &dataFields() const { return m_dataFields; }
+    bool rowGrandTotals() const { return m_rowGrandTotals; }
+    bool columnGrandTotals() const { return m_colGrandTotals; }
+    bool pageOverThenDown() const { return m_pageOverThenDown; }
 
     // Every cell of the finished table, including the page fields above it.
     std::vector<PivotCell> layout() const;
     // The table's range without the page fields, as A1 text ("D4:H12").
     QString tableRange() const;
 
-    // The package parts. recordsRelationId is the cache definition's relationship to its
-    // records part (ignored without saved data).
-    QByteArray cacheDefinitionXml(const QString &recordsRelationId) const;
-    QByteArray cacheRecordsXml() const;
-    QByteArray tableDefinitionXml(int cacheId) const;
+    // The items and record indexes the cache parts list.
+    PivotCacheItems cacheItems() const;
 
 private:
-    struct DataField {
-        int field;
-        PivotFunction function;
-        QString caption;
-    };
     struct Computed;
 
     int fieldIndex(const QString &name) const;

@@ -19,7 +19,7 @@ bool escapeMarkerAt(std::string_view t, size_t i) {
 
 } // namespace
 
-void appendEscaped(std::string &out, std::string_view text) {
+void appendEscaped(std::string &out, std::string_view text, bool attribute) {
     size_t plain = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -38,12 +38,24 @@ void appendEscaped(std::string &out, std::string_view text) {
         case '"':
             rep = "&quot;";
             break;
+        case '\t':
+            if (attribute)
+                rep = "&#9;";
+            break;
+        case '\n':
+            if (attribute)
+                rep = "&#10;";
+            break;
+        case '\r':
+            if (attribute)
+                rep = "&#13;";
+            break;
         case '_':
             if (escapeMarkerAt(text, i))
                 rep = "_x005F_";
             break;
         default:
-            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            if (c < 0x20) {
                 std::snprintf(buf, sizeof buf, "_x%04X_", c);
                 rep = buf;
             }

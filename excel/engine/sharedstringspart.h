@@ -1,0 +1,15 @@
+// The shared strings part (xl/sharedStrings.xml): every text cell's string once, in index order.
+#pragma once
+
+#include "sharedstrings.h"
+#include "xmlwriter.h"
+
+namespace kelvoran::xlsx {
+
+// One <si> entry: the runs of a rich entry as they are, a plain text escaped and marked
+// xml:space="preserve" when its leading or trailing blanks or line breaks must survive.
+void writeSharedString(XmlWriter &xml, const std::string &text, const std::string &runsXml);
+// The whole part. Calls xml.flushIfFull() between entries and xml.flush() at the end.
+void writeSharedStringsPart(XmlWriter &xml, const SharedStrings &strings);
+
+} // namespace kelvoran::xlsx
