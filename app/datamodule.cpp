@@ -1,4 +1,4 @@
-#include "datamodule.h"
+#include "app/datamodule.h"
 
 #include <QSqlError>
 

@@ -3,15 +3,15 @@
 // where messages and user commands go). UI thread only.
 #pragma once
 
-#include "appsettings.h"
-#include "dbsession.h"
-#include "openpaths.h"
-#include "reportdefinition.h"
-#include "selectanalysis.h"
-#include "sqlhistory.h"
-#include "sqlrunner.h"
-#include "stepcode.h"
-#include "userinteraction.h"
+#include "core/appsettings.h"
+#include "core/openpaths.h"
+#include "core/stepcode.h"
+#include "db/dbsession.h"
+#include "db/selectanalysis.h"
+#include "db/sqlrunner.h"
+#include "report/reportdefinition.h"
+#include "report/userinteraction.h"
+#include "ui/sqlhistory.h"
 
 #include <QSqlTableModel>
 

@@ -1,4 +1,4 @@
-#include "datashowform.h"
+#include "app/datashowform.h"
 
 #include <QAbstractItemModel>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "dbnavigator.h"
+#include "app/dbnavigator.h"
 
 #include <QHBoxLayout>
 #include <QSqlTableModel>

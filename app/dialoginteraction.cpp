@@ -1,6 +1,6 @@
-#include "dialoginteraction.h"
+#include "app/dialoginteraction.h"
 
-#include "savedbparamsetform.h"
+#include "app/savedbparamsetform.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 // The report libraries' questions answered with the program's dialogs.
 #pragma once
 
-#include "userinteraction.h"
+#include "report/userinteraction.h"
 
 class QWidget;
 

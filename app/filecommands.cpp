@@ -1,16 +1,16 @@
-#include "filecommands.h"
+#include "app/filecommands.h"
 
-#include "clock.h"
-#include "datamodule.h"
-#include "dialoginteraction.h"
-#include "pathrules.h"
-#include "scheduleform.h"
-#include "settingsfile.h"
-#include "settingssave.h"
-#include "singleinstance.h"
-#include "sqlpane.h"
-#include "texteditor.h"
-#include "textfile.h"
+#include "app/datamodule.h"
+#include "app/dialoginteraction.h"
+#include "app/scheduleform.h"
+#include "app/singleinstance.h"
+#include "app/sqlpane.h"
+#include "core/clock.h"
+#include "core/pathrules.h"
+#include "core/textfile.h"
+#include "editor/texteditor.h"
+#include "report/settingsfile.h"
+#include "report/settingssave.h"
 
 #include <QDateTime>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "finddialog.h"
+#include "app/finddialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

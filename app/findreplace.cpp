@@ -1,9 +1,9 @@
-#include "findreplace.h"
+#include "app/findreplace.h"
 
-#include "datamodule.h"
-#include "finddialog.h"
-#include "sqlpane.h"
-#include "texteditor.h"
+#include "app/datamodule.h"
+#include "app/finddialog.h"
+#include "app/sqlpane.h"
+#include "editor/texteditor.h"
 
 #include <QMessageBox>
 

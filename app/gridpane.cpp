@@ -1,6 +1,6 @@
-#include "gridpane.h"
+#include "app/gridpane.h"
 
-#include "datamodule.h"
+#include "app/datamodule.h"
 
 #include <QLabel>
 #include <QLineEdit>

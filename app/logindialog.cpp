@@ -1,4 +1,4 @@
-#include "logindialog.h"
+#include "app/logindialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 // The login prompt of the interactive session: "データベースへのログイン".
 #pragma once
 
-#include "dbsession.h"
+#include "db/dbsession.h"
 
 #include <QDialog>
 

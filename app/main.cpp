@@ -1,12 +1,12 @@
 // kelvoran: the desktop program. Applies the single-instance rule, hands a file to the running
 // instance or creates the main window (which creates every other window once) and runs.
-#include "aliases.h"
-#include "appsettings.h"
-#include "dberror.h"
-#include "filecommands.h"
-#include "mainwindow.h"
-#include "openpaths.h"
-#include "singleinstance.h"
+#include "app/filecommands.h"
+#include "app/mainwindow.h"
+#include "app/singleinstance.h"
+#include "core/appsettings.h"
+#include "core/openpaths.h"
+#include "db/aliases.h"
+#include "db/dberror.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -20,8 +20,8 @@
 // command as DbErrorText boxes and makes the tree visible again.
 #pragma once
 
-#include "datamodule.h"
-#include "userinteraction.h"
+#include "app/datamodule.h"
+#include "report/userinteraction.h"
 
 #include <QMainWindow>
 

@@ -1,10 +1,10 @@
-#include "objecttreepane.h"
+#include "app/objecttreepane.h"
 
-#include "datamodule.h"
-#include "objectdescription.h"
-#include "objectlist.h"
-#include "texteditor.h"
-#include "treeimages.h"
+#include "app/datamodule.h"
+#include "app/treeimages.h"
+#include "db/objectdescription.h"
+#include "db/objectlist.h"
+#include "editor/texteditor.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "placeholderform.h"
+#include "app/placeholderform.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
-#include "savedbparamsetform.h"
+#include "app/savedbparamsetform.h"
 
-#include "dbsession.h"
+#include "db/dbsession.h"
 
 #include <QComboBox>
 #include <QGridLayout>

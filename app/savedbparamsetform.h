@@ -2,7 +2,7 @@
 // saved (and for a schedule entry's connection).
 #pragma once
 
-#include "userinteraction.h"
+#include "report/userinteraction.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "scheduleform.h"
+#include "app/scheduleform.h"
 
-#include "schedulefile.h"
+#include "schedule/schedulefile.h"
 
 #include <QDateTime>
 #include <QHeaderView>

@@ -2,8 +2,8 @@
 // stop) and lists its entries; running and editing come with the full window.
 #pragma once
 
-#include "result.h"
-#include "scheduleentry.h"
+#include "core/result.h"
+#include "schedule/scheduleentry.h"
 
 #include <QWidget>
 

@@ -1,9 +1,9 @@
-#include "sqlpane.h"
+#include "app/sqlpane.h"
 
-#include "analyzecol.h"
-#include "datamodule.h"
-#include "sqlrunoutcome.h"
-#include "texteditor.h"
+#include "app/datamodule.h"
+#include "editor/texteditor.h"
+#include "ui/analyzecol.h"
+#include "ui/sqlrunoutcome.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

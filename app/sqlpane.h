@@ -4,7 +4,7 @@
 // pane's signals; the run's state is kept in the data module. UI thread only.
 #pragma once
 
-#include "selectanalysis.h"
+#include "db/selectanalysis.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "treeimages.h"
+#include "app/treeimages.h"
 
 #include <QPainter>
 #include <QPixmap>

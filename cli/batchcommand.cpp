@@ -1,4 +1,4 @@
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "batchlogin.h"
+#include "cli/batchlogin.h"
 
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
 
 namespace kelvoran::batch {
 

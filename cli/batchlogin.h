@@ -2,8 +2,8 @@
 // takes its password from the environment.
 #pragma once
 
-#include "aliases.h"
-#include "dbsession.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
 
 #include <optional>
 

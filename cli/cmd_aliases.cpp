@@ -1,6 +1,6 @@
 // kelvoran-batch aliases: lists the aliases, one line each: name, driver name, database kind.
-#include "aliases.h"
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
+#include "db/aliases.h"
 
 namespace kelvoran::batch {
 

@@ -1,13 +1,13 @@
 // kelvoran-batch csv-export / csv-import: the scheduled CSV jobs of one settings file, run as
 // the scheduler runs an entry (step codes with C, nothing asked).
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "entrycheck.h"
-#include "messagetable.h"
-#include "pathrules.h"
-#include "scheduledcsv.h"
+#include "core/pathrules.h"
+#include "csv/scheduledcsv.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "report/messagetable.h"
+#include "schedule/entrycheck.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
 // kelvoran-batch describe: the Definition and Source texts of one object, as the main window's
 // two views would hold them.
-#include "batchcommand.h"
-#include "batchlogin.h"
+#include "cli/batchcommand.h"
+#include "cli/batchlogin.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "objectdescription.h"
-#include "objectkind.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "db/objectdescription.h"
+#include "db/objectkind.h"
 
 using namespace kelvoran;
 using namespace kelvoran::batch;

@@ -1,15 +1,15 @@
 // kelvoran-batch report: runs an Excel report settings file as a scheduled ExcelReport entry
 // does ("C" step codes, no questions, the limits as failures) and writes the workbook.
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "entrycheck.h"
-#include "excelsession.h"
-#include "messagetable.h"
-#include "pathrules.h"
-#include "reportdriver.h"
-#include "userinteraction.h"
+#include "core/pathrules.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "excel/excelsession.h"
+#include "excel/reportdriver.h"
+#include "report/messagetable.h"
+#include "report/userinteraction.h"
+#include "schedule/entrycheck.h"
 
 #include <QDir>
 #include <QElapsedTimer>

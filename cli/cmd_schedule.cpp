@@ -1,16 +1,16 @@
 // kelvoran-batch schedule: loads a schedule file, gives each entry its connection from a
 // credentials file, waits for the start time by the scheduler's timer rule, runs the entries and
 // writes the run log.
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
 
-#include "aliases.h"
-#include "appsettings.h"
-#include "clock.h"
-#include "dbsession.h"
-#include "schedulefile.h"
-#include "schedulerunner.h"
-#include "settingsfile.h"
-#include "textfile.h"
+#include "core/appsettings.h"
+#include "core/clock.h"
+#include "core/textfile.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "report/settingsfile.h"
+#include "schedule/schedulefile.h"
+#include "schedule/schedulerunner.h"
 
 #include <QDateTime>
 #include <QEventLoop>

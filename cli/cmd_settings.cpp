@@ -2,15 +2,15 @@
 //
 //   settings show FILE.kvr [--alias NAME]   the file as the reader sees it, as one JSON object
 //   settings set-passwords FILE.kvr         packs the four passwords from the environment
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
 
-#include "aliases.h"
-#include "clock.h"
-#include "credentials.h"
-#include "messagetable.h"
-#include "settingsfile.h"
-#include "stepcode.h"
-#include "textfile.h"
+#include "core/clock.h"
+#include "core/stepcode.h"
+#include "core/textfile.h"
+#include "db/aliases.h"
+#include "report/credentials.h"
+#include "report/messagetable.h"
+#include "report/settingsfile.h"
 
 #include <QStringList>
 

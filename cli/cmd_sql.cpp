@@ -1,11 +1,11 @@
 // kelvoran-batch sql: runs an SQL script file against an alias, as "SQLファイルの実行" does.
-#include "batchcommand.h"
-#include "batchlogin.h"
+#include "cli/batchcommand.h"
+#include "cli/batchlogin.h"
 
-#include "appsettings.h"
-#include "dbsession.h"
-#include "scriptrunner.h"
-#include "sqlrunner.h"
+#include "core/appsettings.h"
+#include "db/dbsession.h"
+#include "db/scriptrunner.h"
+#include "db/sqlrunner.h"
 
 namespace kelvoran::batch {
 

@@ -1,5 +1,5 @@
 // kelvoran-batch: the libraries without windows, for scheduled and scripted runs.
-#include "batchcommand.h"
+#include "cli/batchcommand.h"
 
 #include <QCoreApplication>
 

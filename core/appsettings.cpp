@@ -1,6 +1,6 @@
-#include "appsettings.h"
+#include "core/appsettings.h"
 
-#include "pathrules.h"
+#include "core/pathrules.h"
 
 #include <QDir>
 #include <QFileInfo>

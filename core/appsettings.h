@@ -26,8 +26,8 @@
 //      ExcelSetting values DataFastCol through TitleName plus GpSumColor 36 and GpAvgColor 40.
 #pragma once
 
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
 
 #include <QString>
 #include <QStringList>

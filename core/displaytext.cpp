@@ -1,4 +1,4 @@
-#include "displaytext.h"
+#include "core/displaytext.h"
 
 #include <QDate>
 #include <QDateTime>

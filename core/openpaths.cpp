@@ -1,6 +1,6 @@
-#include "openpaths.h"
+#include "core/openpaths.h"
 
-#include "pathrules.h"
+#include "core/pathrules.h"
 
 #include <QDir>
 #include <QFileInfo>

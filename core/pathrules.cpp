@@ -1,4 +1,4 @@
-#include "pathrules.h"
+#include "core/pathrules.h"
 
 namespace kelvoran {
 

@@ -1,4 +1,4 @@
-#include "stepcode.h"
+#include "core/stepcode.h"
 
 namespace kelvoran {
 

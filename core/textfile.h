@@ -1,7 +1,7 @@
 // Shift_JIS (code page 932) text with CR LF line ends: the encoding of every data file.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QByteArray>
 #include <QStringList>

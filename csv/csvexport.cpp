@@ -1,11 +1,11 @@
-#include "csvexport.h"
+#include "csv/csvexport.h"
 
-#include "displaytext.h"
-#include "postgrescopyrows.h"
-#include "querytext.h"
-#include "resultmodel.h"
-#include "rowcount.h"
-#include "textfile.h"
+#include "core/displaytext.h"
+#include "core/textfile.h"
+#include "db/postgrescopyrows.h"
+#include "db/querytext.h"
+#include "db/resultmodel.h"
+#include "db/rowcount.h"
 
 #include <QFileInfo>
 #include <QSqlQuery>

@@ -1,11 +1,11 @@
 // CSV export: the rows of a query or a table written as delimited Shift_JIS lines.
 #pragma once
 
-#include "csvoptions.h"
+#include "csv/csvoptions.h"
 
-#include "dbkind.h"
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
+#include "db/dbkind.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "csvimport.h"
+#include "csv/csvimport.h"
 
-#include "bulkload.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "db/bulkload.h"
 
 #include <QSqlDriver>
 #include <QSqlField>

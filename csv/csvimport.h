@@ -1,11 +1,11 @@
 // CSV import: the lines of a delimited Shift_JIS file appended to a table, one record per line.
 #pragma once
 
-#include "csvexport.h"
-#include "csvoptions.h"
+#include "csv/csvexport.h"
+#include "csv/csvoptions.h"
 
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
 
 #include <QSqlDatabase>
 #include <QString>

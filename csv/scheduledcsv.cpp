@@ -1,11 +1,11 @@
-#include "scheduledcsv.h"
+#include "csv/scheduledcsv.h"
 
-#include "csvimport.h"
+#include "csv/csvimport.h"
 
-#include "messagetable.h"
-#include "pathrules.h"
-#include "querytext.h"
-#include "selectanalysis.h"
+#include "core/pathrules.h"
+#include "db/querytext.h"
+#include "db/selectanalysis.h"
+#include "report/messagetable.h"
 
 namespace kelvoran {
 

@@ -3,11 +3,11 @@
 // the entry's failure text, the step code of the failing step and a detail.
 #pragma once
 
-#include "csvexport.h"
-#include "csvoptions.h"
+#include "csv/csvexport.h"
+#include "csv/csvoptions.h"
 
-#include "dbkind.h"
-#include "reportdefinition.h"
+#include "db/dbkind.h"
+#include "report/reportdefinition.h"
 
 #include <QSqlDatabase>
 #include <QString>

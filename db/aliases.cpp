@@ -1,4 +1,4 @@
-#include "aliases.h"
+#include "db/aliases.h"
 
 #include <QDir>
 #include <QFile>

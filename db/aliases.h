@@ -29,8 +29,8 @@
 // driver description as its driver name and requires a login.
 #pragma once
 
-#include "dbkind.h"
-#include "result.h"
+#include "core/result.h"
+#include "db/dbkind.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "bulkload.h"
+#include "db/bulkload.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>

@@ -1,6 +1,6 @@
-#include "catalogquery.h"
+#include "db/catalogquery.h"
 
-#include "displaytext.h"
+#include "core/displaytext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

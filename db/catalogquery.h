@@ -2,7 +2,7 @@
 // builders work on plain data and can be tested without a database.
 #pragma once
 
-#include "dberror.h"
+#include "db/dberror.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "catalogsql.h"
+#include "db/catalogsql.h"
 
 #include <QRegularExpression>
 

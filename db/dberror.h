@@ -2,7 +2,7 @@
 // its five-line text, and the two ways a failure travels (a value or an exception).
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "dbkind.h"
+#include "db/dbkind.h"
 
 namespace kelvoran {
 

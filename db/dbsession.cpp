@@ -1,6 +1,6 @@
-#include "dbsession.h"
+#include "db/dbsession.h"
 
-#include "sqlitefunctions.h"
+#include "db/sqlitefunctions.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>

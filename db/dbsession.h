@@ -4,8 +4,8 @@
 // UI thread only: a QSqlDatabase connection may be used only from the thread that opened it.
 #pragma once
 
-#include "aliases.h"
-#include "dberror.h"
+#include "db/aliases.h"
+#include "db/dberror.h"
 
 #include <QSqlDatabase>
 #include <QString>

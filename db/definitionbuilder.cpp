@@ -1,6 +1,6 @@
-#include "definitionbuilder.h"
+#include "db/definitionbuilder.h"
 
-#include "catalogsql.h"
+#include "db/catalogsql.h"
 
 #include <QRegularExpression>
 

@@ -10,10 +10,10 @@
 // The steps are plain functions over rows, so every text rule is testable without a database.
 #pragma once
 
-#include "catalogquery.h"
-#include "dberror.h"
-#include "objectkind.h"
-#include "viewlines.h"
+#include "db/catalogquery.h"
+#include "db/dberror.h"
+#include "db/objectkind.h"
+#include "db/viewlines.h"
 
 #include <QString>
 

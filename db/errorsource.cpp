@@ -1,6 +1,6 @@
-#include "errorsource.h"
+#include "db/errorsource.h"
 
-#include "querytext.h"
+#include "db/querytext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

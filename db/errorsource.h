@@ -2,7 +2,7 @@
 // unit's source, and stepping through the errors as the error source viewer does.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "indexlist.h"
+#include "db/indexlist.h"
 
-#include "catalogsql.h"
-#include "mysqlsource.h"
+#include "db/catalogsql.h"
+#include "db/mysqlsource.h"
 
 namespace kelvoran::db {
 

@@ -3,8 +3,8 @@
 // memo lines and sheet cells are built from these in ui/indexsheet.h.
 #pragma once
 
-#include "catalogquery.h"
-#include "dberror.h"
+#include "db/catalogquery.h"
+#include "db/dberror.h"
 
 #include <QString>
 #include <QStringList>

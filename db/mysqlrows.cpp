@@ -1,4 +1,4 @@
-#include "mysqlrows.h"
+#include "db/mysqlrows.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "mysqlsource.h"
+#include "db/mysqlsource.h"
 
-#include "catalogsql.h"
+#include "db/catalogsql.h"
 
 #include <QRegularExpression>
 

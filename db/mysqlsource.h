@@ -3,9 +3,9 @@
 // of the CREATE TABLE text), then the status; a failing statement ends it as for ORACLE.
 #pragma once
 
-#include "catalogquery.h"
-#include "definitionbuilder.h"
-#include "viewlines.h"
+#include "db/catalogquery.h"
+#include "db/definitionbuilder.h"
+#include "db/viewlines.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "objectdescription.h"
+#include "db/objectdescription.h"
 
-#include "mysqlsource.h"
+#include "db/mysqlsource.h"
 
 namespace kelvoran::db {
 

@@ -3,9 +3,9 @@
 // kinds both views stay cleared.
 #pragma once
 
-#include "dbsession.h"
-#include "definitionbuilder.h"
-#include "objectkind.h"
+#include "db/dbsession.h"
+#include "db/definitionbuilder.h"
+#include "db/objectkind.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "objectkind.h"
+#include "db/objectkind.h"
 
 namespace kelvoran::db {
 

@@ -2,7 +2,7 @@
 // catalog stores for them and their tree images.
 #pragma once
 
-#include "dbkind.h"
+#include "db/dbkind.h"
 
 #include <QString>
 

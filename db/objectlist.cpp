@@ -1,6 +1,6 @@
-#include "objectlist.h"
+#include "db/objectlist.h"
 
-#include "catalogsql.h"
+#include "db/catalogsql.h"
 
 #include <algorithm>
 

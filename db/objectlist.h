@@ -3,9 +3,9 @@
 // each sorted as the tree shows them.
 #pragma once
 
-#include "catalogquery.h"
-#include "dbsession.h"
-#include "objectkind.h"
+#include "db/catalogquery.h"
+#include "db/dbsession.h"
+#include "db/objectkind.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "postgrescopyrows.h"
+#include "db/postgrescopyrows.h"
 
-#include "displaytext.h"
+#include "core/displaytext.h"
 
 #include <QDateTime>
 #include <QSqlDriver>

@@ -1,4 +1,4 @@
-#include "procedurecall.h"
+#include "db/procedurecall.h"
 
 #include <QSqlDriver>
 #include <QSqlError>

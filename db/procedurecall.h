@@ -2,8 +2,8 @@
 // the alias's kind and executed with the parameter texts as string values.
 #pragma once
 
-#include "dberror.h"
-#include "dbkind.h"
+#include "db/dberror.h"
+#include "db/dbkind.h"
 
 #include <QSqlDatabase>
 #include <QString>

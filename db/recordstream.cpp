@@ -1,6 +1,6 @@
-#include "recordstream.h"
+#include "db/recordstream.h"
 
-#include "mysqlrows.h"
+#include "db/mysqlrows.h"
 
 #include <QSqlField>
 #include <QSqlQuery>

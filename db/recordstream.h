@@ -10,7 +10,7 @@
 // the client library's result freed, the query finished), so the connection is free again.
 #pragma once
 
-#include "dbkind.h"
+#include "db/dbkind.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -1,6 +1,6 @@
-#include "resultmodel.h"
+#include "db/resultmodel.h"
 
-#include "displaytext.h"
+#include "core/displaytext.h"
 
 namespace kelvoran {
 

@@ -1,8 +1,8 @@
 // The rows of a query as a Qt item model that reads them from the server only as a view asks.
 #pragma once
 
-#include "recordstream.h"
-#include "result.h"
+#include "core/result.h"
+#include "db/recordstream.h"
 
 #include <QAbstractTableModel>
 #include <QSqlDatabase>

@@ -1,7 +1,7 @@
-#include "rowcount.h"
+#include "db/rowcount.h"
 
-#include "mysqlrows.h"
-#include "querytext.h"
+#include "db/mysqlrows.h"
+#include "db/querytext.h"
 
 #include <QSqlQuery>
 #include <QVariant>

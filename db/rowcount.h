@@ -7,7 +7,7 @@
 // itself is counted the same way, when the caller's fallback rule allows it.
 #pragma once
 
-#include "dbkind.h"
+#include "db/dbkind.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -1,7 +1,7 @@
-#include "scriptrunner.h"
+#include "db/scriptrunner.h"
 
-#include "sqlrunner.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "db/sqlrunner.h"
 
 namespace kelvoran {
 

@@ -6,8 +6,8 @@
 // START TRANSACTION/COMMIT) statements, which run on the same connection like any other.
 #pragma once
 
-#include "result.h"
-#include "scriptsplitter.h"
+#include "core/result.h"
+#include "db/scriptsplitter.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "scriptsplitter.h"
+#include "db/scriptsplitter.h"
 
 namespace kelvoran {
 

@@ -1,4 +1,4 @@
-#include "selectanalysis.h"
+#include "db/selectanalysis.h"
 
 namespace kelvoran {
 namespace {

@@ -1,4 +1,4 @@
-#include "sqlitefunctions.h"
+#include "db/sqlitefunctions.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>

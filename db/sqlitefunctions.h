@@ -2,7 +2,7 @@
 // run unchanged on the SQLite database that holds an Oracle data dictionary.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 class QSqlDatabase;
 

@@ -1,8 +1,8 @@
-#include "sqlrunner.h"
+#include "db/sqlrunner.h"
 
-#include "procedurecall.h"
-#include "rowcount.h"
-#include "stepcode.h"
+#include "core/stepcode.h"
+#include "db/procedurecall.h"
+#include "db/rowcount.h"
 
 #include <QSqlDriver>
 #include <QSqlError>

@@ -20,10 +20,10 @@
 // UI thread only.
 #pragma once
 
-#include "dbsession.h"
-#include "querytext.h"
-#include "resultmodel.h"
-#include "selectanalysis.h"
+#include "db/dbsession.h"
+#include "db/querytext.h"
+#include "db/resultmodel.h"
+#include "db/selectanalysis.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "viewlines.h"
+#include "db/viewlines.h"
 
 namespace kelvoran::db {
 

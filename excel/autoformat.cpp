@@ -1,6 +1,6 @@
-#include "autoformat.h"
+#include "excel/autoformat.h"
 
-#include <worksheet.h>
+#include "excel/engine/worksheet.h"
 
 namespace kelvoran {
 

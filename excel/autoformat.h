@@ -2,8 +2,8 @@
 // the heading row, the body and the last row of a range.
 #pragma once
 
-#include "excelrange.h"
-#include "result.h"
+#include "core/result.h"
+#include "excel/excelrange.h"
 
 namespace kelvoran {
 

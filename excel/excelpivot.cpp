@@ -1,8 +1,8 @@
-#include "excelpivot.h"
+#include "excel/excelpivot.h"
 
-#include "pivotformats.h"
-#include "pivottable.h"
-#include "worksheet.h"
+#include "excel/engine/pivotformats.h"
+#include "excel/engine/pivottable.h"
+#include "excel/engine/worksheet.h"
 
 #include <set>
 

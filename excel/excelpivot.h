@@ -2,8 +2,8 @@
 // a source range, then field orientations, data fields, a report format and an auto-format.
 #pragma once
 
-#include "excelrange.h"
-#include "result.h"
+#include "core/result.h"
+#include "excel/excelrange.h"
 
 #include <QString>
 

@@ -1,12 +1,12 @@
-#include "excelrange.h"
+#include "excel/excelrange.h"
 
-#include "autoformat.h"
+#include "excel/autoformat.h"
 
-#include <numberformat.h>
-#include <textwidth.h>
-#include <typedinput.h>
-#include <workbook.h>
-#include <worksheet.h>
+#include "excel/engine/numberformat.h"
+#include "excel/engine/textwidth.h"
+#include "excel/engine/typedinput.h"
+#include "excel/engine/workbook.h"
+#include "excel/engine/worksheet.h"
 
 #include <cmath>
 

@@ -3,12 +3,12 @@
 // automatic, ...). A range stays valid while its sheet exists.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QString>
 #include <QVariant>
 
-#include <cellref.h>
+#include "excel/engine/cellref.h"
 
 namespace kelvoran {
 

@@ -1,10 +1,10 @@
-#include "excelsession.h"
+#include "excel/excelsession.h"
 
-#include <agileencryption.h>
-#include <modifypassword.h>
-#include <packagereader.h>
-#include <packagewriter.h>
-#include <workbook.h>
+#include "excel/engine/agileencryption.h"
+#include "excel/engine/modifypassword.h"
+#include "excel/engine/packagereader.h"
+#include "excel/engine/packagewriter.h"
+#include "excel/engine/workbook.h"
 
 #include <QFileInfo>
 

@@ -3,8 +3,8 @@
 // numbers them.
 #pragma once
 
-#include "excelrange.h"
-#include "result.h"
+#include "core/result.h"
+#include "excel/excelrange.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "extractionquery.h"
+#include "excel/extractionquery.h"
 
-#include "formatcode.h"
-#include "messagetable.h"
+#include "report/formatcode.h"
+#include "report/messagetable.h"
 
 namespace kelvoran {
 

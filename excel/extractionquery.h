@@ -3,10 +3,10 @@
 // column per group subtotal, and the group subtotal items themselves.
 #pragma once
 
-#include "reportdefinition.h"
-#include "result.h"
-#include "selectanalysis.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
+#include "db/selectanalysis.h"
+#include "report/reportdefinition.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "formatapply.h"
+#include "excel/formatapply.h"
 
-#include "formatcode.h"
+#include "report/formatcode.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 // auto-format list of the whole table.
 #pragma once
 
-#include "excelrange.h"
-#include "result.h"
+#include "core/result.h"
+#include "excel/excelrange.h"
 
 #include <QString>
 

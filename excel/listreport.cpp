@@ -1,13 +1,13 @@
-#include "listreport.h"
+#include "excel/listreport.h"
 
-#include "formatapply.h"
-#include "formatcode.h"
-#include "pivotreport.h"
-#include "recordstream.h"
+#include "db/recordstream.h"
+#include "excel/formatapply.h"
+#include "excel/pivotreport.h"
+#include "report/formatcode.h"
 
-#include "displaytext.h"
+#include "core/displaytext.h"
 
-#include <cellref.h>
+#include "excel/engine/cellref.h"
 
 #include <cmath>
 

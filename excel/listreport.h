@@ -3,13 +3,13 @@
 // creation time, auto-format, heading style, frozen heading, and the pivot table.
 #pragma once
 
-#include "excelsession.h"
-#include "extractionquery.h"
-#include "reportdriver.h"
-#include "reportvalidation.h"
+#include "excel/excelsession.h"
+#include "excel/extractionquery.h"
+#include "excel/reportdriver.h"
+#include "report/reportvalidation.h"
 
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "pivotreport.h"
+#include "excel/pivotreport.h"
 
-#include "excelpivot.h"
-#include "formatapply.h"
-#include "reportdriver.h"
+#include "excel/excelpivot.h"
+#include "excel/formatapply.h"
+#include "excel/reportdriver.h"
 
 #include <optional>
 

@@ -3,12 +3,12 @@
 // report format and auto-format.
 #pragma once
 
-#include "excelsession.h"
-#include "reportdefinition.h"
-#include "reportvalidation.h"
+#include "excel/excelsession.h"
+#include "report/reportdefinition.h"
+#include "report/reportvalidation.h"
 
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
 
 namespace kelvoran {
 

@@ -12,12 +12,12 @@
 //     template report; saving with the output read and write passwords under the .xlsx name.
 #pragma once
 
-#include "extractionquery.h"
-#include "reportdefinition.h"
+#include "excel/extractionquery.h"
+#include "report/reportdefinition.h"
 
-#include "dbkind.h"
-#include "messagetable.h"
-#include "result.h"
+#include "core/result.h"
+#include "db/dbkind.h"
+#include "report/messagetable.h"
 
 #include <QSqlDatabase>
 #include <QString>

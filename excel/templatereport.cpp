@@ -1,12 +1,12 @@
-#include "templatereport.h"
+#include "excel/templatereport.h"
 
-#include "displaytext.h"
-#include "excelsession.h"
-#include "formatapply.h"
-#include "recordstream.h"
-#include "reportdefinition.h"
+#include "core/displaytext.h"
+#include "db/recordstream.h"
+#include "excel/excelsession.h"
+#include "excel/formatapply.h"
+#include "report/reportdefinition.h"
 
-#include <worksheet.h>
+#include "excel/engine/worksheet.h"
 
 #include <algorithm>
 

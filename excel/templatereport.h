@@ -16,8 +16,8 @@
 // record reached are removed; a full page of lines must fit inside the block.
 #pragma once
 
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
 
 #include <QString>
 #include <QVariant>

@@ -1,6 +1,6 @@
-#include "templateworkbook.h"
+#include "excel/templateworkbook.h"
 
-#include "excelsession.h"
+#include "excel/excelsession.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,8 +4,8 @@
 // without saving before the output is saved. The template file itself is never written.
 #pragma once
 
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
 
 #include <QString>
 

@@ -6,7 +6,7 @@
 // arrangement of 100 distinct characters: the ASCII digits and letters and 38 hiragana. None of
 // them is a blank, a line break, "*" or "/" (a packed copy sits inside an SQL comment and is
 // trimmed when read), and all of them are Shift_JIS characters.
-#include "codetables.h"
+#include "report/codetables.h"
 
 #include <array>
 

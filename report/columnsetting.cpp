@@ -1,4 +1,4 @@
-#include "columnsetting.h"
+#include "report/columnsetting.h"
 
 namespace kelvoran {
 

@@ -1,8 +1,8 @@
-#include "credentials.h"
+#include "report/credentials.h"
 
-#include "clock.h"
-#include "codetables.h"
-#include "stepcode.h"
+#include "core/clock.h"
+#include "core/stepcode.h"
+#include "report/codetables.h"
 
 #include <QRandomGenerator>
 

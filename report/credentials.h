@@ -12,7 +12,7 @@
 // stays on one line of the format block.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QString>
 #include <QStringList>

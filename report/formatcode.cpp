@@ -1,4 +1,4 @@
-#include "formatcode.h"
+#include "report/formatcode.h"
 
 #include <map>
 

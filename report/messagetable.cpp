@@ -1,6 +1,6 @@
-#include "messagetable.h"
+#include "report/messagetable.h"
 
-#include "userinteraction.h"
+#include "report/userinteraction.h"
 
 #include <array>
 

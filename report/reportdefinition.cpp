@@ -1,4 +1,4 @@
-#include "reportdefinition.h"
+#include "report/reportdefinition.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // binds its controls to these fields.
 #pragma once
 
-#include "columnsetting.h"
+#include "report/columnsetting.h"
 
 #include <QString>
 #include <QStringList>

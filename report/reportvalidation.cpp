@@ -1,7 +1,7 @@
-#include "reportvalidation.h"
+#include "report/reportvalidation.h"
 
-#include "messagetable.h"
-#include "settingsfile.h"
+#include "report/messagetable.h"
+#include "report/settingsfile.h"
 
 namespace kelvoran {
 

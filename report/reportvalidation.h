@@ -6,9 +6,9 @@
 // message table, names the control to focus and leaves the stage code of the check.
 #pragma once
 
-#include "reportdefinition.h"
+#include "report/reportdefinition.h"
 
-#include "stepcode.h"
+#include "core/stepcode.h"
 
 #include <QString>
 

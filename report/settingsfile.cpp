@@ -1,8 +1,8 @@
-#include "settingsfile.h"
+#include "report/settingsfile.h"
 
-#include "credentials.h"
-#include "messagetable.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "report/credentials.h"
+#include "report/messagetable.h"
 
 #include <algorithm>
 

@@ -13,11 +13,11 @@
 // column setting lines, MAKEDATE and VERSION, and replaces the file atomically.
 #pragma once
 
-#include "reportdefinition.h"
-#include "selectanalysis.h"
+#include "db/selectanalysis.h"
+#include "report/reportdefinition.h"
 
-#include "result.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,10 +1,10 @@
-#include "settingssave.h"
+#include "report/settingssave.h"
 
-#include "credentials.h"
-#include "messagetable.h"
-#include "pathrules.h"
-#include "textfile.h"
-#include "userinteraction.h"
+#include "core/pathrules.h"
+#include "core/textfile.h"
+#include "report/credentials.h"
+#include "report/messagetable.h"
+#include "report/userinteraction.h"
 
 namespace kelvoran {
 

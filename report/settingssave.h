@@ -1,10 +1,10 @@
 // Saving a settings file in one of the five modes, with the questions each mode asks.
 #pragma once
 
-#include "reportdefinition.h"
-#include "settingsfile.h"
+#include "report/reportdefinition.h"
+#include "report/settingsfile.h"
 
-#include "result.h"
+#include "core/result.h"
 
 namespace kelvoran {
 

@@ -1,4 +1,4 @@
-#include "userinteraction.h"
+#include "report/userinteraction.h"
 
 namespace kelvoran {
 

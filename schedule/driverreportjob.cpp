@@ -1,12 +1,12 @@
-#include "driverreportjob.h"
+#include "schedule/driverreportjob.h"
 
-#include "dbsession.h"
-#include "excelsession.h"
-#include "messagetable.h"
-#include "reportdriver.h"
-#include "selectanalysis.h"
-#include "stepcode.h"
-#include "userinteraction.h"
+#include "core/stepcode.h"
+#include "db/dbsession.h"
+#include "db/selectanalysis.h"
+#include "excel/excelsession.h"
+#include "excel/reportdriver.h"
+#include "report/messagetable.h"
+#include "report/userinteraction.h"
 
 namespace kelvoran {
 

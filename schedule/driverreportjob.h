@@ -2,7 +2,7 @@
 // kelvoran-batch report call, with the scheduled rules ("C" step codes, nothing asked).
 #pragma once
 
-#include "excelreportjob.h"
+#include "schedule/excelreportjob.h"
 
 #include <memory>
 

@@ -1,10 +1,10 @@
-#include "entrycheck.h"
+#include "schedule/entrycheck.h"
 
-#include "aliases.h"
-#include "messagetable.h"
-#include "pathrules.h"
-#include "settingsfile.h"
-#include "textfile.h"
+#include "core/pathrules.h"
+#include "core/textfile.h"
+#include "db/aliases.h"
+#include "report/messagetable.h"
+#include "report/settingsfile.h"
 
 #include <QFileInfo>
 

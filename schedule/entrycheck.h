@@ -12,12 +12,12 @@
 // A failure is an Error: the failure text and the step code of the failing check.
 #pragma once
 
-#include "excelreportjob.h"
-#include "scheduleentry.h"
+#include "schedule/excelreportjob.h"
+#include "schedule/scheduleentry.h"
 
-#include "reportdefinition.h"
-#include "result.h"
-#include "selectanalysis.h"
+#include "core/result.h"
+#include "db/selectanalysis.h"
+#include "report/reportdefinition.h"
 
 #include <QString>
 #include <QStringList>

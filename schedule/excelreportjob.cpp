@@ -1,6 +1,6 @@
-#include "excelreportjob.h"
+#include "schedule/excelreportjob.h"
 
-#include "excelsession.h"
+#include "excel/excelsession.h"
 
 namespace kelvoran {
 

@@ -2,9 +2,9 @@
 // sheets go inside a workbook shared by consecutive entries, and the driver that writes them.
 #pragma once
 
-#include "reportdriver.h"
-#include "result.h"
-#include "scheduleentry.h"
+#include "core/result.h"
+#include "excel/reportdriver.h"
+#include "schedule/scheduleentry.h"
 
 #include <QString>
 

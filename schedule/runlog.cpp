@@ -1,8 +1,8 @@
-#include "runlog.h"
+#include "schedule/runlog.h"
 
-#include "messagetable.h"
-#include "pathrules.h"
-#include "textfile.h"
+#include "core/pathrules.h"
+#include "core/textfile.h"
+#include "report/messagetable.h"
 
 #include <QDir>
 #include <QFileInfo>

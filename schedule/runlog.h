@@ -1,7 +1,7 @@
 // The run log: one Shift_JIS file per schedule run, a header line and one line per entry.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,15 +1,15 @@
-#include "scheduleediting.h"
+#include "schedule/scheduleediting.h"
 
-#include "entrycheck.h"
+#include "schedule/entrycheck.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "messagetable.h"
-#include "pathrules.h"
-#include "settingsfile.h"
-#include "stepcode.h"
-#include "textfile.h"
-#include "userinteraction.h"
+#include "core/pathrules.h"
+#include "core/stepcode.h"
+#include "core/textfile.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "report/messagetable.h"
+#include "report/settingsfile.h"
+#include "report/userinteraction.h"
 
 #include <QFileInfo>
 

@@ -4,10 +4,10 @@
 // UserInteraction; the scheduler's window answers them with dialogs, tests with scripts.
 #pragma once
 
-#include "scheduleentry.h"
+#include "schedule/scheduleentry.h"
 
-#include "credentials.h"
-#include "result.h"
+#include "core/result.h"
+#include "report/credentials.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "scheduleentry.h"
+#include "schedule/scheduleentry.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "schedulefile.h"
+#include "schedule/schedulefile.h"
 
-#include "textfile.h"
+#include "core/textfile.h"
 
 namespace kelvoran {
 

@@ -1,8 +1,8 @@
 // The schedule file (.kvs): one "file,folder,target" line per entry and a three-line trailer.
 #pragma once
 
-#include "result.h"
-#include "scheduleentry.h"
+#include "core/result.h"
+#include "schedule/scheduleentry.h"
 
 namespace kelvoran {
 

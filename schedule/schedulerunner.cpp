@@ -1,22 +1,22 @@
-#include "schedulerunner.h"
+#include "schedule/schedulerunner.h"
 
-#include "driverreportjob.h"
+#include "schedule/driverreportjob.h"
 
-#include "entrycheck.h"
-#include "runlog.h"
-#include "scheduledcsv.h"
-#include "schedulefile.h"
+#include "csv/scheduledcsv.h"
+#include "schedule/entrycheck.h"
+#include "schedule/runlog.h"
+#include "schedule/schedulefile.h"
 
-#include "appsettings.h"
-#include "clock.h"
-#include "dbsession.h"
-#include "messagetable.h"
-#include "pathrules.h"
-#include "procedurecall.h"
-#include "querytext.h"
-#include "reportdefinition.h"
-#include "selectanalysis.h"
-#include "textfile.h"
+#include "core/appsettings.h"
+#include "core/clock.h"
+#include "core/pathrules.h"
+#include "core/textfile.h"
+#include "db/dbsession.h"
+#include "db/procedurecall.h"
+#include "db/querytext.h"
+#include "db/selectanalysis.h"
+#include "report/messagetable.h"
+#include "report/reportdefinition.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -13,12 +13,12 @@
 // UI thread only; a run keeps the thread until it ends.
 #pragma once
 
-#include "entrycheck.h"
-#include "excelreportjob.h"
-#include "result.h"
-#include "scheduleentry.h"
-#include "scheduletimer.h"
-#include "stepcode.h"
+#include "core/result.h"
+#include "core/stepcode.h"
+#include "schedule/entrycheck.h"
+#include "schedule/excelreportjob.h"
+#include "schedule/scheduleentry.h"
+#include "schedule/scheduletimer.h"
 
 #include <QString>
 #include <QStringList>

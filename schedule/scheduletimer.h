@@ -1,7 +1,7 @@
 // The armed schedule's timer: polls the clock and starts the run when the start minute has come.
 #pragma once
 
-#include "clock.h"
+#include "core/clock.h"
 
 #include <functional>
 #include <memory>

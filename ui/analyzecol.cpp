@@ -1,6 +1,6 @@
-#include "analyzecol.h"
+#include "ui/analyzecol.h"
 
-#include "textfile.h"
+#include "core/textfile.h"
 
 namespace kelvoran {
 

@@ -3,7 +3,7 @@
 // the grid's field names.
 #pragma once
 
-#include "selectanalysis.h"
+#include "db/selectanalysis.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "indexsheet.h"
+#include "ui/indexsheet.h"
 
-#include "definitionbuilder.h"
+#include "db/definitionbuilder.h"
 
 namespace kelvoran {
 

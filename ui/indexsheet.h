@@ -2,7 +2,7 @@
 // memo lines and the cells of the index's sheet, built from the catalog's facts.
 #pragma once
 
-#include "indexlist.h"
+#include "db/indexlist.h"
 
 #include <QString>
 #include <QStringList>

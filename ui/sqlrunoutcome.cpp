@@ -1,4 +1,4 @@
-#include "sqlrunoutcome.h"
+#include "ui/sqlrunoutcome.h"
 
 namespace kelvoran {
 

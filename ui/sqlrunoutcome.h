@@ -2,7 +2,7 @@
 // the new ReportSourceMode, worked out from what the runner did.
 #pragma once
 
-#include "sqlrunner.h"
+#include "db/sqlrunner.h"
 
 #include <QString>
 

@@ -10,8 +10,8 @@
 //                           "kelvoran"
 //   KELVORAN_BENCH_ROWS     rows, default 1000000
 // Usage: bench_csv [--runs N]   (the median of N runs is reported; default 3)
-#include "csvexport.h"
-#include "csvimport.h"
+#include "csv/csvexport.h"
+#include "csv/csvimport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,7 +5,7 @@
 // Server: 127.0.0.1, port KELVORAN_TEST_PG_PORT, user and database "kelvoran", password
 // KELVORAN_TEST_PASSWORD (what ./test.sh and scripts/test-servers.sh set up).
 // Usage: bench_firstrows [--runs N]
-#include "resultmodel.h"
+#include "db/resultmodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 // column, borders, frozen heading. Timed end to end through `kelvoran-batch report`, against
 // libxlsxwriter writing the same finished cells from the same database in the same run (normal
 // and constant_memory mode). Prints the median of three runs of each, the ratios and peak memory.
-#include "credentials.h"
-#include "reportdefinition.h"
-#include "selectanalysis.h"
-#include "settingsfile.h"
+#include "db/selectanalysis.h"
+#include "report/credentials.h"
+#include "report/reportdefinition.h"
+#include "report/settingsfile.h"
 
 #include <sqlite3.h>
 #include <xlsxwriter.h>

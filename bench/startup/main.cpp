@@ -2,8 +2,8 @@
 // aliases, loaded its settings, and has opened the demo alias's "Table" folder and its first
 // table in the grid, the way a user's first clicks do. Runs offscreen unless a platform is set.
 // Prints each phase and the total against the one-second target; repeated runs give the median.
-#include "mainwindow.h"
-#include "objecttreepane.h"
+#include "app/mainwindow.h"
+#include "app/objecttreepane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Writes a 65,535 x 20 report sheet through ExcelSession and the same cells with libxlsxwriter
 // in the same run: header row, 10 numeric columns as "#,##0", 10 short texts, a bottom border on
 // every row, column widths. Prints both times, their ratio and the peak memory of each phase.
-#include "excelsession.h"
+#include "excel/excelsession.h"
 
 #include <xlsxwriter.h>
 

@@ -1,6 +1,6 @@
-#include "agileencryption.h"
+#include "excel/engine/agileencryption.h"
 
-#include "compoundfile.h"
+#include "excel/engine/compoundfile.h"
 
 #include <QXmlStreamReader>
 #include <QtEndian>

@@ -14,7 +14,7 @@
 // 256), as written by other programs.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QByteArray>
 #include <QString>

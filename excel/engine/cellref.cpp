@@ -1,4 +1,4 @@
-#include "cellref.h"
+#include "excel/engine/cellref.h"
 
 #include <cctype>
 

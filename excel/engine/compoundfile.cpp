@@ -1,4 +1,4 @@
-#include "compoundfile.h"
+#include "excel/engine/compoundfile.h"
 
 #include <QtEndian>
 

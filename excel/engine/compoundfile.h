@@ -7,7 +7,7 @@
 // Password-protected workbooks are such a container holding the encrypted package.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "contenttypes.h"
+#include "excel/engine/contenttypes.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // The content types part ([Content_Types].xml): the media type of every part of the package.
 #pragma once
 
-#include "xmlwriter.h"
+#include "excel/engine/xmlwriter.h"
 
 #include <vector>
 

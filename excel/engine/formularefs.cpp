@@ -1,6 +1,6 @@
-#include "formularefs.h"
+#include "excel/engine/formularefs.h"
 
-#include "cellref.h"
+#include "excel/engine/cellref.h"
 
 #include <cctype>
 

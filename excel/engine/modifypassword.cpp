@@ -1,4 +1,4 @@
-#include "modifypassword.h"
+#include "excel/engine/modifypassword.h"
 
 #include <QtEndian>
 

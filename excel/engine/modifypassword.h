@@ -3,7 +3,7 @@
 // honours it asks for the password before letting the user save over the file.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QString>
 

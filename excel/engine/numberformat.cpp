@@ -1,6 +1,6 @@
-#include "numberformat.h"
+#include "excel/engine/numberformat.h"
 
-#include "typedinput.h"
+#include "excel/engine/typedinput.h"
 
 #include <cmath>
 #include <cstdio>

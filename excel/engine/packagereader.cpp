@@ -1,8 +1,8 @@
-#include "packagereader.h"
+#include "excel/engine/packagereader.h"
 
-#include "formularefs.h"
-#include "xmltext.h"
-#include "zipreader.h"
+#include "excel/engine/formularefs.h"
+#include "excel/engine/xmltext.h"
+#include "excel/engine/zipreader.h"
 
 #include <pugixml.hpp>
 

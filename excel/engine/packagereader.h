@@ -3,9 +3,9 @@
 // Workbook::notices; damaged or hostile input ends in an Error, never a crash.
 #pragma once
 
-#include "workbook.h"
+#include "excel/engine/workbook.h"
 
-#include "result.h"
+#include "core/result.h"
 
 #include <memory>
 #include <string>

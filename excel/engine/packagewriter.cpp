@@ -1,12 +1,12 @@
-#include "packagewriter.h"
+#include "excel/engine/packagewriter.h"
 
-#include "contenttypes.h"
-#include "pivotparts.h"
-#include "relationships.h"
-#include "sharedstringspart.h"
-#include "stylespart.h"
-#include "workbookpart.h"
-#include "worksheetpart.h"
+#include "excel/engine/contenttypes.h"
+#include "excel/engine/pivotparts.h"
+#include "excel/engine/relationships.h"
+#include "excel/engine/sharedstringspart.h"
+#include "excel/engine/stylespart.h"
+#include "excel/engine/workbookpart.h"
+#include "excel/engine/worksheetpart.h"
 
 #include <QString>
 

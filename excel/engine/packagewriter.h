@@ -2,10 +2,10 @@
 // in chunks to the zip writer.
 #pragma once
 
-#include "workbook.h"
-#include "zipwriter.h"
+#include "excel/engine/workbook.h"
+#include "excel/engine/zipwriter.h"
 
-#include "result.h"
+#include "core/result.h"
 
 #include <functional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "pivotformats.h"
+#include "excel/engine/pivotformats.h"
 
 namespace kelvoran::xlsx {
 

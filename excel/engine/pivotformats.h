@@ -1,7 +1,7 @@
 // The pivot report formats: for each format constant, the look of each kind of pivot cell.
 #pragma once
 
-#include "pivottable.h"
+#include "excel/engine/pivottable.h"
 
 #include <optional>
 

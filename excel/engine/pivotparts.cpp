@@ -1,6 +1,6 @@
-#include "pivotparts.h"
+#include "excel/engine/pivotparts.h"
 
-#include "cellref.h"
+#include "excel/engine/cellref.h"
 
 #include <QLocale>
 

@@ -3,8 +3,8 @@
 // table definition (which field is on which axis, the data fields and the location).
 #pragma once
 
-#include "pivottable.h"
-#include "xmlwriter.h"
+#include "excel/engine/pivottable.h"
+#include "excel/engine/xmlwriter.h"
 
 #include <string_view>
 

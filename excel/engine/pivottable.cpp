@@ -1,6 +1,6 @@
-#include "pivottable.h"
+#include "excel/engine/pivottable.h"
 
-#include "cellref.h"
+#include "excel/engine/cellref.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@
 //     from the source range with its own styling.
 #pragma once
 
-#include "result.h"
+#include "core/result.h"
 
 #include <QString>
 #include <QStringList>

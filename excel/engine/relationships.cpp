@@ -1,4 +1,4 @@
-#include "relationships.h"
+#include "excel/engine/relationships.h"
 
 namespace kelvoran::xlsx {
 

@@ -2,7 +2,7 @@
 // the parts it uses.
 #pragma once
 
-#include "xmlwriter.h"
+#include "excel/engine/xmlwriter.h"
 
 #include <string>
 #include <vector>

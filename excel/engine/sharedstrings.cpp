@@ -1,4 +1,4 @@
-#include "sharedstrings.h"
+#include "excel/engine/sharedstrings.h"
 
 namespace kelvoran::xlsx {
 

@@ -1,4 +1,4 @@
-#include "sharedstringspart.h"
+#include "excel/engine/sharedstringspart.h"
 
 namespace kelvoran::xlsx {
 

@@ -1,8 +1,8 @@
 // The shared strings part (xl/sharedStrings.xml): every text cell's string once, in index order.
 #pragma once
 
-#include "sharedstrings.h"
-#include "xmlwriter.h"
+#include "excel/engine/sharedstrings.h"
+#include "excel/engine/xmlwriter.h"
 
 namespace kelvoran::xlsx {
 

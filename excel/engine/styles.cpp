@@ -1,4 +1,4 @@
-#include "styles.h"
+#include "excel/engine/styles.h"
 
 #include <cstdio>
 #include <cstring>

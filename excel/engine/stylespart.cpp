@@ -1,4 +1,4 @@
-#include "stylespart.h"
+#include "excel/engine/stylespart.h"
 
 #include <cstdio>
 #include <unordered_map>

@@ -2,8 +2,8 @@
 // that combine them, each distinct entry written once.
 #pragma once
 
-#include "styles.h"
-#include "xmlwriter.h"
+#include "excel/engine/styles.h"
+#include "excel/engine/xmlwriter.h"
 
 namespace kelvoran::xlsx {
 

@@ -1,4 +1,4 @@
-#include "textwidth.h"
+#include "excel/engine/textwidth.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "typedinput.h"
+#include "excel/engine/typedinput.h"
 
 #include <cctype>
 #include <cmath>

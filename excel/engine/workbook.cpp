@@ -1,4 +1,4 @@
-#include "workbook.h"
+#include "excel/engine/workbook.h"
 
 #include <QString>
 

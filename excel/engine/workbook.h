@@ -1,11 +1,11 @@
 // A workbook: its sheets, shared strings and styles, names and carried-over parts.
 #pragma once
 
-#include "sharedstrings.h"
-#include "styles.h"
-#include "worksheet.h"
+#include "excel/engine/sharedstrings.h"
+#include "excel/engine/styles.h"
+#include "excel/engine/worksheet.h"
 
-#include "result.h"
+#include "core/result.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
-#include "workbookpart.h"
+#include "excel/engine/workbookpart.h"
 
-#include "cellref.h"
+#include "excel/engine/cellref.h"
 
 namespace kelvoran::xlsx {
 

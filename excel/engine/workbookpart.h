@@ -2,8 +2,8 @@
 // and titles among them), calculation settings and the pivot caches.
 #pragma once
 
-#include "workbook.h"
-#include "xmlwriter.h"
+#include "excel/engine/workbook.h"
+#include "excel/engine/xmlwriter.h"
 
 namespace kelvoran::xlsx {
 

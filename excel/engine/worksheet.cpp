@@ -1,7 +1,7 @@
-#include "worksheet.h"
+#include "excel/engine/worksheet.h"
 
-#include "formularefs.h"
-#include "workbook.h"
+#include "excel/engine/formularefs.h"
+#include "excel/engine/workbook.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,8 +1,8 @@
 // One worksheet: compact cell storage by row, column properties, merged ranges, page layout.
 #pragma once
 
-#include "cellref.h"
-#include "styles.h"
+#include "excel/engine/cellref.h"
+#include "excel/engine/styles.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "worksheetpart.h"
+#include "excel/engine/worksheetpart.h"
 
-#include "cellref.h"
+#include "excel/engine/cellref.h"
 
 #include <algorithm>
 #include <charconv>

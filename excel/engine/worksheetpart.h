@@ -3,8 +3,8 @@
 // as it grows.
 #pragma once
 
-#include "worksheet.h"
-#include "xmlwriter.h"
+#include "excel/engine/worksheet.h"
+#include "excel/engine/xmlwriter.h"
 
 #include <vector>
 

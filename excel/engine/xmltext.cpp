@@ -1,4 +1,4 @@
-#include "xmltext.h"
+#include "excel/engine/xmltext.h"
 
 #include <charconv>
 #include <cmath>

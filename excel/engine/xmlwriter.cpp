@@ -1,6 +1,6 @@
-#include "xmlwriter.h"
+#include "excel/engine/xmlwriter.h"
 
-#include "xmltext.h"
+#include "excel/engine/xmltext.h"
 
 namespace kelvoran::xlsx {
 

@@ -1,4 +1,4 @@
-#include "zipreader.h"
+#include "excel/engine/zipreader.h"
 
 #include <zlib.h>
 

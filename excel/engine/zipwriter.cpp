@@ -1,4 +1,4 @@
-#include "zipwriter.h"
+#include "excel/engine/zipwriter.h"
 
 #include <zlib.h>
 

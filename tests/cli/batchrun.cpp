@@ -1,4 +1,4 @@
-#include "batchrun.h"
+#include "tests/cli/batchrun.h"
 
 #include <QProcess>
 

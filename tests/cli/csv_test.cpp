@@ -1,7 +1,7 @@
 // kelvoran-batch csv-export / csv-import: the scheduled CSV jobs of one settings file, on a
 // SQLite file and, under ./test.sh, on the loopback PostgreSQL and MariaDB servers.
-#include "testsupport.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // kelvoran-batch describe: the Definition and Source texts as the views would hold them.
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
 #include <QDir>
 #include <QFile>

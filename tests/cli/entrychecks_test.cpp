@@ -1,12 +1,12 @@
 // The entry checks of the batch commands that run one settings file: report, csv-export and
 // csv-import fail a file exactly as a scheduled entry records it (text, blank, step code).
-#include "textfile.h"
+#include "core/textfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "batchrun.h"
+#include "tests/cli/batchrun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // kelvoran-batch report, run as a user would, on a copy of the demo database with the bundled
 // example settings files.
-#include "testsupport.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "tests/support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "batchrun.h"
+#include "tests/cli/batchrun.h"
 
 #include <gtest/gtest.h>
 

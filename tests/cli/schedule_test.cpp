@@ -1,14 +1,14 @@
 // kelvoran-batch schedule, run as a user would: a schedule of settings files on a copy of the
 // demo database, a credentials file, the printed lines, the run log and the exit codes.
-#include "testsupport.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "tests/support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "batchrun.h"
+#include "tests/cli/batchrun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // kelvoran-batch settings show / set-passwords, run as a user would.
-#include "testsupport.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "tests/support/testsupport.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "batchrun.h"
+#include "tests/cli/batchrun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "clock.h"
-#include "displaytext.h"
-#include "openpaths.h"
-#include "pathrules.h"
-#include "stepcode.h"
+#include "core/clock.h"
+#include "core/displaytext.h"
+#include "core/openpaths.h"
+#include "core/pathrules.h"
+#include "core/stepcode.h"
 
 #include <QDate>
 #include <QDateTime>

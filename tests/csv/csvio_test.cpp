@@ -1,13 +1,13 @@
 // CSV export and import against real databases: a SQLite file and, under ./test.sh, the
 // loopback PostgreSQL and MariaDB servers.
-#include "csvexport.h"
-#include "csvimport.h"
-#include "scheduledcsv.h"
+#include "csv/csvexport.h"
+#include "csv/csvimport.h"
+#include "csv/scheduledcsv.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "testsupport.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "csvoptions.h"
+#include "csv/csvoptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "aliases.h"
-#include "qstringprinter.h"
+#include "db/aliases.h"
+#include "tests/db/qstringprinter.h"
 
 #include <QDir>
 #include <QFile>

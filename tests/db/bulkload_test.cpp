@@ -1,11 +1,11 @@
 // Bulk loading on a SQLite file (INSERTs) and, under ./test.sh, the loopback PostgreSQL (COPY)
 // and MariaDB (LOAD DATA LOCAL) servers: values come back as they went in, and a failing range
 // says which record failed and what stayed stored.
-#include "bulkload.h"
+#include "db/bulkload.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "testsupport.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,14 +1,14 @@
 // Object lists, index list data and the statement order of descriptions, on the Oracle
 // dictionary fixture and (when started) the loopback PostgreSQL and MariaDB servers.
-#include "catalogsql.h"
-#include "definitionbuilder.h"
-#include "indexlist.h"
-#include "mysqlsource.h"
-#include "objectdescription.h"
-#include "objectlist.h"
-#include "testsupport.h"
+#include "db/catalogsql.h"
+#include "db/definitionbuilder.h"
+#include "db/indexlist.h"
+#include "db/mysqlsource.h"
+#include "db/objectdescription.h"
+#include "db/objectlist.h"
+#include "tests/support/testsupport.h"
 
-#include "catalogtestutil.h"
+#include "tests/db/catalogtestutil.h"
 
 #include <QFile>
 #include <QSqlError>

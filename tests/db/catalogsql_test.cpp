@@ -1,8 +1,8 @@
 // The catalog statements must reach the server exactly as written, blanks included: the
 // expected texts below are written out in full, independently of how the code assembles them.
-#include "catalogsql.h"
+#include "db/catalogsql.h"
 
-#include "catalogtestutil.h"
+#include "tests/db/catalogtestutil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Helpers of the catalog tests: rows from texts, readable QString output in failure messages.
 #pragma once
 
-#include "catalogquery.h"
-#include "qstringprinter.h"
+#include "db/catalogquery.h"
+#include "tests/db/qstringprinter.h"
 
 #include <QString>
 #include <QStringList>

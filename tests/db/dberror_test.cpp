@@ -1,5 +1,5 @@
-#include "dberror.h"
-#include "qstringprinter.h"
+#include "db/dberror.h"
+#include "tests/db/qstringprinter.h"
 
 #include <QSqlError>
 

@@ -1,5 +1,5 @@
-#include "dbkind.h"
-#include "qstringprinter.h"
+#include "db/dbkind.h"
+#include "tests/db/qstringprinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "dbsession.h"
-#include "qstringprinter.h"
+#include "db/dbsession.h"
+#include "tests/db/qstringprinter.h"
 
 #include <QFile>
 #include <QSqlError>

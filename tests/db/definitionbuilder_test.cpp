@@ -1,8 +1,8 @@
 // The text rules of the Definition and Source builders, on rows given directly.
-#include "definitionbuilder.h"
-#include "mysqlsource.h"
+#include "db/definitionbuilder.h"
+#include "db/mysqlsource.h"
 
-#include "catalogtestutil.h"
+#include "tests/db/catalogtestutil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "errorsource.h"
+#include "db/errorsource.h"
 
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
 #include <QSqlDatabase>
 

@@ -1,6 +1,6 @@
 // Checks the SQLite fixtures built from tests/fixtures/oracle_dictionary.sql and
 // examples/demo.sql: the facts that the catalog code, the reports and their tests rely on.
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>

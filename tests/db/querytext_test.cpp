@@ -1,4 +1,4 @@
-#include "querytext.h"
+#include "db/querytext.h"
 
 #include <gtest/gtest.h>
 

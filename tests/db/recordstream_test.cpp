@@ -1,12 +1,12 @@
 // The record stream on a SQLite file and, under ./test.sh, the loopback PostgreSQL and MariaDB
 // servers: the report path (next()) and the result grid (ResultModel, batch by batch) read the
 // same values, batch boundaries and the end of the rows included.
-#include "recordstream.h"
+#include "db/recordstream.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "resultmodel.h"
-#include "testsupport.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "db/resultmodel.h"
+#include "tests/support/testsupport.h"
 
 #include <QFile>
 #include <QSqlError>

@@ -1,6 +1,6 @@
-#include "resultmodel.h"
+#include "db/resultmodel.h"
 
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

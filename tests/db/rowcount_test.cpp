@@ -1,11 +1,11 @@
 // The one row count of the SQL tab, the report and the CSV export: COUNT(*) around a statement or
 // over a table, the statement run itself on MySQL/MariaDB and where the wrapper is refused, on a
 // SQLite file and, under ./test.sh, the loopback PostgreSQL and MariaDB servers.
-#include "rowcount.h"
+#include "db/rowcount.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "testsupport.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "tests/support/testsupport.h"
 
 #include <QFile>
 #include <QSqlDatabase>

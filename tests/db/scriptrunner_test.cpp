@@ -1,7 +1,7 @@
-#include "scriptrunner.h"
+#include "db/scriptrunner.h"
 
-#include "sqlrunner.h"
-#include "testsupport.h"
+#include "db/sqlrunner.h"
+#include "tests/support/testsupport.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // Against the loopback PostgreSQL and MariaDB servers that ./test.sh starts, through the
 // aliases PGTEST and MYTEST of its alias file (login required, user "kelvoran").
-#include "dbsession.h"
-#include "qstringprinter.h"
-#include "testsupport.h"
+#include "db/dbsession.h"
+#include "tests/db/qstringprinter.h"
+#include "tests/support/testsupport.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
-#include "sqlrunner.h"
+#include "db/sqlrunner.h"
 
-#include "procedurecall.h"
-#include "sqlrunnerfixture.h"
+#include "db/procedurecall.h"
+#include "tests/support/sqlrunnerfixture.h"
 
 #include <QElapsedTimer>
 

@@ -2,10 +2,10 @@
 // write-reservation hash ("password to modify"). Independent readers: olefile and
 // msoffcrypto-tool for the container and the encryption, openpyxl for the decrypted workbook,
 // hashlib for the reservation hash.
-#include "agileencryption.h"
-#include "compoundfile.h"
-#include "modifypassword.h"
-#include "testsupport.h"
+#include "excel/engine/agileencryption.h"
+#include "excel/engine/compoundfile.h"
+#include "excel/engine/modifypassword.h"
+#include "tests/support/testsupport.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>

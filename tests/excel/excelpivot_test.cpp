@@ -1,7 +1,7 @@
 // Pivot tables made through the session and read back by openpyxl.
-#include "excelpivot.h"
-#include "excelsession.h"
-#include "xlsxtesthelpers.h"
+#include "excel/excelpivot.h"
+#include "excel/excelsession.h"
+#include "tests/excel/xlsxtesthelpers.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // The pivot parts: what each cache field's sharedItems says about its values, and the exact
 // cache and table definitions of a small table.
-#include "pivotparts.h"
+#include "excel/engine/pivotparts.h"
 
 #include <gtest/gtest.h>
 

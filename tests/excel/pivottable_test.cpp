@@ -1,6 +1,6 @@
-#include "pivotformats.h"
-#include "pivotparts.h"
-#include "pivottable.h"
+#include "excel/engine/pivotformats.h"
+#include "excel/engine/pivotparts.h"
+#include "excel/engine/pivottable.h"
 
 #include <QXmlStreamReader>
 

@@ -1,13 +1,13 @@
 // Templates nobody here wrote (the Excel-made corpus) and damaged or hostile packages.
-#include "excelsession.h"
-#include "testsupport.h"
-#include "xlsxtesthelpers.h"
+#include "excel/excelsession.h"
+#include "tests/excel/xlsxtesthelpers.h"
+#include "tests/support/testsupport.h"
 
-#include <packagereader.h>
-#include <packagewriter.h>
-#include <workbook.h>
-#include <zipreader.h>
-#include <zipwriter.h>
+#include "excel/engine/packagereader.h"
+#include "excel/engine/packagewriter.h"
+#include "excel/engine/workbook.h"
+#include "excel/engine/zipreader.h"
+#include "excel/engine/zipwriter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,17 +1,17 @@
 // The report driver end to end: SQLite tables and the loopback servers, workbooks read back by
 // openpyxl.
-#include "reportdriver.h"
+#include "excel/reportdriver.h"
 
-#include "excelsession.h"
-#include "extractionquery.h"
-#include "listreport.h"
+#include "excel/excelsession.h"
+#include "excel/extractionquery.h"
+#include "excel/listreport.h"
 
-#include "aliases.h"
-#include "dbsession.h"
-#include "selectanalysis.h"
-#include "testsupport.h"
-#include "userinteraction.h"
-#include "xlsxtesthelpers.h"
+#include "db/aliases.h"
+#include "db/dbsession.h"
+#include "db/selectanalysis.h"
+#include "report/userinteraction.h"
+#include "tests/excel/xlsxtesthelpers.h"
+#include "tests/support/testsupport.h"
 
 #include <QFile>
 #include <QJsonArray>

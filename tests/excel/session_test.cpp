@@ -1,10 +1,10 @@
 // Workbooks built through ExcelSession and read back by openpyxl.
-#include "excelsession.h"
-#include "testsupport.h"
-#include "xlsxtesthelpers.h"
+#include "excel/excelsession.h"
+#include "tests/excel/xlsxtesthelpers.h"
+#include "tests/support/testsupport.h"
 
-#include <workbook.h>
-#include <worksheet.h>
+#include "excel/engine/workbook.h"
+#include "excel/engine/worksheet.h"
 
 #include <QDir>
 #include <QFile>

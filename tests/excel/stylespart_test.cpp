@@ -1,6 +1,6 @@
 // The styles part: each entry kind on its own, and the whole part with its count attributes and
 // number format ids.
-#include "stylespart.h"
+#include "excel/engine/stylespart.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,17 @@
 // Fixed and extended list reports written into template workbooks that openpyxl built, saved,
 // and read back by openpyxl.
-#include "excelsession.h"
-#include "extractionquery.h"
-#include "formatcode.h"
-#include "recordstream.h"
-#include "reportdefinition.h"
-#include "settingsfile.h"
-#include "templatereport.h"
-#include "templateworkbook.h"
-#include "testsupport.h"
-#include "xlsxtesthelpers.h"
+#include "db/recordstream.h"
+#include "excel/excelsession.h"
+#include "excel/extractionquery.h"
+#include "excel/templatereport.h"
+#include "excel/templateworkbook.h"
+#include "report/formatcode.h"
+#include "report/reportdefinition.h"
+#include "report/settingsfile.h"
+#include "tests/excel/xlsxtesthelpers.h"
+#include "tests/support/testsupport.h"
 
-#include <agileencryption.h>
+#include "excel/engine/agileencryption.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,10 +1,10 @@
 // Typed input conversion, number format rendering and naming rules of the workbook engine.
-#include "excelsession.h"
+#include "excel/excelsession.h"
 
-#include <numberformat.h>
-#include <styles.h>
-#include <typedinput.h>
-#include <workbook.h>
+#include "excel/engine/numberformat.h"
+#include "excel/engine/styles.h"
+#include "excel/engine/typedinput.h"
+#include "excel/engine/workbook.h"
 
 #include <gtest/gtest.h>
 

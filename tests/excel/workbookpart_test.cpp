@@ -1,10 +1,10 @@
 // The workbook part: sheets, views, defined names (print areas and titles with quoted sheet
 // names and their localSheetId) and the links to pivot caches; the relationship and content
 // type parts that go with it.
-#include "contenttypes.h"
-#include "pivottable.h"
-#include "relationships.h"
-#include "workbookpart.h"
+#include "excel/engine/contenttypes.h"
+#include "excel/engine/pivottable.h"
+#include "excel/engine/relationships.h"
+#include "excel/engine/workbookpart.h"
 
 #include <gtest/gtest.h>
 

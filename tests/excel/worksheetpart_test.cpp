@@ -1,8 +1,8 @@
 // The worksheet part: element order, cells of each type, views, columns and page breaks, and
 // the chunks the part is streamed in.
-#include "worksheetpart.h"
+#include "excel/engine/worksheetpart.h"
 
-#include "workbook.h"
+#include "excel/engine/workbook.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "xlsxtesthelpers.h"
+#include "tests/excel/xlsxtesthelpers.h"
 
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The XML writer: escaping of text and attribute values, element nesting, chunked output.
-#include "xmlwriter.h"
+#include "excel/engine/xmlwriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Open, save and print, and the hand-off of files from a second start and the command line.
-#include "mainwindowfixture.h"
+#include "tests/gui/mainwindowfixture.h"
 
 using namespace kelvoran;
 using namespace kelvoran::test;

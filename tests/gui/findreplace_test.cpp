@@ -1,5 +1,5 @@
 // Find and replace on the tab pages' editors.
-#include "mainwindowfixture.h"
+#include "tests/gui/mainwindowfixture.h"
 
 using namespace kelvoran;
 using namespace kelvoran::test;

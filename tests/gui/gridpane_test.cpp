@@ -1,6 +1,6 @@
 // The data grid: editing posted to the database, the row-count box, the field memo viewer,
 // the navigator and the edit commands on the grid's table.
-#include "mainwindowfixture.h"
+#include "tests/gui/mainwindowfixture.h"
 
 using namespace kelvoran;
 using namespace kelvoran::test;

@@ -1,6 +1,6 @@
 // The frame of the main window: login and connection dialogs, settings applied and saved,
 // the splitters, the placeholder windows, the menus' enabling rules and the screenshots.
-#include "mainwindowfixture.h"
+#include "tests/gui/mainwindowfixture.h"
 
 using namespace kelvoran;
 using namespace kelvoran::test;

@@ -1,4 +1,4 @@
-#include "mainwindowfixture.h"
+#include "tests/gui/mainwindowfixture.h"
 
 namespace kelvoran::test {
 

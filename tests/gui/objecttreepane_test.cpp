@@ -1,6 +1,6 @@
 // The object tree and its search: aliases, folders and objects, the content a click loads,
 // the search box, session close, refresh and expanding, and the server aliases.
-#include "mainwindowfixture.h"
+#include "tests/gui/mainwindowfixture.h"
 
 using namespace kelvoran;
 using namespace kelvoran::test;

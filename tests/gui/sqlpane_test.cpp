@@ -1,5 +1,5 @@
 // The tab pages: SQL runs, the statement history, AnalyzeCol and the SQL editor's indentation.
-#include "mainwindowfixture.h"
+#include "tests/gui/mainwindowfixture.h"
 
 using namespace kelvoran;
 using namespace kelvoran::test;

@@ -1,4 +1,4 @@
-#include "texteditor.h"
+#include "editor/texteditor.h"
 
 #include <QApplication>
 #include <QClipboard>

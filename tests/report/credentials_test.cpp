@@ -1,8 +1,8 @@
-#include "clock.h"
-#include "codetables.h"
-#include "credentials.h"
-#include "stepcode.h"
-#include "textfile.h"
+#include "core/clock.h"
+#include "core/stepcode.h"
+#include "core/textfile.h"
+#include "report/codetables.h"
+#include "report/credentials.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "columnsetting.h"
-#include "formatcode.h"
+#include "report/columnsetting.h"
+#include "report/formatcode.h"
 
 #include <gtest/gtest.h>
 

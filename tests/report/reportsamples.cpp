@@ -1,7 +1,7 @@
-#include "reportsamples.h"
+#include "tests/report/reportsamples.h"
 
-#include "credentials.h"
-#include "formatcode.h"
+#include "report/credentials.h"
+#include "report/formatcode.h"
 
 namespace kelvoran::test {
 

@@ -1,8 +1,8 @@
 // Sample report definitions and small settings files shared by the report tests.
 #pragma once
 
-#include "reportdefinition.h"
-#include "settingsfile.h"
+#include "report/reportdefinition.h"
+#include "report/settingsfile.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "reportsamples.h"
+#include "tests/report/reportsamples.h"
 
-#include "messagetable.h"
-#include "reportvalidation.h"
-#include "userinteraction.h"
+#include "report/messagetable.h"
+#include "report/reportvalidation.h"
+#include "report/userinteraction.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "reportsamples.h"
+#include "tests/report/reportsamples.h"
 
-#include "clock.h"
-#include "credentials.h"
-#include "messagetable.h"
-#include "settingsfile.h"
-#include "settingssave.h"
-#include "testsupport.h"
-#include "textfile.h"
-#include "userinteraction.h"
+#include "core/clock.h"
+#include "core/textfile.h"
+#include "report/credentials.h"
+#include "report/messagetable.h"
+#include "report/settingsfile.h"
+#include "report/settingssave.h"
+#include "report/userinteraction.h"
+#include "tests/support/testsupport.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // Mutated settings files: the reader must end every one of them, quickly, either with the
 // definition or with a load error it defines, never with a crash.
-#include "reportsamples.h"
+#include "tests/report/reportsamples.h"
 
-#include "messagetable.h"
-#include "settingsfile.h"
-#include "testsupport.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "report/messagetable.h"
+#include "report/settingsfile.h"
+#include "tests/support/testsupport.h"
 
 #include <QElapsedTimer>
 #include <QFile>

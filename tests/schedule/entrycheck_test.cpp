@@ -1,9 +1,9 @@
 // The entry checks shared by the run, the schedule window's editing commands and the batch
 // commands: each failure with the exact text and step code a run records.
-#include "scheduletestutil.h"
+#include "tests/schedule/scheduletestutil.h"
 
-#include "entrycheck.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "schedule/entrycheck.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "runlog.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "schedule/runlog.h"
 
 #include <QDir>
 #include <QFile>

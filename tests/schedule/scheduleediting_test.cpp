@@ -1,15 +1,15 @@
 // The schedule window's editing commands as library functions, answered by scripted
 // interactions: adding and checking an entry, F9, F11 and the target-path edits.
-#include "scheduletestutil.h"
-#include "testsupport.h"
+#include "tests/schedule/scheduletestutil.h"
+#include "tests/support/testsupport.h"
 
-#include "clock.h"
-#include "credentials.h"
-#include "dbsession.h"
-#include "scheduleediting.h"
-#include "settingsfile.h"
-#include "textfile.h"
-#include "userinteraction.h"
+#include "core/clock.h"
+#include "core/textfile.h"
+#include "db/dbsession.h"
+#include "report/credentials.h"
+#include "report/settingsfile.h"
+#include "report/userinteraction.h"
+#include "schedule/scheduleediting.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "schedulefile.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "schedule/schedulefile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,13 +1,13 @@
 // Schedule runs on a copy of the SQLite demo database: entry checks, failures, the error stop,
 // the connection reuse rule, arming on the clock seam and the run log read back.
-#include "scheduletestutil.h"
-#include "testsupport.h"
+#include "tests/schedule/scheduletestutil.h"
+#include "tests/support/testsupport.h"
 
-#include "clock.h"
-#include "dbsession.h"
-#include "runlog.h"
-#include "schedulerunner.h"
-#include "textfile.h"
+#include "core/clock.h"
+#include "core/textfile.h"
+#include "db/dbsession.h"
+#include "schedule/runlog.h"
+#include "schedule/schedulerunner.h"
 
 #include <QFile>
 #include <QSqlQuery>

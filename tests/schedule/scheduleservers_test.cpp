@@ -1,13 +1,13 @@
 // Schedule runs on the loopback PostgreSQL and MariaDB servers: a procedure call, a CSV export
 // and import, and a failing statement, with the error stop off and on, checked against the log.
-#include "scheduletestutil.h"
-#include "testsupport.h"
+#include "tests/schedule/scheduletestutil.h"
+#include "tests/support/testsupport.h"
 
-#include "clock.h"
-#include "dbsession.h"
-#include "runlog.h"
-#include "schedulerunner.h"
-#include "textfile.h"
+#include "core/clock.h"
+#include "core/textfile.h"
+#include "db/dbsession.h"
+#include "schedule/runlog.h"
+#include "schedule/schedulerunner.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

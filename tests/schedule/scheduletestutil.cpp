@@ -1,8 +1,8 @@
-#include "scheduletestutil.h"
+#include "tests/schedule/scheduletestutil.h"
 
-#include "credentials.h"
-#include "selectanalysis.h"
-#include "textfile.h"
+#include "core/textfile.h"
+#include "db/selectanalysis.h"
+#include "report/credentials.h"
 
 namespace kelvoran::test {
 

@@ -1,10 +1,10 @@
 // Settings files and schedules for the scheduler tests.
 #pragma once
 
-#include "aliases.h"
-#include "reportdefinition.h"
-#include "scheduleentry.h"
-#include "settingsfile.h"
+#include "db/aliases.h"
+#include "report/reportdefinition.h"
+#include "report/settingsfile.h"
+#include "schedule/scheduleentry.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "scheduletimer.h"
+#include "schedule/scheduletimer.h"
 
 #include <gtest/gtest.h>
 

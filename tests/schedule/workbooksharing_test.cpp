@@ -2,15 +2,15 @@
 // records what it is asked to do: which entries write one workbook, on which sheet they start,
 // when the workbook is saved or discarded, the output password rule and the statuses. The
 // workbooks themselves are the report driver's business and are checked with it.
-#include "scheduletestutil.h"
-#include "testsupport.h"
+#include "tests/schedule/scheduletestutil.h"
+#include "tests/support/testsupport.h"
 
-#include "clock.h"
-#include "dbsession.h"
-#include "excelreportjob.h"
-#include "runlog.h"
-#include "schedulerunner.h"
-#include "stepcode.h"
+#include "core/clock.h"
+#include "core/stepcode.h"
+#include "db/dbsession.h"
+#include "schedule/excelreportjob.h"
+#include "schedule/runlog.h"
+#include "schedule/schedulerunner.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,9 +4,9 @@
 // Header only: for the test executables that link the database layer.
 #pragma once
 
-#include "dbsession.h"
-#include "sqlrunner.h"
-#include "testsupport.h"
+#include "db/dbsession.h"
+#include "db/sqlrunner.h"
+#include "tests/support/testsupport.h"
 
 #include <QSqlQuery>
 

@@ -1,4 +1,4 @@
-#include "analyzecol.h"
+#include "ui/analyzecol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The index list window's memo lines and sheet cells: from made-up facts, from the Oracle
 // dictionary fixture and (when started) from the loopback MariaDB server.
-#include "indexsheet.h"
+#include "ui/indexsheet.h"
 
-#include "dbsession.h"
-#include "testsupport.h"
+#include "db/dbsession.h"
+#include "tests/support/testsupport.h"
 
 #include <QFile>
 

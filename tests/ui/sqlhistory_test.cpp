@@ -1,4 +1,4 @@
-#include "sqlhistory.h"
+#include "ui/sqlhistory.h"
 
 #include <gtest/gtest.h>
 

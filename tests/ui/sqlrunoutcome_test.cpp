@@ -1,6 +1,6 @@
-#include "sqlrunoutcome.h"
+#include "ui/sqlrunoutcome.h"
 
-#include "sqlrunnerfixture.h"
+#include "tests/support/sqlrunnerfixture.h"
 
 #include <gtest/gtest.h>
 
