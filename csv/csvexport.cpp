@@ -2,6 +2,7 @@
 
 #include "core/displaytext.h"
 #include "core/textfile.h"
+#include "db/dberror.h"
 #include "db/postgrescopyrows.h"
 #include "db/querytext.h"
 #include "db/resultmodel.h"
@@ -21,16 +22,6 @@ const QString kCountName = QStringLiteral("kelvoran_count");
 
 Error failure(const QString &message, const StepCode &step) {
     return Error{message, step.text()};
-}
-
-QString sqlErrorText(const QSqlError &error) {
-    const QString db = error.databaseText().trimmed();
-    const QString driver = error.driverText().trimmed();
-    if (db.isEmpty())
-        return driver;
-    if (driver.isEmpty() || db.contains(driver))
-        return db;
-    return db + QLatin1Char(' ') + driver;
 }
 
 // The rows of the statement: COUNT(*) over it (over the table), on MySQL by running the

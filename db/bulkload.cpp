@@ -1,5 +1,7 @@
 #include "db/bulkload.h"
 
+#include "db/dberror.h"
+
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -15,16 +17,6 @@
 namespace kelvoran {
 
 namespace {
-
-QString sqlErrorText(const QSqlError &error) {
-    const QString db = error.databaseText().trimmed();
-    const QString driver = error.driverText().trimmed();
-    if (db.isEmpty())
-        return driver;
-    if (driver.isEmpty() || db.contains(driver))
-        return db;
-    return db + QLatin1Char(' ') + driver;
-}
 
 // Prepared INSERTs in a transaction per range. A failing INSERT ends the range: the rows before
 // it are committed (a failed statement leaves the earlier ones of its transaction in place on

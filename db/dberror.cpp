@@ -106,6 +106,10 @@ DbError DbError::fromSqlError(const QSqlError &error, NativeCodeForm form) {
         DbErrorEntry::make(category, DbSubCode::Server, nativeErrorNumber(code, form), message));
 }
 
+QString sqlErrorText(const QSqlError &error) {
+    return joinTexts(error.databaseText(), error.driverText());
+}
+
 DbErrorEntry DbError::fromOdbcDiagnostic(const QString &sqlState, qint64 nativeError,
                                          const QString &message) {
     const QString cls = sqlState.left(2);

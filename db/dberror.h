@@ -89,6 +89,10 @@ NativeCodeForm nativeCodeFormOf(const QSqlDriver *driver);
 // fits neither form gives 0.
 qint64 nativeErrorNumber(const QString &nativeCode, NativeCodeForm form);
 
+// The text of a Qt SQL failure by the message rule above (the server's text, then the driver's
+// unless it repeats it), without the SQLSTATE: for statuses that quote the database's words.
+QString sqlErrorText(const QSqlError &error);
+
 // A SQLSTATE packed into a number the way PostgreSQL does it (0 when it is not five characters
 // of digits and capital letters).
 qint64 packSqlState(const QString &sqlState);

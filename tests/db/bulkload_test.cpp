@@ -3,9 +3,7 @@
 // says which record failed and what stayed stored.
 #include "db/bulkload.h"
 
-#include "db/aliases.h"
-#include "db/dbsession.h"
-#include "tests/support/testsupport.h"
+#include "tests/db/backendtest.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,39 +22,15 @@ int g_serial = 0;
 
 // One connection to one backend (SQLITE, PGTEST, MYTEST) and a table (id NOT NULL, t) of a
 // unique name, dropped at the end.
-class BulkDb : public testing::TestWithParam<const char *> {
+class BulkDb : public test::BackendTest {
 protected:
     void SetUp() override {
-        const QString backend = QString::fromLatin1(GetParam());
-        AliasInfo alias;
-        if (backend == u"SQLITE") {
-            ASSERT_TRUE(m_dir.isValid());
-            alias.name = QStringLiteral("LITE");
-            alias.driver = QStringLiteral("QSQLITE");
-            alias.driverName = QStringLiteral("SQLITE");
-            alias.database = m_dir.filePath(QStringLiteral("bulk.sqlite"));
-            QFile file(alias.database);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        } else {
-            if (!test::serversStarted())
-                GTEST_SKIP() << "test servers not started";
-            const Result<std::vector<AliasInfo>> aliases =
-                AliasList::readAliasFile(test::testAliasFile());
-            ASSERT_TRUE(aliases) << aliases.error().message.toStdString();
-            for (const AliasInfo &a : *aliases)
-                if (a.name == backend)
-                    alias = a;
-            ASSERT_EQ(alias.name, backend);
-        }
-        m_bulkPath = alias.driver != u"QSQLITE";
-        m_connection = QStringLiteral("bulkload-test-%1").arg(++g_serial);
-        const DbResult<QSqlDatabase> db =
-            openAliasConnection(alias, m_connection, QStringLiteral("kelvoran"),
-                                qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
-        ASSERT_TRUE(db) << db.error().message().toStdString();
-        m_db = *db;
+        openBackend("bulk.sqlite", "bulkload-test");
+        if (stopped())
+            return;
+        m_bulkPath = m_alias.driver != u"QSQLITE";
         m_table =
-            QStringLiteral("bulk_%1_%2").arg(QCoreApplication::applicationPid()).arg(g_serial);
+            QStringLiteral("bulk_%1_%2").arg(QCoreApplication::applicationPid()).arg(++g_serial);
         QSqlQuery q(m_db);
         ASSERT_TRUE(q.exec(
             QStringLiteral("CREATE TABLE %1 (id INTEGER NOT NULL, t VARCHAR(40))").arg(m_table)))
@@ -68,9 +42,7 @@ protected:
     void TearDown() override {
         if (m_db.isOpen() && !m_table.isEmpty())
             QSqlQuery(m_db).exec(QStringLiteral("DROP TABLE ") + m_table);
-        m_db = QSqlDatabase();
-        if (!m_connection.isEmpty())
-            QSqlDatabase::removeDatabase(m_connection);
+        BackendTest::TearDown();
     }
 
     // Records of (id, t); a missing value is NULL.
@@ -104,9 +76,6 @@ protected:
         return out;
     }
 
-    QTemporaryDir m_dir;
-    QString m_connection;
-    QSqlDatabase m_db;
     QString m_table;
     QStringList m_columns;
     bool m_bulkPath = false; // COPY or LOAD DATA: a range is stored all or nothing

@@ -3,6 +3,8 @@
 // same values, batch boundaries and the end of the rows included.
 #include "db/recordstream.h"
 
+#include "tests/db/backendtest.h"
+
 #include "db/aliases.h"
 #include "db/dbsession.h"
 #include "db/resultmodel.h"
@@ -24,44 +26,9 @@ using ReadMode = RecordStream::ReadMode;
 int g_serial = 0;
 
 // One connection to one backend: SQLITE (a file), PGTEST or MYTEST (the test servers).
-class StreamDb : public testing::TestWithParam<const char *> {
+class StreamDb : public test::BackendTest {
 protected:
-    void SetUp() override {
-        const QString backend = QString::fromLatin1(GetParam());
-        AliasInfo alias;
-        if (backend == u"SQLITE") {
-            ASSERT_TRUE(m_dir.isValid());
-            alias.name = QStringLiteral("LITE");
-            alias.driver = QStringLiteral("QSQLITE");
-            alias.driverName = QStringLiteral("SQLITE");
-            alias.database = m_dir.filePath(QStringLiteral("stream.sqlite"));
-            QFile file(alias.database);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        } else {
-            if (!test::serversStarted())
-                GTEST_SKIP() << "test servers not started";
-            const Result<std::vector<AliasInfo>> aliases =
-                AliasList::readAliasFile(test::testAliasFile());
-            ASSERT_TRUE(aliases) << aliases.error().message.toStdString();
-            for (const AliasInfo &a : *aliases)
-                if (a.name == backend)
-                    alias = a;
-            ASSERT_EQ(alias.name, backend);
-        }
-        m_alias = alias;
-        m_connection = QStringLiteral("recordstream-test-%1").arg(++g_serial);
-        const DbResult<QSqlDatabase> db =
-            openAliasConnection(alias, m_connection, QStringLiteral("kelvoran"),
-                                qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
-        ASSERT_TRUE(db) << db.error().message().toStdString();
-        m_db = *db;
-    }
-
-    void TearDown() override {
-        m_db = QSqlDatabase();
-        if (!m_connection.isEmpty())
-            QSqlDatabase::removeDatabase(m_connection);
-    }
+    void SetUp() override { openBackend("stream.sqlite", "recordstream-test"); }
 
     bool isPostgres() const { return m_alias.driver == u"QPSQL"; }
     bool isMySql() const { return m_alias.driver == u"QMYSQL"; }
@@ -102,11 +69,6 @@ protected:
             return QVariant();
         return q.value(0);
     }
-
-    QTemporaryDir m_dir;
-    AliasInfo m_alias;
-    QString m_connection;
-    QSqlDatabase m_db;
 };
 
 TEST_P(StreamDb, ReportPathAndGridReadTheSameValues) {

@@ -3,6 +3,8 @@
 // SQLite file and, under ./test.sh, the loopback PostgreSQL and MariaDB servers.
 #include "db/rowcount.h"
 
+#include "tests/db/backendtest.h"
+
 #include "db/aliases.h"
 #include "db/dbsession.h"
 #include "tests/support/testsupport.h"
@@ -20,41 +22,15 @@ namespace {
 
 using Stages = std::vector<CountStage>;
 
-int g_serial = 0;
-
 // One connection to one backend (SQLITE, PGTEST, MYTEST) with a temporary table kvr_count_t of
 // ten rows (n, label).
-class CountDb : public testing::TestWithParam<const char *> {
+class CountDb : public test::BackendTest {
 protected:
     void SetUp() override {
-        const QString backend = QString::fromLatin1(GetParam());
-        AliasInfo alias;
-        if (backend == u"SQLITE") {
-            ASSERT_TRUE(m_dir.isValid());
-            alias.name = QStringLiteral("LITE");
-            alias.driver = QStringLiteral("QSQLITE");
-            alias.driverName = QStringLiteral("SQLITE");
-            alias.database = m_dir.filePath(QStringLiteral("count.sqlite"));
-            QFile file(alias.database);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        } else {
-            if (!test::serversStarted())
-                GTEST_SKIP() << "test servers not started";
-            const Result<std::vector<AliasInfo>> aliases =
-                AliasList::readAliasFile(test::testAliasFile());
-            ASSERT_TRUE(aliases) << aliases.error().message.toStdString();
-            for (const AliasInfo &a : *aliases)
-                if (a.name == backend)
-                    alias = a;
-            ASSERT_EQ(alias.name, backend);
-        }
-        m_kind = alias.kind();
-        m_connection = QStringLiteral("rowcount-test-%1").arg(++g_serial);
-        const DbResult<QSqlDatabase> db =
-            openAliasConnection(alias, m_connection, QStringLiteral("kelvoran"),
-                                qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
-        ASSERT_TRUE(db) << db.error().message().toStdString();
-        m_db = *db;
+        openBackend("count.sqlite", "rowcount-test");
+        if (stopped())
+            return;
+        m_kind = m_alias.kind();
         QSqlQuery q(m_db);
         ASSERT_TRUE(q.exec(
             QStringLiteral("CREATE TEMPORARY TABLE kvr_count_t (n INTEGER, label VARCHAR(20))")))
@@ -65,20 +41,11 @@ protected:
             << q.lastError().text().toStdString();
     }
 
-    void TearDown() override {
-        m_db = QSqlDatabase();
-        if (!m_connection.isEmpty())
-            QSqlDatabase::removeDatabase(m_connection);
-    }
-
     CountResult count(CountRequest request, Stages &stages) {
         request.kind = m_kind;
         return countQueryRows(m_db, request, [&stages](CountStage s) { stages.push_back(s); });
     }
 
-    QTemporaryDir m_dir;
-    QString m_connection;
-    QSqlDatabase m_db;
     DbKind m_kind = DbKind::Other;
 };
 
