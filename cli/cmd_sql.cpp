@@ -31,12 +31,15 @@ QString lf(const QString &text) {
 int runSql(const QStringList &arguments);
 
 const BatchCommand kCommand{
-    QStringLiteral("sql"),
-    QStringLiteral("run an SQL script file (statements split at \";\") against an alias"),
+    QStringLiteral("sql"), QStringLiteral("run an SQL script file against an alias"),
     QStringLiteral(
         "kelvoran-batch sql --alias ALIAS [--user USER] FILE\n"
         "  Runs every statement of FILE (Shift_JIS), each committed on its own, and prints\n"
         "  the summary, then \"--- n\", the statement and its error for each failed one.\n"
+        "  Statements end at \";\" outside comments and quoted text; MySQL scripts may change\n"
+        "  the delimiter with DELIMITER lines; on Oracle a line holding only \"/\" ends a\n"
+        "  statement, and PL/SQL blocks end only there. See README, \"Scripts and\n"
+        "  transactions\".\n"
         "  The password comes from the environment variable KELVORAN_PASSWORD.\n"
         "  Exit 1 when any statement failed or the alias could not be opened."),
     &runSql};
@@ -75,7 +78,7 @@ int runSql(const QStringList &arguments) {
     }
     SqlRunner runner(session);
     runner.setLineSeparator(*separator);
-    ScriptRunner scripts(runner);
+    ScriptRunner scripts(session, runner);
     const Result<ScriptRunResult> result = scripts.runFile(*alias, file);
     if (!result) {
         printErr(result.error().text() + QLatin1Char('\n'));

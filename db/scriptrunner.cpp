@@ -1,6 +1,7 @@
 #include "db/scriptrunner.h"
 
 #include "core/textfile.h"
+#include "db/dbsession.h"
 #include "db/sqlrunner.h"
 
 namespace kelvoran {
@@ -25,10 +26,14 @@ std::vector<ScriptErrorRow> ScriptRunResult::errorRows() const {
 
 ScriptRunResult ScriptRunner::run(const QString &alias, const QStringList &lines) {
     ScriptRunResult result;
-    for (const ScriptStatement &statement : splitScript(lines, m_runner.lineSeparator())) {
+    const std::optional<AliasInfo> info = m_session.aliases().find(alias);
+    const DbKind kind = info ? info->kind() : DbKind::Other;
+    for (const ScriptStatement &statement : splitScript(lines, m_runner.lineSeparator(), kind)) {
         ScriptStatementRun run{statement, QString()};
-        const DbResult<bool> done = m_runner.execute(alias, statement.executableText);
-        if (done) {
+        if (!statement.splitError.isEmpty()) {
+            run.errorEntry = QStringLiteral("Message     :") + statement.splitError;
+            ++result.errorCount;
+        } else if (const DbResult<bool> done = m_runner.execute(alias, statement.executableText)) {
             ++result.successCount;
         } else {
             run.errorEntry = QStringLiteral("Message     :") + done.error().message();

@@ -1,4 +1,7 @@
 // Runs an SQL script file: every statement in file order, errors collected, then a summary.
+// The script is split by the rules of the alias's database kind (scriptsplitter.h), and every
+// statement is sent as written, without parameter markers, so ":NEW" and ":OLD" in a trigger
+// and ":name" anywhere else reach the database untouched.
 //
 // Transactions: each statement is committed on its own as it succeeds (the session connection
 // runs in autocommit on every kind of database); the runner never starts, commits or rolls back
@@ -16,6 +19,7 @@
 
 namespace kelvoran {
 
+class DbSession;
 class SqlRunner;
 
 // One statement after the run; errorEntry is empty on success, else "Message     :" + message.
@@ -44,17 +48,21 @@ struct ScriptRunResult {
     std::vector<ScriptErrorRow> errorRows() const;
 };
 
-// Runs the statements of a script against the alias with the runner's line separator.
+// Runs the statements of a script against the alias with the runner's line separator. The
+// session tells the kind of each alias; the runner must run on the same session.
 class ScriptRunner {
 public:
-    explicit ScriptRunner(SqlRunner &runner) : m_runner(runner) {}
+    ScriptRunner(const DbSession &session, SqlRunner &runner)
+        : m_session(session), m_runner(runner) {}
 
-    // Splits the lines and executes every statement, going on after failures.
+    // Splits the lines and executes every statement, going on after failures. A statement
+    // that could not be split is not sent and counts as failed with its split error.
     ScriptRunResult run(const QString &alias, const QStringList &lines);
     // Reads a Shift_JIS script file and runs it; a file that cannot be read is an error.
     Result<ScriptRunResult> runFile(const QString &alias, const QString &path);
 
 private:
+    const DbSession &m_session;
     SqlRunner &m_runner;
 };
 

@@ -25,6 +25,11 @@ protected:
         writeFile(m_database, QByteArray());
         m_aliasFile = m_dir.filePath(QStringLiteral("aliases.ini"));
         QByteArray aliases = "[LITE]\ndriver=QSQLITE\ndatabase=" + m_database.toUtf8() + "\n";
+        // The Oracle-dictionary fixture is copied: scripts change it.
+        m_oracleCopy = m_dir.filePath(QStringLiteral("oracle.sqlite"));
+        ASSERT_TRUE(QFile::copy(oracleFixturePath(), m_oracleCopy));
+        aliases += "\n[ORACOPY]\ndriver=QSQLITE\ndrivername=ORACLE (fixture copy)\ndatabase=" +
+                   m_oracleCopy.toUtf8() + "\n";
         if (serversStarted()) {
             QFile server(testAliasFile());
             ASSERT_TRUE(server.open(QIODevice::ReadOnly));
@@ -48,17 +53,18 @@ protected:
     }
 
     // A value read back with Python's sqlite3, a reader this program did not write.
-    QString sqliteValue(const QString &sql) {
+    QString sqliteValue(const QString &sql, const QString &database = QString()) {
         const ProcessResult r = runPython(
             QStringLiteral("import sys, sqlite3\nv = "
                            "sqlite3.connect(sys.argv[1]).execute(sys.argv[2]).fetchone()[0]\n"
                            "sys.stdout.write(repr(v))"),
-            {m_database, sql});
+            {database.isEmpty() ? m_database : database, sql});
         return r.out;
     }
 
     QTemporaryDir m_dir;
     QString m_database;
+    QString m_oracleCopy;
     QString m_aliasFile;
     QByteArray m_savedAliases;
     QByteArray m_savedSettings;
@@ -134,5 +140,89 @@ TEST_F(BatchSqlTest, PostgresScriptAndRefusedLogin) {
         << refused.err.toStdString();
     EXPECT_TRUE(refused.out.isEmpty());
 }
+
+// Scripts with the quoting and block forms of their alias's kind, run by the batch command and
+// read back with a client this program did not write (Python's sqlite3, psql, mariadb).
+struct BatchScriptCase {
+    const char *name;
+    const char *alias;
+    const char *script; // under tests/data/scripts
+    int statements;
+    const char *query; // one value: the rows joined as "id=note,..."
+    QString expected;
+};
+
+void PrintTo(const BatchScriptCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+class BatchScriptFormsTest : public BatchSqlTest,
+                             public testing::WithParamInterface<BatchScriptCase> {
+protected:
+    QString readBack(const BatchScriptCase &c) {
+        const QString alias = QLatin1String(c.alias);
+        const QString query = QLatin1String(c.query);
+        const QString password = qEnvironmentVariable("KELVORAN_TEST_PASSWORD");
+        if (alias == u"LITE")
+            return sqliteValue(query);
+        if (alias == u"ORACOPY")
+            return sqliteValue(query, m_oracleCopy);
+        if (alias == u"PGTEST")
+            return runProcess(QStringLiteral("psql"),
+                              {QStringLiteral("-X"), QStringLiteral("-A"), QStringLiteral("-t"),
+                               QStringLiteral("postgresql://kelvoran:%1@127.0.0.1:%2/kelvoran")
+                                   .arg(password, qEnvironmentVariable("KELVORAN_TEST_PG_PORT")),
+                               QStringLiteral("-c"), query})
+                .out.trimmed();
+        return runProcess(QStringLiteral("mariadb"),
+                          {QStringLiteral("--no-defaults"), QStringLiteral("-h"),
+                           QStringLiteral("127.0.0.1"), QStringLiteral("-P"),
+                           qEnvironmentVariable("KELVORAN_TEST_MY_PORT"), QStringLiteral("-u"),
+                           QStringLiteral("kelvoran"), QStringLiteral("-p") + password,
+                           QStringLiteral("-N"), QStringLiteral("-B"), QStringLiteral("-r"),
+                           QStringLiteral("kelvoran"), QStringLiteral("-e"), query})
+            .out.trimmed();
+    }
+};
+
+TEST_P(BatchScriptFormsTest, RunsEveryStatementWhole) {
+    const BatchScriptCase &c = GetParam();
+    const bool onServer =
+        QLatin1String(c.alias) == u"PGTEST" || QLatin1String(c.alias) == u"MYTEST";
+    if (onServer && !serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    qputenv("KELVORAN_PASSWORD", qgetenv("KELVORAN_TEST_PASSWORD"));
+    const ProcessResult r =
+        batch({QStringLiteral("--alias"), QLatin1String(c.alias),
+               testPath(QStringLiteral("data/scripts/") + QLatin1String(c.script))});
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(
+        r.out,
+        QStringLiteral("SQLを「%1」個実行しエラーSQLはありませんでした。\n").arg(c.statements));
+    EXPECT_EQ(readBack(c), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, BatchScriptFormsTest,
+    testing::Values(
+        BatchScriptCase{
+            "QuotesOnSqlite", "LITE", "quoting.sql", 7,
+            "SELECT group_concat(id || '=' || note, ',') FROM "
+            "(SELECT * FROM quoted ORDER BY id)",
+            QStringLiteral(
+                "\"1=a;b,2=it's -- not a comment,3=/* kept */ and ;,4=one\\n\\n  three\"")},
+        BatchScriptCase{"OracleBlocksOnTheDictionaryFixture", "ORACOPY", "oracle_blocks.sql", 5,
+                        "SELECT group_concat(id || '=' || note, ',') FROM "
+                        "(SELECT * FROM audit_trail ORDER BY id)",
+                        QStringLiteral("\"1=before;it's; fine,2=before;two,10=after,20=after\"")},
+        BatchScriptCase{"DollarQuotedBodiesOnPostgres", "PGTEST", "postgres_bodies.sql", 6,
+                        "SELECT string_agg(id || '=' || note, ',' ORDER BY id) FROM script_notes",
+                        QStringLiteral("1=semi;colon,2=it's; escaped,3=7;8")},
+        BatchScriptCase{"DelimiterLinesOnMariaDb", "MYTEST", "mysql_delimiter.sql", 11,
+                        "SELECT GROUP_CONCAT(CONCAT(id, '=', note) ORDER BY id SEPARATOR ',') "
+                        "FROM `script;notes`",
+                        QStringLiteral("1=filled; by loop,2=filled; by loop,3=it's; \"escaped\" "
+                                       "\\,4=double \"quoted\"; text,5=SHOUT;")}),
+    [](const testing::TestParamInfo<BatchScriptCase> &p) { return std::string(p.param.name); });
 
 } // namespace
