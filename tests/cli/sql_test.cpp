@@ -192,9 +192,13 @@ TEST_P(BatchScriptFormsTest, RunsEveryStatementWhole) {
     if (onServer && !serversStarted())
         GTEST_SKIP() << "test servers not started";
     qputenv("KELVORAN_PASSWORD", qgetenv("KELVORAN_TEST_PASSWORD"));
-    const ProcessResult r =
-        batch({QStringLiteral("--alias"), QLatin1String(c.alias),
-               testPath(QStringLiteral("data/scripts/") + QLatin1String(c.script))});
+    // The server objects get names of their own, so the script runner's tests that run the
+    // same scripts on the same servers can run at the same time.
+    QFile source(testPath(QStringLiteral("data/scripts/") + QLatin1String(c.script)));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QString script = m_dir.filePath(QLatin1String(c.script));
+    writeFile(script, source.readAll().replace("script", "batch"));
+    const ProcessResult r = batch({QStringLiteral("--alias"), QLatin1String(c.alias), script});
     EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_EQ(
         r.out,
@@ -216,11 +220,11 @@ INSTANTIATE_TEST_SUITE_P(
                         "(SELECT * FROM audit_trail ORDER BY id)",
                         QStringLiteral("\"1=before;it's; fine,2=before;two,10=after,20=after\"")},
         BatchScriptCase{"DollarQuotedBodiesOnPostgres", "PGTEST", "postgres_bodies.sql", 6,
-                        "SELECT string_agg(id || '=' || note, ',' ORDER BY id) FROM script_notes",
+                        "SELECT string_agg(id || '=' || note, ',' ORDER BY id) FROM batch_notes",
                         QStringLiteral("1=semi;colon,2=it's; escaped,3=7;8")},
         BatchScriptCase{"DelimiterLinesOnMariaDb", "MYTEST", "mysql_delimiter.sql", 11,
                         "SELECT GROUP_CONCAT(CONCAT(id, '=', note) ORDER BY id SEPARATOR ',') "
-                        "FROM `script;notes`",
+                        "FROM `batch;notes`",
                         QStringLiteral("1=filled; by loop,2=filled; by loop,3=it's; \"escaped\" "
                                        "\\,4=double \"quoted\"; text,5=SHOUT;")}),
     [](const testing::TestParamInfo<BatchScriptCase> &p) { return std::string(p.param.name); });
