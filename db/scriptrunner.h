@@ -5,8 +5,9 @@
 //
 // Transactions: each statement is committed on its own as it succeeds (the session connection
 // runs in autocommit on every kind of database); the runner never starts, commits or rolls back
-// a transaction itself. A script that wants all-or-nothing writes its own BEGIN/COMMIT (or
-// START TRANSACTION/COMMIT) statements, which run on the same connection like any other.
+// a transaction itself. A script that wants all-or-nothing writes its own BEGIN/COMMIT
+// (PostgreSQL, SQLite) or START TRANSACTION/COMMIT (MySQL) statements, or a PL/SQL block on
+// Oracle, where BEGIN starts a block; they run on the same connection like any other.
 #pragma once
 
 #include "core/result.h"
