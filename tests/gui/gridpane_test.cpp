@@ -130,6 +130,59 @@ private slots:
             QCOMPARE(demoRows(table), before);
         }
     }
+    void serverRefusesATooLongValueAndTheGridShowsTheStoredOne() {
+        if (qEnvironmentVariable("KELVORAN_TEST_SERVERS") != u"1")
+            QSKIP("test servers not started");
+        Result<AliasList> all = AliasList::load(m_serverAliasFile);
+        QVERIFY(all);
+        std::vector<AliasInfo> servers;
+        for (const QString &name : {QStringLiteral("MYTEST"), QStringLiteral("PGTEST")})
+            servers.push_back(*all->find(name));
+        startWindow(AliasList(servers));
+        for (const QString &name : {QStringLiteral("MYTEST"), QStringLiteral("PGTEST")}) {
+            QTreeWidgetItem *alias = root(name);
+            click(alias);
+            QTreeWidgetItem *folder = child(alias, QStringLiteral("Table"));
+            QVERIFY(folder);
+            onNextModal([](QWidget *modal) {
+                auto *login = qobject_cast<LoginDialog *>(modal);
+                login->passwordEdit()->setText(qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+                login->okButton()->click();
+            });
+            click(folder);
+            QApplication::setActiveWindow(m_w.get()); // back from the login dialog
+            QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+            DbResult<QSqlDatabase> db = m_w->dataModule().session.connection(name);
+            QVERIFY(db);
+            for (const char *sql : {"DROP TABLE IF EXISTS grid_short",
+                                    "CREATE TABLE grid_short (id INTEGER NOT NULL PRIMARY KEY, "
+                                    "code CHAR(6))",
+                                    "INSERT INTO grid_short VALUES (1, 'ABC')"}) {
+                QSqlQuery q(*db);
+                QVERIFY2(q.exec(QString::fromLatin1(sql)), sql);
+            }
+            tree()->setCurrentItem(folder);
+            m_w->action(QStringLiteral("Refresh"))->trigger();
+            QTreeWidgetItem *table = nullptr;
+            for (int i = 0; i < folder->childCount(); ++i)
+                if (folder->child(i)->text(0).endsWith(QStringLiteral("grid_short")))
+                    table = folder->child(i);
+            QVERIFY2(table, qPrintable(name));
+            click(table);
+            m_ui.messages.clear();
+            const QModelIndex cell = grid()->model()->index(0, 1);
+            const QString stored = cell.data().toString();
+            QCOMPARE(stored.trimmed(), QStringLiteral("ABC"));
+            typeIntoCell(cell, QStringLiteral("TOOLONGX"));
+            QTRY_VERIFY2(!m_ui.messages.empty(), qPrintable(name));
+            QVERIFY(m_ui.messages.front().text.startsWith(QStringLiteral("Category    :")));
+            QCOMPARE(grid()->model()->index(0, 1).data().toString(), stored);
+            QSqlQuery check(*db);
+            QVERIFY(check.exec(QStringLiteral("SELECT code FROM grid_short")) && check.next());
+            QCOMPARE(check.value(0).toString().trimmed(), QStringLiteral("ABC"));
+            QVERIFY(!check.next());
+        }
+    }
     void tableWithoutKeyOpensReadOnlyWithANote() {
         runOnDemo({QStringLiteral("DROP TABLE IF EXISTS grid_dupes"),
                    QStringLiteral("CREATE TABLE grid_dupes (code TEXT, qty INTEGER)"),
