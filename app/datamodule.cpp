@@ -13,15 +13,13 @@ void TDataModule_Kelvoran::readDriverName(const QString &alias) {
     kind = dbKindFromDriverName(*driver);
 }
 
-std::unique_ptr<QSqlTableModel> TDataModule_Kelvoran::selectTable(const QString &alias,
-                                                                  const QString &name) {
+std::unique_ptr<KeyedTableModel> TDataModule_Kelvoran::selectTable(const QString &alias,
+                                                                   const QString &name) {
     DbResult<QSqlDatabase> db = session.connection(alias);
     if (!db)
         throw DbException(db.error());
-    auto model = std::make_unique<QSqlTableModel>(nullptr, *db);
-    model->setEditStrategy(QSqlTableModel::OnFieldChange);
-    model->setTable(name);
-    if (!model->select()) {
+    auto model = std::make_unique<KeyedTableModel>(*db);
+    if (!model->open(name)) {
         DbError error = DbError::fromSqlError(model->lastError(), nativeCodeFormOf(db->driver()));
         if (error.isEmpty())
             error.append(

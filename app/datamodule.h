@@ -11,9 +11,8 @@
 #include "db/sqlrunner.h"
 #include "report/reportdefinition.h"
 #include "report/userinteraction.h"
+#include "ui/keyedtablemodel.h"
 #include "ui/sqlhistory.h"
-
-#include <QSqlTableModel>
 
 #include <functional>
 #include <memory>
@@ -50,7 +49,7 @@ struct TDataModule_Kelvoran {
     bool gridShowsSqlResult = false;
 
     // Table_Kelvoran: the table shown in the grid (null when closed).
-    std::unique_ptr<QSqlTableModel> table;
+    std::unique_ptr<KeyedTableModel> table;
     QString tableAlias;
 
     // Where messages and questions go (the main window's current answerer).
@@ -64,8 +63,9 @@ struct TDataModule_Kelvoran {
     }
     // Reads the alias's driver name into driverName and kind; an unknown alias throws.
     void readDriverName(const QString &alias);
-    // Table_Kelvoran on a table of the alias, selected; a failed connection or select throws.
-    std::unique_ptr<QSqlTableModel> selectTable(const QString &alias, const QString &table);
+    // Table_Kelvoran on a table of the alias with its row key, selected; a failed connection or
+    // select throws.
+    std::unique_ptr<KeyedTableModel> selectTable(const QString &alias, const QString &table);
     // Drops Table_Kelvoran (the grid must not show it any more).
     void closeTable() {
         table.reset();

@@ -1,8 +1,9 @@
 #include "app/dbnavigator.h"
 
+#include "app/gridpane.h"
+#include "ui/keyedtablemodel.h"
+
 #include <QHBoxLayout>
-#include <QSqlTableModel>
-#include <QStyle>
 #include <QTableView>
 #include <QToolButton>
 
@@ -23,7 +24,7 @@ const NavButton kButtons[] = {
 };
 } // namespace
 
-DbNavigator::DbNavigator(QTableView *grid, QWidget *parent) : QWidget(parent), m_grid(grid) {
+DbNavigator::DbNavigator(GridPane *pane, QWidget *parent) : QWidget(parent), m_pane(pane) {
     setObjectName(QStringLiteral("DBNavigator1"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -38,6 +39,7 @@ DbNavigator::DbNavigator(QTableView *grid, QWidget *parent) : QWidget(parent), m
         const QString name = QString::fromLatin1(b.name);
         connect(button, &QToolButton::clicked, this, [this, name] { act(name); });
     }
+    connect(m_pane, &GridPane::stateChanged, this, &DbNavigator::updateButtons);
     updateButtons();
 }
 
@@ -46,24 +48,39 @@ QToolButton *DbNavigator::button(const QString &name) const {
 }
 
 void DbNavigator::updateButtons() {
-    QAbstractItemModel *model = m_grid->model();
+    QAbstractItemModel *model = m_pane->model();
     const bool open = model && model->columnCount() > 0;
-    const bool editable = open && qobject_cast<QSqlTableModel *>(model);
-    for (const NavButton &b : kButtons) {
-        const QString name = QString::fromLatin1(b.name);
-        const bool edit =
-            name == u"Insert" || name == u"Delete" || name == u"Post" || name == u"Cancel";
-        button(name)->setEnabled(edit ? editable : open);
-    }
+    const bool rows = open && model->rowCount() > 0;
+    KeyedTableModel *table = m_pane->table();
+    const bool editable = table && !table->isReadOnly();
+    const bool pending = table && table->hasPendingRows();
+    const bool current = rows && m_pane->grid()->currentIndex().isValid();
+    const std::pair<const char *, bool> states[] = {
+        {"First", rows},   {"Prior", rows},      {"Next", rows},
+        {"Last", rows},    {"Insert", editable}, {"Delete", editable && current},
+        {"Post", pending}, {"Cancel", pending},  {"Refresh", table != nullptr},
+    };
+    for (const auto &[name, enabled] : states)
+        button(QString::fromLatin1(name))->setEnabled(enabled);
 }
 
 void DbNavigator::act(const QString &name) {
-    QAbstractItemModel *model = m_grid->model();
+    QTableView *grid = m_pane->grid();
+    QAbstractItemModel *model = m_pane->model();
     if (!model)
         return;
-    auto *table = qobject_cast<QSqlTableModel *>(model);
-    const int column = qMax(0, m_grid->currentIndex().column());
-    int row = m_grid->currentIndex().row();
+    if (name == u"Insert")
+        return m_pane->addRow();
+    if (name == u"Delete")
+        return m_pane->deleteCurrentRow();
+    if (name == u"Post")
+        return m_pane->postRows();
+    if (name == u"Cancel")
+        return m_pane->cancelRows();
+    if (name == u"Refresh")
+        return m_pane->refreshRows();
+    const int column = qMax(0, grid->currentIndex().column());
+    int row = grid->currentIndex().row();
     if (name == u"First") {
         row = 0;
     } else if (name == u"Prior") {
@@ -76,24 +93,9 @@ void DbNavigator::act(const QString &name) {
         while (model->canFetchMore(QModelIndex()))
             model->fetchMore(QModelIndex());
         row = model->rowCount() - 1;
-    } else if (table && name == u"Insert") {
-        row = qMax(0, row);
-        table->insertRow(row);
-    } else if (table && name == u"Delete") {
-        if (row >= 0) {
-            table->removeRow(row);
-            table->select();
-        }
-    } else if (table && name == u"Post") {
-        table->submitAll();
-    } else if (table && name == u"Cancel") {
-        table->revertAll();
-    } else if (name == u"Refresh") {
-        if (table)
-            table->select();
     }
     if (row >= 0 && row < model->rowCount())
-        m_grid->setCurrentIndex(model->index(row, column));
+        grid->setCurrentIndex(model->index(row, column));
 }
 
 } // namespace kelvoran

@@ -160,7 +160,7 @@ void TKelvoran::buildControls() {
     m_gridPane = new GridPane(m_dm, m_body);
     m_gridPane->installEventFilter(this);
     m_gridPane->titleBar()->installEventFilter(this);
-    m_navigator = new DbNavigator(m_gridPane->grid(), m_header);
+    m_navigator = new DbNavigator(m_gridPane, m_header);
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 }
@@ -208,7 +208,6 @@ void TKelvoran::connectPanes() {
     connect(pages, &SqlPane::gridColumnsWanted, this, gridColumns);
     connect(pages->pages(), &QTabWidget::currentChanged, this, &TKelvoran::tabChanged);
 
-    connect(grid, &GridPane::modelShown, m_navigator, &DbNavigator::updateButtons);
     connect(grid, &GridPane::cellChosen, m_dataShowForm, &TDataShowForm::showField);
 
     connect(m_files, &FileCommands::secondaryWindowsClosing, this,

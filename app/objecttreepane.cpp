@@ -336,7 +336,7 @@ void ObjectTreePane::closeTable() {
 void ObjectTreePane::openTable(const QString &alias, const QString &table) {
     emit tableOpening();
     closeTable();
-    std::unique_ptr<QSqlTableModel> model;
+    std::unique_ptr<KeyedTableModel> model;
     try {
         model = m_dm.selectTable(alias, table);
     } catch (...) {

@@ -60,12 +60,17 @@ bool SingleInstance::listen() {
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                while (socket->canReadLine()) {
-                    if (socket->readLine() == kActivate)
-                        emit activationRequested();
-                }
+                bool activate = false;
+                while (socket->canReadLine())
+                    activate = socket->readLine() == kActivate || activate;
                 socket->write("OK\n");
                 socket->flush();
+                // The activation may show a modal message box, whose event loop would delete
+                // this socket under the handler once the second instance hangs up: it runs
+                // after the handler has returned, and the second instance is answered first.
+                if (activate)
+                    QMetaObject::invokeMethod(
+                        this, [this] { emit activationRequested(); }, Qt::QueuedConnection);
             });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         }

@@ -8,7 +8,8 @@
 //    instance to activate itself and exits.
 // 3. When an instance answers and no path was given, a second full instance starts anyway
 //    (without listening).
-// 4. The running instance reads the hand-off value on each activation and clears it.
+// 4. The running instance answers the request at once and activates afterwards from its event
+//    loop; it reads the hand-off value on each activation and clears it.
 // UI thread only.
 #pragma once
 

@@ -127,6 +127,56 @@ private slots:
         // The hand-off value is cleared once taken.
         QCOMPARE(HandOffStore(m_settings).take(), QString());
     }
+    void handOffAfterAMissingFileStillReachesTheInstance() {
+        startWindow();
+        m_w->setInteraction(nullptr); // the program's own message boxes
+        SingleInstance instance;
+        QCOMPARE(instance.start(QString(), HandOffStore(m_settings)),
+                 SingleInstance::Outcome::First);
+        connect(&instance, &SingleInstance::activationRequested, m_w.get(),
+                [this] { m_w->runCommand([this] { m_w->fileCommands()->activation(); }); });
+        auto startSecond = [](QProcess &process, const QString &path) {
+            process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+            process.start(QStringLiteral(KELVORAN_BINARY), {path});
+            return process.waitForStarted();
+        };
+        // A path that does not exist: the error box stays open until the second start is gone.
+        const QString missing = m_dir.filePath(QStringLiteral("missing.kvs"));
+        QProcess first;
+        QVERIFY(startSecond(first, missing));
+        QString shown;
+        QTimer answer;
+        answer.setInterval(20);
+        connect(&answer, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && first.state() == QProcess::NotRunning) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        answer.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 15000);
+        answer.stop();
+        QCOMPARE(first.exitCode(), 0);
+        QVERIFY2(shown.contains(QStringLiteral("missing.kvs")), qPrintable(shown));
+        QVERIFY(m_w->isVisible());
+        QVERIFY(instance.isListening());
+        // The next hand-off of a good file still reaches this instance, and the second start
+        // exits instead of opening its own window.
+        Schedule schedule;
+        ScheduleEntry e;
+        e.fileName = QStringLiteral("one.kvr");
+        e.folder = m_dir.path() + u'/';
+        schedule.entries = {e};
+        const QString kvs = m_dir.filePath(QStringLiteral("after-missing.kvs"));
+        QVERIFY(writeScheduleFile(kvs, schedule));
+        QProcess second;
+        QVERIFY(startSecond(second, kvs));
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 10000);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_COMPARE(m_w->scheduleForm()->scheduleFile(), kvs);
+        QVERIFY(m_w->scheduleForm()->isVisible());
+    }
     void commandLineFileOpensOnFirstActivation() {
         // A .kvs parameter opens the schedule window; a .sql parameter opens nothing.
         Schedule schedule;
