@@ -34,13 +34,16 @@ const BatchCommand kCommand{
         "                        [--at \"yyyy/mm/dd HH:NN\"]\n"
         "  Gives every entry the connection of its settings file's alias (DBNAME) from\n"
         "  CREDS.ini, an INI file with one group per alias holding user= and password=, which\n"
-        "  must be readable by its owner only (mode 0600). An entry whose alias has no group\n"
-        "  stays unchecked and fails. The run starts at --at (now when omitted); a later start\n"
-        "  is noticed as the scheduler's timer notices it (up to 10 minutes late for a later\n"
-        "  hour, an hour for a later day). ERRCHECK of the file decides whether the first\n"
-        "  failure stops the run. The log goes to --log-dir (default: LogFileDir of the\n"
-        "  settings). Prints one tab-separated line per entry: number, file name, target path,\n"
-        "  start, end, data count, status; then \"log: \" and the log file.\n"
+        "  must be readable by its owner only (mode 0600). An alias without login=true needs\n"
+        "  no group (it connects with its stored user); an entry whose alias requires a login\n"
+        "  and has no group stays unchecked and fails. The run starts at --at (now when\n"
+        "  omitted); a later start is noticed as the scheduler's timer notices it (up to 10\n"
+        "  minutes late for a later hour, an hour for a later day). ERRCHECK of the file\n"
+        "  decides whether the first failure stops the run. The log goes to --log-dir\n"
+        "  (default: LogFileDir of the settings). Prints one tab-separated line per entry:\n"
+        "  number, file name, target path, start, end, data count, status; then \"log: \" and\n"
+        "  the log file. An entry that replaced a file an earlier entry of the run wrote\n"
+        "  further up still completes; stderr warns about it.\n"
         "  Exit 1 when any entry failed, 2 on a usage error."),
     &runSchedule};
 
@@ -208,11 +211,20 @@ int runSchedule(const QStringList &arguments) {
             continue;
         }
         const auto found = credentials->find(*alias);
-        if (found == credentials->end())
+        if (found != credentials->end()) {
+            e.alias = *alias;
+            e.userName = found->second.user;
+            e.password = found->second.password;
+            e.mark = EntryMark::Ready;
+            continue;
+        }
+        // An alias that asks for no login (an SQLite file, a trusted server) connects as the
+        // interactive session does: with its stored user and no password.
+        const std::optional<AliasInfo> info = aliases->find(*alias);
+        if (!info || info->loginRequired)
             continue; // stays Unchecked and fails as an entry without a connection
         e.alias = *alias;
-        e.userName = found->second.user;
-        e.password = found->second.password;
+        e.userName = info->user;
         e.mark = EntryMark::Ready;
     }
 
@@ -247,8 +259,13 @@ int runSchedule(const QStringList &arguments) {
     }
     out += QStringLiteral("log: ") + summary.logPath + u'\n';
     printOut(out);
+    QString notes;
+    for (const QString &warning : summary.warnings)
+        notes += warning + u'\n';
     if (!summary.logNotice.isEmpty())
-        printErr(summary.logNotice + u'\n');
+        notes += summary.logNotice + u'\n';
+    if (!notes.isEmpty())
+        printErr(notes);
     return summary.errorCount > 0 ? ExitFailed : ExitOk;
 }
 

@@ -232,10 +232,15 @@ QString runEnded(int errorCount) {
     return QStringLiteral("スケジュール終了〔エラー件数 %1〕").arg(errorCount);
 }
 QString workbookDiscarded(int row) {
-    // No 「」 in a status: the log keeps a value between one pair of them.
     return QStringLiteral("スケジュール番号%1のエラーにより、このスケジュールのシートを含む"
                           "出力ファイルは保存されずに破棄されました。")
         .arg(row);
+}
+QString overwroteEarlierOutput(const QString &rows, const QString &path,
+                               const QString &earlierRows) {
+    return QStringLiteral("警告: スケジュール番号%1の出力ファイル「%2」は、同じ実行でスケジュール"
+                          "番号%3が出力したファイルを上書きしました。")
+        .arg(rows, path, earlierRows);
 }
 QString unchecked() {
     return QStringLiteral("ユーザー名・パスワード未チェックのため実行できません");

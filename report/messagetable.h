@@ -108,6 +108,10 @@ QString csvExportError();                        // CES_270014 failure text of t
 QString csvImportError();                        // CES_270015 failure text of the job
 // The status bar suffix of an ExcelReport entry: "  実行スケジュール：「   row」：<file>".
 QString excelStatusSuffix(int row, const QString &fileName);
+// The warning (never a status) when the entries rows wrote path over the output the entries
+// earlierRows wrote further up in the same run; rows as "3" or "3〜4".
+QString overwroteEarlierOutput(const QString &rows, const QString &path,
+                               const QString &earlierRows);
 } // namespace EntryText
 
 // Texts of the batch commands that run one settings file as a schedule entry.

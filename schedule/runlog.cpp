@@ -7,12 +7,16 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <iterator>
+#include <optional>
+
 namespace kelvoran {
 
 namespace {
 
 QString field(const char *label, const QString &value) {
-    return QString::fromUtf8(label) + QStringLiteral("「") + value + QStringLiteral("」");
+    return QString::fromUtf8(label) + QStringLiteral("「") + shiftJisSafeText(value) +
+           QStringLiteral("」");
 }
 
 QString withoutLineBreaks(QString text) {
@@ -28,6 +32,21 @@ QString withSeparator(const QString &folder) {
 }
 
 } // namespace
+
+QString shiftJisSafeText(const QString &text) {
+    if (encodeShiftJis(text))
+        return text;
+    QString safe;
+    for (const char32_t cp : text.toUcs4()) {
+        const QString ch = QString::fromUcs4(&cp, 1);
+        if (encodeShiftJis(ch))
+            safe += ch;
+        else
+            safe += QStringLiteral("[U+%1]").arg(
+                QString::number(uint(cp), 16).toUpper().rightJustified(4, u'0'));
+    }
+    return safe;
+}
 
 QStringList runLogLines(const QString &runStart, const QString &runEnd,
                         const std::vector<RunLogEntry> &entries) {
@@ -86,28 +105,71 @@ Result<RunLogWritten> writeRunLog(const QString &logDir, const QString &installD
     return written;
 }
 
+namespace {
+
+// The labels of an entry line, in field order.
+const char *const kEntryLabels[] = {"スケジュール番号:", "ファイル名：", "ファイルパス：",
+                                    "保存場所：",        "開始時間：",   "終了時間：",
+                                    "レコード数：",      "ステータス："};
+
+// An entry line as runLogLines() writes it, read by its labels, so that a value may itself hold
+// "「", "」" or "@/" (a CSV failure names the item 「...」 it stopped at). Nothing when the record
+// does not have that shape.
+std::optional<QStringList> entryCells(const QString &text) {
+    const QString open = QStringLiteral("「");
+    const QString close = QStringLiteral("」@/");
+    QStringList cells;
+    qsizetype at = 0;
+    for (size_t i = 0; i < std::size(kEntryLabels); ++i) {
+        const QString head = QString::fromUtf8(kEntryLabels[i]) + open;
+        if (!QStringView(text).mid(at).startsWith(head))
+            return std::nullopt;
+        at += head.size();
+        qsizetype end = -1;
+        if (i + 1 < std::size(kEntryLabels)) {
+            end = text.indexOf(close + QString::fromUtf8(kEntryLabels[i + 1]) + open, at);
+        } else if (text.endsWith(close + u';')) {
+            end = text.size() - close.size() - 1;
+        }
+        if (end < at)
+            return std::nullopt;
+        cells << text.mid(at, end - at);
+        at = end + close.size();
+    }
+    return cells;
+}
+
+// Any other record: split at "@/", each cell the text between the first "「" and the last "」"
+// of its piece.
+QStringList pieceCells(const QString &text, bool terminated) {
+    const QStringList pieces = text.split(QStringLiteral("@/"));
+    const qsizetype fields = terminated ? pieces.size() - 1 : pieces.size();
+    QStringList cells;
+    for (qsizetype p = 0; p < fields; ++p) {
+        const QString &piece = pieces[p];
+        const qsizetype open = piece.indexOf(QStringLiteral("「"));
+        const qsizetype close = open < 0 ? -1 : piece.lastIndexOf(QStringLiteral("」"));
+        cells << (open >= 0 && close > open ? piece.mid(open + 1, close - open - 1) : QString());
+    }
+    return cells;
+}
+
+} // namespace
+
 Result<RunLogContents> readRunLog(const QString &path) {
     const Error failure{QStringLiteral("ログファイルの読み込みに失敗しました。"), QString()};
     Result<QStringList> lines = readTextLines(path);
     if (!lines)
         return failure;
     RunLogContents log;
-    const QString sep = QStringLiteral("@/");
     // Splits one record's text into its eight cells.
-    auto addRecord = [&log, &sep](const QString &text, bool terminated) {
-        const QStringList pieces = text.split(sep);
-        const qsizetype fields = terminated ? pieces.size() - 1 : pieces.size();
-        QStringList cells;
-        for (qsizetype p = 0; p < fields; ++p) {
-            const QString &piece = pieces[p];
-            const qsizetype open = piece.indexOf(QStringLiteral("「"));
-            const qsizetype close = open < 0 ? -1 : piece.indexOf(QStringLiteral("」"), open + 1);
-            cells << (open >= 0 && close > open ? piece.mid(open + 1, close - open - 1)
-                                                : QString());
-        }
-        while (cells.size() < 8)
-            cells << QString();
-        log.records.push_back(cells);
+    auto addRecord = [&log](const QString &text, bool terminated) {
+        std::optional<QStringList> cells = terminated ? entryCells(text) : std::nullopt;
+        if (!cells)
+            cells = pieceCells(text, terminated);
+        while (cells->size() < 8)
+            *cells << QString();
+        log.records.push_back(*cells);
     };
     QString pending;
     for (qsizetype i = 1; i < lines->size(); ++i) {

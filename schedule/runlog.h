@@ -25,8 +25,13 @@ struct RunLogEntry {
     QString status;
 };
 
+// The text with every character that Shift_JIS cannot hold written as "[U+XXXX]" (a database
+// message or a CSV failure may quote one), so that the log of a run always saves and reads back
+// as the grid shows it.
+QString shiftJisSafeText(const QString &text);
+
 // The lines of a log: the header, then one line per entry (numbered from 1). Line breaks inside
-// a status are removed so that each entry stays on one line.
+// a status are removed so that each entry stays on one line; every value is made Shift_JIS-safe.
 QStringList runLogLines(const QString &runStart, const QString &runEnd,
                         const std::vector<RunLogEntry> &entries);
 

@@ -18,6 +18,7 @@
 #include "report/messagetable.h"
 #include "report/reportdefinition.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -50,6 +51,16 @@ QString scheduleTimeText(const QDateTime &time) {
 QString workbookDiscardedText(int failedRow) {
     return EntryText::workbookDiscarded(failedRow);
 }
+
+namespace {
+
+// Consecutive row numbers as one text: "3", or "3〜5" for a workbook several entries wrote.
+QString rowRangeText(const std::vector<int> &rows) {
+    const QString first = QString::number(rows.front());
+    return rows.size() == 1 ? first : first + QStringLiteral("〜") + QString::number(rows.back());
+}
+
+} // namespace
 
 ScheduleRunner::ScheduleRunner(Schedule &schedule, SchedulerConnection &connection, Clock &clock)
     : m_schedule(schedule), m_connection(connection), m_clock(clock), m_timer(clock),
@@ -133,6 +144,7 @@ RunSummary ScheduleRunner::runAll() {
     m_placement = WorkbookPlacement();
     m_pendingRows.clear();
     m_checkedAhead.reset();
+    m_writtenBy.clear();
 
     for (int row = 1; row <= rows(); ++row) {
         ScheduleEntry &e = entry(row);
@@ -216,8 +228,12 @@ void ScheduleRunner::recordFailure(int row, const QString &detail) {
         oneLine.replace(u'\n', u' ');
         e.status += u' ' + oneLine.trimmed();
     }
+    // The log is Shift_JIS: the grid shows the status as the log keeps it.
+    e.status = shiftJisSafeText(e.status);
 
-    if (m_placement.sessionOpen) {
+    // The driver may already have closed the workbook it failed in; the earlier entries' sheets
+    // went with it all the same.
+    if (m_placement.sessionOpen || !m_pendingRows.empty()) {
         discardWorkbook(row);
         m_step.clear();
     }
@@ -241,7 +257,7 @@ void ScheduleRunner::recordFailure(int row, const QString &detail) {
 }
 
 void ScheduleRunner::discardWorkbook(int causeRow) {
-    if (m_excel)
+    if (m_excel && m_placement.sessionOpen)
         m_excel->discard(m_placement);
     m_placement.sessionOpen = false;
     m_placement.templateName.clear();
@@ -403,6 +419,8 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
     m_step.clear();
     if (m_placement.closeAfter) {
         // Saved and closed: the next entry starts a workbook of its own.
+        m_pendingRows.push_back(row);
+        noteWritten(m_placement.outputPath, m_pendingRows);
         m_pendingRows.clear();
         m_placement.sessionOpen = false;
         m_placement.sheetCount = 0;
@@ -463,7 +481,26 @@ bool ScheduleRunner::runCsvJob(int row, const ReportDefinition &def, bool export
                     done.detail);
     }
     m_count = done.dataCount;
+    if (exporting)
+        noteWritten(done.path, {row});
     return true;
+}
+
+void ScheduleRunner::noteWritten(const QString &path, const std::vector<int> &rows) {
+    if (path.isEmpty() || rows.empty())
+        return;
+    const QString key = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const auto earlier = m_writtenBy.find(key);
+    if (earlier != m_writtenBy.end()) {
+        // Entries next to each other share one workbook; an earlier entry further up that wrote
+        // the same file has just lost its output. The later entry did its work, so it keeps its
+        // status and the run says what happened beside it.
+        const QString warning = EntryText::overwroteEarlierOutput(rowRangeText(rows), path,
+                                                                  rowRangeText(earlier->second));
+        m_summary.warnings << warning;
+        status(warning);
+    }
+    m_writtenBy[key] = rows;
 }
 
 } // namespace kelvoran

@@ -24,6 +24,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -47,6 +48,9 @@ struct RunSummary {
     bool stoppedByError = false;
     QString logPath;   // where the log went (empty when it could not be written)
     QString logNotice; // why it went to a fallback folder, or why it was not written
+    // What went right but deserves a look: an entry that replaced a file an earlier entry of
+    // the same run wrote further up. Never part of a status.
+    QStringList warnings;
 };
 
 // The five start fields checked in order: an empty one gives "開始時間「年」項目が未入力です。
@@ -122,6 +126,9 @@ private:
     bool fail(int row, const Error &failure);
     void recordFailure(int row, const QString &detail = QString());
     void discardWorkbook(int causeRow);
+    // Records that rows' output is now the file at path; warns when that replaced the output of
+    // earlier rows of this run.
+    void noteWritten(const QString &path, const std::vector<int> &rows);
     // Whether the ExcelReport entry of row leaves its workbook open for the row below: the row
     // below has the same target and passes its checks as an ExcelReport entry.
     bool continuesWorkbook(int row);
@@ -160,6 +167,7 @@ private:
     PasswordChainRecord m_chain;
     WorkbookPlacement m_placement;
     std::vector<int> m_pendingRows; // rows whose sheets are in the workbook still open
+    std::map<QString, std::vector<int>> m_writtenBy; // file written in this run -> its rows
     // The checks of the row below, made when the workbook's fate depended on them.
     struct CheckedAhead {
         int row;

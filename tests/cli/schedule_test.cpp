@@ -27,8 +27,10 @@ protected:
         m_aliases = path("aliases.ini");
         QFile a(m_aliases);
         ASSERT_TRUE(a.open(QIODevice::WriteOnly));
+        // OTHER asks for no login and has no credentials group; LOCKED asks for one.
         a.write(QStringLiteral("[DEMO]\ndriver=QSQLITE\ndatabase=%1\n"
-                               "[OTHER]\ndriver=QSQLITE\ndatabase=%1\n")
+                               "[OTHER]\ndriver=QSQLITE\ndatabase=%1\n"
+                               "[LOCKED]\ndriver=QSQLITE\ndatabase=%1\nlogin=true\n")
                     .arg(m_db)
                     .toUtf8());
         a.close();
@@ -42,10 +44,23 @@ protected:
                       QStringLiteral(" WHERE product_code = '00012'")});
         settingsFile("select.kvr", "DEMO", {QStringLiteral("SELECT product_code FROM products")});
         settingsFile("bad.kvr", "DEMO", {QStringLiteral("UPDATE no_such_table SET x = 1")});
-        settingsFile("other.kvr", "OTHER", {QStringLiteral("DELETE FROM products")});
+        settingsFile("other.kvr", "OTHER",
+                     {QStringLiteral("DELETE FROM products WHERE product_code = '00012'")});
+        settingsFile("locked.kvr", "LOCKED", {QStringLiteral("DELETE FROM products")});
     }
 
     QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    // The rows of the demo database's products table, read by an independent reader.
+    QString productCount() const {
+        const ProcessResult r = runPython(QStringLiteral(R"PY(
+import sys, sqlite3
+print(sqlite3.connect(sys.argv[1]).execute("SELECT COUNT(*) FROM products").fetchone()[0])
+)PY"),
+                                          {m_db});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return r.out.trimmed();
+    }
 
     static void writeCredentials(const QString &file, const char *text) {
         QFile f(file);
@@ -121,29 +136,36 @@ TEST_F(ScheduleCommand, PrintsOneLinePerEntryAndWritesTheLog) {
         bool errorStop;
         int exitCode;
         std::vector<QString> statuses; // prefixes
+        QString products;              // rows left: OTHER's DELETE ran, LOCKED's did not
     };
     const std::vector<Case> cases{
         {"error stop off",
          false,
          1,
-         {"正常終了", "正常終了", "SQL実行時エラー CES_270012 ", unchecked, "正常終了"}},
+         {"正常終了", "正常終了", "SQL実行時エラー CES_270012 ", "正常終了", unchecked, "正常終了"},
+         QStringLiteral("11")},
         {"error stop on",
          true,
          1,
-         {"正常終了", "正常終了", "SQL実行時エラー CES_270012 ", "未処理", "未処理"}},
+         {"正常終了", "正常終了", "SQL実行時エラー CES_270012 ", "未処理", "未処理", "未処理"},
+         QStringLiteral("12")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         QDir(m_logDir).removeRecursively();
         QDir().mkpath(m_logDir);
-        const QStringList names{"raise.kvr", "select.kvr", "bad.kvr", "other.kvr", "raise.kvr"};
+        QFile::remove(m_db);
+        ASSERT_TRUE(QFile::copy(demoDatabasePath(), m_db));
+        QFile::setPermissions(m_db, QFile::ReadOwner | QFile::WriteOwner);
+        const QStringList names{"raise.kvr", "select.kvr", "bad.kvr",
+                                "other.kvr", "locked.kvr", "raise.kvr"};
         const BatchRun r =
             runSchedule(scheduleFile(names, c.errorStop),
                         {QStringLiteral("--at"), QStringLiteral("2000/01/01 00:00")});
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
         const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
-        ASSERT_EQ(lines.size(), 6) << r.out.toStdString();
-        for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(lines.size(), 7) << r.out.toStdString();
+        for (int i = 0; i < 6; ++i) {
             const QStringList f = lines[i].split(u'\t');
             ASSERT_EQ(f.size(), 7) << lines[i].toStdString();
             EXPECT_EQ(f[0], QString::number(i + 1));
@@ -156,14 +178,15 @@ TEST_F(ScheduleCommand, PrintsOneLinePerEntryAndWritesTheLog) {
                 EXPECT_EQ(f[5], QStringLiteral("0"));
             }
         }
-        ASSERT_TRUE(lines[5].startsWith(QStringLiteral("log: "))) << lines[5].toStdString();
-        const QString logPath = lines[5].mid(5);
+        EXPECT_EQ(productCount(), c.products);
+        ASSERT_TRUE(lines[6].startsWith(QStringLiteral("log: "))) << lines[6].toStdString();
+        const QString logPath = lines[6].mid(5);
         EXPECT_EQ(QFileInfo(logPath).absolutePath(), QFileInfo(m_logDir).absoluteFilePath());
         const Result<QStringList> log = readTextLines(logPath);
         ASSERT_TRUE(log) << logPath.toStdString();
-        ASSERT_EQ(log->size(), 6);
+        ASSERT_EQ(log->size(), 7);
         EXPECT_TRUE(log->first().startsWith(QStringLiteral("スケジュール開始時間:「")));
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 6; ++i) {
             const QString status = lines[i].split(u'\t')[6];
             EXPECT_TRUE(log->at(i + 1).contains(QStringLiteral("@/ステータス：「") + status +
                                                 QStringLiteral("」@/;")))
@@ -213,6 +236,58 @@ TEST_F(ScheduleCommand, CsvAndExcelEntriesShowTheFilesReallyWritten) {
     ASSERT_EQ(log->size(), 3);
     EXPECT_TRUE(log->at(1).contains(QStringLiteral("@/保存場所：「") + path("products.csv")));
     EXPECT_TRUE(log->at(2).contains(QStringLiteral("@/保存場所：「") + path("book.xlsx")));
+}
+
+// An entry that writes a file an earlier entry of the run wrote further up replaces it and still
+// completes; stderr says which entries lost their output. Entries that write one workbook
+// together are no replacement.
+TEST_F(ScheduleCommand, ReplacingAnEarlierEntrysFileCompletesWithAWarning) {
+    settingsFile(
+        "export.kvr", "DEMO",
+        {QStringLiteral("SELECT product_code ,product_name"), QStringLiteral(" FROM products")},
+        {QStringLiteral("PROCFLG=2"), QStringLiteral("CSVSEPCHAR=,"), QStringLiteral("CSVTREAT=0"),
+         QStringLiteral("CSVCOLNAME=TRUE")});
+    for (const auto &[example, name] :
+         {std::pair{"sales_list.kvr", "report.kvr"}, std::pair{"sales_pivot.kvr", "pivot.kvr"}})
+        ASSERT_TRUE(QFile::copy(kelvoran::test::sourceDir() + QStringLiteral("/examples/") +
+                                    QString::fromLatin1(example),
+                                path(name)));
+    struct Case {
+        const char *name;
+        QStringList names;
+        QStringList targets;
+        QStringList warnings; // "rows|file|earlier rows"
+    };
+    const std::vector<Case> cases{
+        {"csv further down",
+         {"export.kvr", "raise.kvr", "export.kvr"},
+         {"out", "", "out.csv"},
+         {"3|out.csv|1"}},
+        {"workbook further down",
+         {"report.kvr", "pivot.kvr", "export.kvr", "report.kvr"},
+         {"book.xls", "book.xls", "out", "book.xlsx"},
+         {"4|book.xlsx|1〜2"}},
+        {"one shared workbook", {"report.kvr", "pivot.kvr"}, {"book.xls", "book.xls"}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList targets;
+        for (const QString &t : c.targets)
+            targets << (t.isEmpty() ? QString() : m_dir.filePath(t));
+        const BatchRun r = runSchedule(scheduleFile(c.names, true, targets));
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+        EXPECT_EQ(r.out.count(QStringLiteral("\t正常終了\n")), c.names.size())
+            << r.out.toStdString();
+        QString expectedErr;
+        for (const QString &w : c.warnings) {
+            const QStringList f = w.split(u'|');
+            expectedErr +=
+                QStringLiteral("警告: スケジュール番号%1の出力ファイル「%2」は、同じ実行"
+                               "でスケジュール番号%3が出力したファイルを上書きしました。\n")
+                    .arg(f[0], m_dir.filePath(f[1]), f[2]);
+        }
+        EXPECT_EQ(r.err, expectedErr);
+    }
 }
 
 TEST_F(ScheduleCommand, UsageErrors) {

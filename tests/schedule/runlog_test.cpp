@@ -1,4 +1,5 @@
 #include "core/textfile.h"
+#include "report/messagetable.h"
 #include "schedule/runlog.h"
 
 #include <QDir>
@@ -152,4 +153,101 @@ TEST(RunLog, ReadingRules) {
     Result<RunLogContents> missing = readRunLog(dir.filePath(QStringLiteral("none.log")));
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().message, QStringLiteral("ログファイルの読み込みに失敗しました。"));
+}
+
+// Every kind of status a run records, and values with the log's own marks in them, read back
+// cell for cell as they were written.
+TEST(RunLog, StatusesAndValuesReadBackExactly) {
+    struct Case {
+        const char *name;
+        QString folder;
+        QString fileName;
+        QString status;
+        QString readBack; // the status as the log keeps it (no line breaks)
+    };
+    const QString csvDetail =
+        QStringLiteral("CSVファイル出力エラー CEC_360012 film.csv の 3行目（データ2行目）の項目"
+                       "「title」の値に改行文字が含まれています。");
+    const std::vector<Case> cases{
+        {"completed", "/r/", "a.kvr", EntryText::completed(), EntryText::completed()},
+        {"unprocessed", "/r/", "a.kvr", EntryText::unprocessed(), EntryText::unprocessed()},
+        {"discarded workbook", "/r/", "a.kvr", EntryText::workbookDiscarded(3),
+         EntryText::workbookDiscarded(3)},
+        {"unchecked", "/r/", "a.kvr", EntryText::unchecked() + QStringLiteral(" CES_270004"),
+         EntryText::unchecked() + QStringLiteral(" CES_270004")},
+        {"password rule ends in two blanks", "/r/", "a.kvr",
+         EntryText::passwordsDiffer() + QStringLiteral(" CES_270016"),
+         EntryText::passwordsDiffer() + QStringLiteral(" CES_270016")},
+        {"csv failure naming its item", "/r/", "a.kvr", csvDetail, csvDetail},
+        {"csv import naming its table", "/r/", "a.kvr",
+         QStringLiteral("CSVファイルインポートエラー CIC_350012 テーブル「film」を開けません。"),
+         QStringLiteral("CSVファイルインポートエラー CIC_350012 テーブル「film」を開けません。")},
+        {"value ending in a bracket", "/r/", "a.kvr", QStringLiteral("SQLエラー 「a」「b」"),
+         QStringLiteral("SQLエラー 「a」「b」")},
+        {"separator inside a value", "/r/", "a.kvr",
+         QStringLiteral("SQL実行時エラー CES_270012 near \"@/\": syntax error"),
+         QStringLiteral("SQL実行時エラー CES_270012 near \"@/\": syntax error")},
+        {"database message over lines", "/r/", "a.kvr",
+         QStringLiteral("Category    :1\r\nMessage     :ORA-00942\n CES_270010"),
+         QStringLiteral("Category    :1Message     :ORA-00942 CES_270010")},
+        {"brackets in folder and file", "/r/「月次」@/", "「売上」.kvr", EntryText::completed(),
+         EntryText::completed()},
+        {"empty status", "/r/", "a.kvr", QString(), QString()},
+    };
+    QTemporaryDir dir;
+    std::vector<RunLogEntry> entries;
+    for (const Case &c : cases)
+        entries.push_back({c.fileName, c.folder, c.folder + QStringLiteral("out.xlsx"),
+                           QStringLiteral("2024/04/01 09:00:00"),
+                           QStringLiteral("2024/04/01 09:00:01"), QStringLiteral("     12"),
+                           c.status});
+    const Result<RunLogWritten> w =
+        writeRunLog(dir.path(), QString(), QDateTime(QDate(2024, 4, 1), QTime(9, 0, 1)),
+                    runLogLines(QStringLiteral("2024/04/01 09:00:00"),
+                                QStringLiteral("2024/04/01 09:00:01"), entries));
+    ASSERT_TRUE(w) << w.error().message.toStdString();
+    const Result<RunLogContents> log = readRunLog(w->path);
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->records.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case &c = cases[i];
+        SCOPED_TRACE(c.name);
+        const QStringList want{QString::number(i + 1),
+                               c.fileName,
+                               c.folder,
+                               c.folder + QStringLiteral("out.xlsx"),
+                               QStringLiteral("2024/04/01 09:00:00"),
+                               QStringLiteral("2024/04/01 09:00:01"),
+                               QStringLiteral("12"),
+                               c.readBack};
+        EXPECT_EQ(log->records[i], want);
+    }
+}
+
+// A character Shift_JIS cannot hold (a CSV failure quotes the one it met) neither loses the log
+// nor comes back as something else: it is written as its code point.
+TEST(RunLog, CharactersOutsideShiftJisKeepTheLog) {
+    const std::vector<std::pair<QString, QString>> texts{
+        {QStringLiteral("項目「title」に Shift_JIS で表せない文字「é」(U+00E9) があります。"),
+         QStringLiteral(
+             "項目「title」に Shift_JIS で表せない文字「[U+00E9]」(U+00E9) があります。")},
+        {QStringLiteral("a\U0001F600b"), QStringLiteral("a[U+1F600]b")},
+        {QStringLiteral("ボールペン 黒 ①"), QStringLiteral("ボールペン 黒 ①")},
+    };
+    QTemporaryDir dir;
+    std::vector<RunLogEntry> entries;
+    for (const auto &[text, safe] : texts) {
+        EXPECT_EQ(shiftJisSafeText(text), safe);
+        entries.push_back({QStringLiteral("a.kvr"), QStringLiteral("/r/"), QString(), QString(),
+                           QString(), QString(), text});
+    }
+    const Result<RunLogWritten> w =
+        writeRunLog(dir.path(), QString(), QDateTime(QDate(2024, 4, 1), QTime(9, 0, 1)),
+                    runLogLines(QStringLiteral("s"), QStringLiteral("e"), entries));
+    ASSERT_TRUE(w) << w.error().message.toStdString();
+    const Result<RunLogContents> log = readRunLog(w->path);
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->records.size(), texts.size());
+    for (size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(log->records[i][7], texts[i].second);
 }

@@ -348,6 +348,75 @@ TEST(ScheduleStartFields, EmptyAndInvalidFieldsInOrder) {
 namespace {
 
 // Sql, CsvExport and CsvImport entries in one schedule, with a failing export in between.
+// The log of a run whose failures quote names and values in 「」, one of them a character that
+// Shift_JIS cannot hold, reads back cell for cell as the grid shows the entries.
+TEST_F(ScheduleRunTest, LogOfARunReadsBackAsTheGridShowsIt) {
+    EntryFile create = sql({QStringLiteral("CREATE TABLE notes AS SELECT 'two' || char(10) || "
+                                           "'lines' AS body, 'Caf' || char(233) AS name")});
+    EntryFile exportBody;
+    exportBody.procFlag = QStringLiteral("2");
+    exportBody.sql = {QStringLiteral("SELECT body FROM notes")};
+    EntryFile exportName;
+    exportName.procFlag = QStringLiteral("2");
+    exportName.sql = {QStringLiteral("SELECT name FROM notes")};
+    EntryFile importFile;
+    importFile.procFlag = QStringLiteral("3");
+    importFile.csvTable = QStringLiteral("no_such_table");
+    importFile.csvFile = QStringLiteral("chosen.csv");
+    const QString csv = m_folder + QStringLiteral("in.csv");
+    ASSERT_TRUE(writeTextLines(csv, {QStringLiteral("a"), QStringLiteral("1")}));
+
+    Schedule schedule;
+    schedule.errorStop = false;
+    schedule.entries.push_back(readyEntry(m_folder, write(QStringLiteral("create.kvr"), create)));
+    schedule.entries.push_back(readyEntry(m_folder, write(QStringLiteral("body.kvr"), exportBody),
+                                          m_folder + QStringLiteral("body.csv")));
+    schedule.entries.push_back(readyEntry(m_folder, write(QStringLiteral("name.kvr"), exportName),
+                                          m_folder + QStringLiteral("name.csv")));
+    schedule.entries.push_back(
+        readyEntry(m_folder, write(QStringLiteral("import.kvr"), importFile), csv));
+    schedule.entries.push_back(
+        readyEntry(m_folder, write(QStringLiteral("bad.kvr"),
+                                   sql({QStringLiteral("UPDATE 「x」 SET y = 1")}))));
+
+    SchedulerConnection connection(aliases());
+    ManualClock clock(QDateTime(QDate(2024, 6, 15), QTime(10, 0, 0)));
+    ScheduleRunner runner(schedule, connection, clock);
+    runner.setLogFolders(m_logDir, QString());
+    const RunSummary summary = runner.runAll();
+    connection.close();
+
+    // The failures this run is about: each quotes what it stopped at.
+    const std::vector<std::pair<int, QString>> quoted{
+        {1, QStringLiteral("項目「body」の値に改行文字が含まれています。")},
+        {2, QStringLiteral("文字「[U+00E9]」(U+00E9)")},
+        {3, QStringLiteral("テーブル「no_such_table」を開けません。")},
+        {4, QStringLiteral("SQL実行時エラー CES_270012 ")}};
+    for (const auto &[row, part] : quoted)
+        EXPECT_TRUE(schedule.entries[size_t(row)].status.contains(part))
+            << row + 1 << ": " << schedule.entries[size_t(row)].status.toStdString();
+    EXPECT_EQ(schedule.entries[0].status, kCompleted);
+
+    ASSERT_FALSE(summary.logPath.isEmpty()) << summary.logNotice.toStdString();
+    const Result<RunLogContents> log = readRunLog(summary.logPath);
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->completed, 1);
+    EXPECT_EQ(log->failed, 4);
+    ASSERT_EQ(log->records.size(), schedule.entries.size());
+    for (size_t i = 0; i < schedule.entries.size(); ++i) {
+        const ScheduleEntry &e = schedule.entries[i];
+        const QStringList grid{QString::number(i + 1),
+                               e.fileName,
+                               e.folder,
+                               e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath,
+                               e.startTime,
+                               e.endTime,
+                               e.dataCount.trimmed(),
+                               e.status};
+        EXPECT_EQ(log->records[i], grid) << i + 1;
+    }
+}
+
 TEST_F(ScheduleRunTest, CsvEntriesWithErrorStopOffAndOn) {
     struct Case {
         const char *name;

@@ -8,6 +8,7 @@
 #include "core/clock.h"
 #include "core/stepcode.h"
 #include "db/dbsession.h"
+#include "report/messagetable.h"
 #include "schedule/excelreportjob.h"
 #include "schedule/runlog.h"
 #include "schedule/schedulerunner.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <set>
 
@@ -54,6 +56,8 @@ public:
             step.set("EO_130008");
             out.failureText = QStringLiteral("SQLエラー");
             out.detail = QStringLiteral("boom\r\nline2");
+            // As the report driver does: the workbook it failed in is closed at once.
+            discard(placement);
             return out;
         }
         const int sheets = sheetsPerRow.count(input.rowNumber) ? sheetsPerRow[input.rowNumber] : 1;
@@ -103,6 +107,8 @@ struct Case {
     int discards;
     std::vector<QString> statuses;
     int errorCount;
+    // Warned replacements: the rows that wrote, the file name, the earlier rows it held.
+    std::vector<std::array<QString, 3>> overwrites = {};
 };
 
 class WorkbookSharing : public ::testing::TestWithParam<Case> {};
@@ -150,6 +156,10 @@ TEST_P(WorkbookSharing, DecisionsAndStatuses) {
     EXPECT_EQ(job.leakedSessions, 0);
     EXPECT_EQ(job.continuedWithoutWorkbook, 0);
     EXPECT_EQ(summary.errorCount, c.errorCount);
+    QStringList warnings;
+    for (const auto &[rows, file, earlier] : c.overwrites)
+        warnings << EntryText::overwroteEarlierOutput(rows, folder + file, earlier);
+    EXPECT_EQ(summary.warnings, warnings);
     ASSERT_EQ(schedule.entries.size(), c.statuses.size());
     for (size_t i = 0; i < c.statuses.size(); ++i) {
         const QString &want = c.statuses[i];
@@ -236,7 +246,33 @@ INSTANTIATE_TEST_SUITE_P(
              {"x.xlsx:1", "x.xlsx:1"},
              0,
              {kOk, kOk, kOk},
-             0},
+             0,
+             {{"3", "x.xlsx", "1"}}},
+        Case{"LaterEntryReplacingAnEarlierWorkbookCompletesWithAWarning",
+             {{"1", "x.xls", "r"},
+              {"1", "x.xls", "r"},
+              {"1", "y.xls", "r"},
+              {"1", "x.xls", "r"},
+              {"1", "y.xlsx", "r"}},
+             {},
+             {},
+             false,
+             {{1, 1, false}, {2, 2, true}, {3, 1, true}, {4, 1, true}, {5, 1, true}},
+             {"x.xlsx:2", "y.xlsx:1", "x.xlsx:1", "y.xlsx:1"},
+             0,
+             {kOk, kOk, kOk, kOk, kOk},
+             0,
+             {{"4", "x.xlsx", "1〜2"}, {"5", "y.xlsx", "3"}}},
+        Case{"ADiscardedWorkbookIsNoOutputToReplace",
+             {{"1", "x.xls", "r"}, {"1", "y.xls", "r"}, {"1", "x.xls", "r"}},
+             {1},
+             {},
+             false,
+             {{1, 1, true}, {2, 1, true}, {3, 1, true}},
+             {"y.xlsx:1", "x.xlsx:1"},
+             1,
+             {kDriverFailure, kOk, kOk},
+             1},
         Case{"AnUncheckedEntryBelowDoesNotKeepTheWorkbookOpen",
              {{"1", "x.xls", "r"}, {"1", "x.xls", "r", true}},
              {},
@@ -326,6 +362,109 @@ print("|".join(ws.title + ":" + str(len(ws._pivots)) for ws in wb.worksheets))
     EXPECT_EQ(log->completed, 2);
     EXPECT_EQ(log->failed, 1);
     EXPECT_EQ(log->records[0][3], folder + QStringLiteral("both.xlsx"));
+}
+
+// Report entries through the real report driver on the demo database, with an older file at
+// the shared target: a query that fails inside a later report of a shared workbook discards it
+// (the earlier entries say so and the older file stays as it was); an entry further down that
+// writes a file an earlier entry wrote replaces it, completes and is warned about.
+TEST(ExcelReportEntries, FailuresInsideASharedWorkbookAndLaterReplacements) {
+    const QString kFailed = QStringLiteral("<failed in the report>");
+    struct DriverCase {
+        const char *name;
+        std::vector<std::pair<const char *, const char *>> rows; // settings file, target
+        std::vector<QString> statuses; // kFailed: a composed report failure
+        QString sheetsOfX;             // x.xlsx read back; empty: the older file is untouched
+        std::vector<std::array<QString, 3>> overwrites;
+    };
+    const std::vector<DriverCase> cases{
+        {"SqlErrorInTheSecondOfTwo",
+         {{"sales_list.kvr", "x.xls"}, {"broken.kvr", "x.xls"}},
+         {discarded(2), kFailed},
+         {},
+         {}},
+        {"SqlErrorInTheThirdOfThree",
+         {{"sales_list.kvr", "x.xls"}, {"sales_pivot.kvr", "x.xls"}, {"broken.kvr", "x.xls"}},
+         {discarded(3), discarded(3), kFailed},
+         {},
+         {}},
+        {"FurtherDownReplacesTheEarlierWorkbook",
+         {{"sales_pivot.kvr", "x.xls"}, {"sales_list.kvr", "y.xls"}, {"sales_list.kvr", "x.xls"}},
+         {kOk, kOk, kOk},
+         QStringLiteral("売上一覧:0"),
+         {{"3", "x.xlsx", "1"}}},
+    };
+    for (const DriverCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.path() + u'/';
+        const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
+        ASSERT_TRUE(QFile::copy(demoDatabasePath(), db));
+        for (const char *name : {"sales_list.kvr", "sales_pivot.kvr"})
+            ASSERT_TRUE(
+                QFile::copy(sourceDir() + QStringLiteral("/examples/") + QString::fromLatin1(name),
+                            folder + QString::fromLatin1(name)));
+        EntryFile broken;
+        broken.procFlag = QStringLiteral("1");
+        broken.sql = {QStringLiteral("SELECT no_such_column FROM products")};
+        ASSERT_TRUE(writeEntryFile(folder + QStringLiteral("broken.kvr"), broken));
+        const QString older = folder + QStringLiteral("x.xlsx");
+        {
+            QFile f(older);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("the workbook of an earlier day");
+        }
+
+        Schedule schedule;
+        schedule.errorStop = false;
+        for (const auto &[file, target] : c.rows)
+            schedule.entries.push_back(readyEntry(folder, QString::fromLatin1(file),
+                                                  folder + QString::fromLatin1(target)));
+        SchedulerConnection connection(AliasList({sqliteAlias(QStringLiteral("DEMO"), db)}));
+        ManualClock clock(QDateTime(QDate(2024, 6, 15), QTime(10, 0, 0)));
+        ScheduleRunner runner(schedule, connection, clock);
+        runner.setLogFolders(dir.path(), QString());
+        const RunSummary summary = runner.runAll();
+        connection.close();
+
+        ASSERT_EQ(schedule.entries.size(), c.statuses.size());
+        for (size_t i = 0; i < c.statuses.size(); ++i) {
+            const QString &got = schedule.entries[i].status;
+            if (c.statuses[i] == kFailed) {
+                EXPECT_TRUE(got.startsWith(QStringLiteral("データ抽出エラー <<")) &&
+                            got.section(u' ', -1).startsWith(u'C'))
+                    << i + 1 << ": " << got.toStdString();
+            } else {
+                EXPECT_EQ(got, c.statuses[i]) << i + 1;
+            }
+        }
+        QStringList warnings;
+        for (const auto &[rows, file, earlier] : c.overwrites)
+            warnings << EntryText::overwroteEarlierOutput(rows, folder + file, earlier);
+        EXPECT_EQ(summary.warnings, warnings);
+
+        if (c.sheetsOfX.isEmpty()) {
+            QFile f(older);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), QByteArray("the workbook of an earlier day"));
+        } else {
+            const ProcessResult book = runPython(QStringLiteral(R"PY(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print("|".join(ws.title + ":" + str(len(ws._pivots)) for ws in wb.worksheets))
+)PY"),
+                                                 {older});
+            ASSERT_EQ(book.exitCode, 0) << book.err.toStdString();
+            EXPECT_EQ(book.out.trimmed(), c.sheetsOfX);
+        }
+        // The log agrees with the grid.
+        const Result<RunLogContents> log = readRunLog(summary.logPath);
+        ASSERT_TRUE(log);
+        ASSERT_EQ(log->records.size(), schedule.entries.size());
+        for (size_t i = 0; i < log->records.size(); ++i)
+            EXPECT_EQ(log->records[i][7], schedule.entries[i].status) << i + 1;
+    }
 }
 
 TEST(ExcelReportEntries, OutputPathAndFailureStatusRules) {
