@@ -284,7 +284,10 @@ TEST_F(DescribeOnMariaDb, TableSourcesAndStatus) {
              QStringLiteral("text DEFAULT  NULL,\n"
                             "PRIMARY KEY(staff_id),\n"
                             "UNIQUE INDEX ux_staff_dept_code(dept_id,staff_code),\n"
-                            "INDEX ix_staff_hire_date(hire_date)\n)\n")},
+                            "INDEX ix_staff_hire_date(hire_date),\n"
+                            "CONSTRAINT fk_staff_dept FOREIGN KEY(dept_id) REFERENCES "
+                            "departments(dept_id) ON DELETE RESTRICT ON UPDATE RESTRICT\n"
+                            ") ENGINE=InnoDB COLLATE=utf8mb4_general_ci\n")},
         {"audit_log",
          QStringLiteral("Object Name        : audit_log\nType               : InnoDB\n"
                         "Create             : %1\nModified           : (%1)?\n"
@@ -293,7 +296,7 @@ TEST_F(DescribeOnMariaDb, TableSourcesAndStatus) {
          QStringLiteral("CREATE TABLE audit_log(\n") + pad("logged_at") +
              QStringLiteral("datetime NOT NULL DEFAULT '2024-01-01 00:00:00',\n") +
              pad("log_level") + QStringLiteral("int(11) NOT NULL,\n") + pad("message") +
-             QStringLiteral("text DEFAULT  NULL\n)\n")},
+             QStringLiteral("text DEFAULT  NULL\n) ENGINE=InnoDB COLLATE=utf8mb4_general_ci\n")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.table);
