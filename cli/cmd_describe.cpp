@@ -32,7 +32,9 @@ const BatchCommand describeCommand{
                    "  Package, \"Package Body\", Synonym, Trigger, Index, Type or \"DB Link\"\n"
                    "  (ORACLE aliases), Table (other aliases). Prints the Definition lines, a\n"
                    "  line \"----\", then the Source lines. The password of an alias that needs a\n"
-                   "  login comes from the environment variable KELVORAN_PASSWORD."),
+                   "  login comes from the environment variable KELVORAN_PASSWORD.\n"
+                   "  Exit 1 when the folder holds no object NAME (on every kind of alias) or\n"
+                   "  a catalog statement fails."),
     &runDescribe};
 
 const CommandRegistrar registrar(describeCommand);
