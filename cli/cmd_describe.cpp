@@ -7,6 +7,7 @@
 #include "db/dbsession.h"
 #include "db/objectdescription.h"
 #include "db/objectkind.h"
+#include "report/messagetable.h"
 
 using namespace kelvoran;
 using namespace kelvoran::batch;
@@ -31,7 +32,9 @@ const BatchCommand describeCommand{
                    "  Package, \"Package Body\", Synonym, Trigger, Index, Type or \"DB Link\"\n"
                    "  (ORACLE aliases), Table (other aliases). Prints the Definition lines, a\n"
                    "  line \"----\", then the Source lines. The password of an alias that needs a\n"
-                   "  login comes from the environment variable KELVORAN_PASSWORD."),
+                   "  login comes from the environment variable KELVORAN_PASSWORD.\n"
+                   "  Exit 1 when the folder holds no object NAME (on every kind of alias) or\n"
+                   "  a catalog statement fails."),
     &runDescribe};
 
 const CommandRegistrar registrar(describeCommand);
@@ -63,6 +66,17 @@ int runDescribe(const QStringList &arguments) {
 
     EnvironmentLogin login(args.value(QStringLiteral("user")));
     DbSession session(QStringLiteral("SessionDB"), *aliases, &login);
+    // Checked on every kind, also those without texts: a misspelt name or a dead connection is
+    // an error, not an empty description.
+    const DbResult<bool> exists = db::objectExists(session, *alias, kind, *folder, name);
+    if (!exists) {
+        printDbError(exists.error());
+        return ExitFailed;
+    }
+    if (!*exists) {
+        printErr(BatchText::objectNotFound(folder->folder, name, *alias) + QLatin1Char('\n'));
+        return ExitFailed;
+    }
     const db::DescribeResult result = db::describeObject(session, *alias, kind, *folder, name);
     // What the views hold, also when a statement failed part way: the text built so far.
     printOut(result.definition.text() + QStringLiteral("----\n") + result.source.text());

@@ -1,6 +1,7 @@
 #include "db/catalogsql.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 namespace kelvoran::db::catalogsql {
 
@@ -55,10 +56,66 @@ QString mysqlQuoted(const QString &name) {
     return out;
 }
 
+bool mysqlReservedWord(const QString &word) {
+    // The reserved words of current MySQL and MariaDB servers together: a name that is one of
+    // them on either server is taken for a keyword there.
+    static const QSet<QString> reserved = [] {
+        QSet<QString> set;
+        // clang-format off
+        for (const char *w : {
+                 "ACCESSIBLE", "ADD", "ALL", "ALTER", "ANALYZE", "AND", "AS", "ASC", "ASENSITIVE",
+                 "BEFORE", "BETWEEN", "BIGINT", "BINARY", "BLOB", "BOTH", "BY", "CALL", "CASCADE",
+                 "CASE", "CHANGE", "CHAR", "CHARACTER", "CHECK", "COLLATE", "COLUMN", "CONDITION",
+                 "CONSTRAINT", "CONTINUE", "CONVERT", "CREATE", "CROSS", "CUBE", "CUME_DIST",
+                 "CURRENT_DATE", "CURRENT_ROLE", "CURRENT_TIME", "CURRENT_TIMESTAMP",
+                 "CURRENT_USER", "CURSOR", "DATABASE", "DATABASES", "DAY_HOUR", "DAY_MICROSECOND",
+                 "DAY_MINUTE", "DAY_SECOND", "DEC", "DECIMAL", "DECLARE", "DEFAULT", "DELAYED",
+                 "DELETE", "DELETE_DOMAIN_ID", "DENSE_RANK", "DESC", "DESCRIBE", "DETERMINISTIC",
+                 "DISTINCT", "DISTINCTROW", "DIV", "DO_DOMAIN_IDS", "DOUBLE", "DROP", "DUAL",
+                 "EACH", "ELSE", "ELSEIF", "EMPTY", "ENCLOSED", "ESCAPED", "EXCEPT", "EXISTS",
+                 "EXIT", "EXPLAIN", "FALSE", "FETCH", "FIRST_VALUE", "FLOAT", "FLOAT4", "FLOAT8",
+                 "FOR", "FORCE", "FOREIGN", "FROM", "FULLTEXT", "FUNCTION", "GENERAL",
+                 "GENERATED", "GET", "GRANT", "GROUP", "GROUPING", "GROUPS", "HAVING",
+                 "HIGH_PRIORITY", "HOUR_MICROSECOND", "HOUR_MINUTE", "HOUR_SECOND", "IF",
+                 "IGNORE", "IGNORE_DOMAIN_IDS", "IGNORE_SERVER_IDS", "IN", "INDEX", "INFILE",
+                 "INNER", "INOUT", "INSENSITIVE", "INSERT", "INT", "INT1", "INT2", "INT3", "INT4",
+                 "INT8", "INTEGER", "INTERSECT", "INTERVAL", "INTO", "IO_AFTER_GTIDS",
+                 "IO_BEFORE_GTIDS", "IS", "ITERATE", "JOIN", "JSON_TABLE", "KEY", "KEYS", "KILL",
+                 "LAG", "LAST_VALUE", "LATERAL", "LEAD", "LEADING", "LEAVE", "LEFT", "LIKE",
+                 "LIMIT", "LINEAR", "LINES", "LOAD", "LOCALTIME", "LOCALTIMESTAMP", "LOCK",
+                 "LONG", "LONGBLOB", "LONGTEXT", "LOOP", "LOW_PRIORITY", "MASTER_BIND",
+                 "MASTER_HEARTBEAT_PERIOD", "MASTER_SSL_VERIFY_SERVER_CERT", "MATCH", "MAXVALUE",
+                 "MEDIUMBLOB", "MEDIUMINT", "MEDIUMTEXT", "MIDDLEINT", "MINUTE_MICROSECOND",
+                 "MINUTE_SECOND", "MOD", "MODIFIES", "NATURAL", "NOT", "NO_WRITE_TO_BINLOG",
+                 "NTH_VALUE", "NTILE", "NULL", "NUMERIC", "OF", "OFFSET", "ON", "OPTIMIZE",
+                 "OPTIMIZER_COSTS", "OPTION", "OPTIONALLY", "OR", "ORDER", "OUT", "OUTER",
+                 "OUTFILE", "OVER", "PAGE_CHECKSUM", "PARSE_VCOL_EXPR", "PARTITION",
+                 "PERCENT_RANK", "POSITION", "PRECISION", "PRIMARY", "PROCEDURE", "PURGE",
+                 "RANGE", "RANK", "READ", "READS", "READ_WRITE", "REAL", "RECURSIVE",
+                 "REF_SYSTEM_ID", "REFERENCES", "REGEXP", "RELEASE", "RENAME", "REPEAT",
+                 "REPLACE", "REQUIRE", "RESIGNAL", "RESTRICT", "RETURN", "RETURNING", "REVOKE",
+                 "RIGHT", "RLIKE", "ROW", "ROWS", "ROW_NUMBER", "SCHEMA", "SCHEMAS",
+                 "SECOND_MICROSECOND", "SELECT", "SENSITIVE", "SEPARATOR", "SET", "SHOW",
+                 "SIGNAL", "SLOW", "SMALLINT", "SPATIAL", "SPECIFIC", "SQL", "SQLEXCEPTION",
+                 "SQLSTATE", "SQLWARNING", "SQL_BIG_RESULT", "SQL_CALC_FOUND_ROWS",
+                 "SQL_SMALL_RESULT", "SSL", "STARTING", "STATS_AUTO_RECALC", "STATS_PERSISTENT",
+                 "STATS_SAMPLE_PAGES", "STORED", "STRAIGHT_JOIN", "SYSTEM", "TABLE", "TERMINATED",
+                 "THEN", "TINYBLOB", "TINYINT", "TINYTEXT", "TO", "TRAILING", "TRIGGER", "TRUE",
+                 "UNDO", "UNION", "UNIQUE", "UNLOCK", "UNSIGNED", "UPDATE", "USAGE", "USE",
+                 "USING", "UTC_DATE", "UTC_TIME", "UTC_TIMESTAMP", "VALUES", "VARBINARY",
+                 "VARCHAR", "VARCHARACTER", "VARYING", "VIRTUAL", "WHEN", "WHERE", "WHILE",
+                 "WINDOW", "WITH", "WRITE", "XOR", "YEAR_MONTH", "ZEROFILL"})
+            // clang-format on
+            set.insert(QString::fromLatin1(w));
+        return set;
+    }();
+    return reserved.contains(word.toUpper());
+}
+
 QString mysqlIdentifier(const QString &name) {
     static const QRegularExpression plain(
         QStringLiteral("^[A-Za-z0-9_$]*[A-Za-z_$][A-Za-z0-9_$]*$"));
-    if (plain.match(name).hasMatch())
+    if (plain.match(name).hasMatch() && !mysqlReservedWord(name))
         return name;
     QString inner = name;
     inner.replace(QLatin1Char('`'), QStringLiteral("``"));
@@ -222,6 +279,57 @@ QStringList mysqlIndexes(const QString &table) {
 
 QStringList mysqlTableStatus(const QString &table) {
     return {s("SHOW TABLE STATUS LIKE '") + mysqlQuoted(table) + s("'")};
+}
+
+QStringList mysqlServerVersion() {
+    return {s("SELECT VERSION()")};
+}
+
+QStringList mysqlColumnDetails(const QString &table, bool withGeneration) {
+    return {s("SELECT C.COLUMN_NAME,C.COLUMN_DEFAULT,") +
+                s(withGeneration ? "C.GENERATION_EXPRESSION" : "NULL") +
+                s(",C.CHARACTER_SET_NAME,C.COLLATION_NAME,C.COLUMN_COMMENT,C.EXTRA,"
+                  "T.ENGINE,T.TABLE_COLLATION,T.TABLE_COMMENT "),
+            s("  FROM information_schema.COLUMNS C "),
+            s("  JOIN information_schema.TABLES T "),
+            s("    ON T.TABLE_SCHEMA = C.TABLE_SCHEMA AND T.TABLE_NAME = C.TABLE_NAME "),
+            s(" WHERE C.TABLE_SCHEMA = DATABASE() "),
+            s("   AND C.TABLE_NAME = '") + mysqlQuoted(table) + s("' "),
+            s(" ORDER BY C.ORDINAL_POSITION")};
+}
+
+QStringList mysqlForeignKeys(const QString &table) {
+    return {s("SELECT K.CONSTRAINT_NAME,K.COLUMN_NAME,K.REFERENCED_TABLE_SCHEMA,"
+              "K.REFERENCED_TABLE_NAME,K.REFERENCED_COLUMN_NAME,R.DELETE_RULE,R.UPDATE_RULE,"
+              "K.TABLE_SCHEMA "),
+            s("  FROM information_schema.KEY_COLUMN_USAGE K "),
+            s("  JOIN information_schema.REFERENTIAL_CONSTRAINTS R "),
+            s("    ON R.CONSTRAINT_SCHEMA = K.CONSTRAINT_SCHEMA AND R.TABLE_NAME = K.TABLE_NAME "),
+            s("   AND R.CONSTRAINT_NAME = K.CONSTRAINT_NAME "),
+            s(" WHERE K.TABLE_SCHEMA = DATABASE() "),
+            s("   AND K.TABLE_NAME = '") + mysqlQuoted(table) + s("' "),
+            s("   AND K.REFERENCED_TABLE_NAME IS NOT NULL "),
+            s(" ORDER BY K.CONSTRAINT_NAME,K.ORDINAL_POSITION")};
+}
+
+QStringList mysqlChecksMariaDb(const QString &table, bool withLevel) {
+    return {s("SELECT CONSTRAINT_NAME,CHECK_CLAUSE,") + s(withLevel ? "LEVEL " : "'Table' "),
+            s("  FROM information_schema.CHECK_CONSTRAINTS "),
+            s(" WHERE CONSTRAINT_SCHEMA = DATABASE() "),
+            s("   AND TABLE_NAME = '") + mysqlQuoted(table) + s("' "),
+            s(" ORDER BY CONSTRAINT_NAME")};
+}
+
+QStringList mysqlChecksMySql(const QString &table) {
+    return {s("SELECT C.CONSTRAINT_NAME,C.CHECK_CLAUSE,'Table' "),
+            s("  FROM information_schema.TABLE_CONSTRAINTS T "),
+            s("  JOIN information_schema.CHECK_CONSTRAINTS C "),
+            s("    ON C.CONSTRAINT_SCHEMA = T.CONSTRAINT_SCHEMA "),
+            s("   AND C.CONSTRAINT_NAME = T.CONSTRAINT_NAME "),
+            s(" WHERE T.TABLE_SCHEMA = DATABASE() "),
+            s("   AND T.TABLE_NAME = '") + mysqlQuoted(table) + s("' "),
+            s("   AND T.CONSTRAINT_TYPE = 'CHECK' "),
+            s(" ORDER BY C.CONSTRAINT_NAME")};
 }
 
 QStringList indexNames(const QString &table) {

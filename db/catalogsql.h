@@ -12,9 +12,11 @@ namespace kelvoran::db::catalogsql {
 QString quoted(const QString &name);
 // The same for a MySQL string literal, where a backslash is an escape character too.
 QString mysqlQuoted(const QString &name);
-// A MySQL table name as it goes after FROM: as is when it is a plain identifier, otherwise
-// between backquotes with each backquote doubled.
+// A MySQL identifier as it goes into a statement: as is when it is a plain identifier that is
+// no reserved word, otherwise between backquotes with each backquote doubled.
 QString mysqlIdentifier(const QString &name);
+// True when the word is reserved by MySQL or MariaDB and so needs backquotes as a name.
+bool mysqlReservedWord(const QString &word);
 
 // Objects of one folder, by its catalog type word ("TABLE", "PACKAGE BODY", ...).
 QStringList objectList(const QString &typeWord);
@@ -59,6 +61,20 @@ QStringList indexFacts(const QString &name, bool fallback);
 QStringList mysqlFields(const QString &table, bool trailingBlank);
 QStringList mysqlIndexes(const QString &table);
 QStringList mysqlTableStatus(const QString &table);
+// The server's version text, which decides the forms of the statements below.
+QStringList mysqlServerVersion();
+// Per column of a table in the current database: name, default as stored in the catalog,
+// generation expression (NULL when withGeneration is false: older servers lack the column),
+// character set, collation, comment and extra; then the table's engine, collation and comment.
+QStringList mysqlColumnDetails(const QString &table, bool withGeneration);
+// Foreign keys of a table: constraint, column, referenced schema, table and column, delete
+// rule, update rule, the table's own schema; by constraint and column position.
+QStringList mysqlForeignKeys(const QString &table);
+// Check constraints of a table: name, clause and level ("Column" or "Table"). MariaDB keeps the
+// table name with each check (withLevel: the server also keeps the level); MySQL needs the
+// table constraints joined in and knows table checks only.
+QStringList mysqlChecksMariaDb(const QString &table, bool withLevel);
+QStringList mysqlChecksMySql(const QString &table);
 
 // Index list window: the indexes of a table, the details of one index, and its columns.
 QStringList indexNames(const QString &table);

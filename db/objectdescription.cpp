@@ -1,6 +1,7 @@
 #include "db/objectdescription.h"
 
 #include "db/mysqlsource.h"
+#include "db/objectlist.h"
 
 namespace kelvoran::db {
 
@@ -18,6 +19,14 @@ DescribeResult describeObject(DbSession &session, const QString &alias, DbKind k
     }
     CatalogQuery query(*db);
     return oracle ? describeOracleObject(query, folder.id, name) : describeMySqlTable(query, name);
+}
+
+DbResult<bool> objectExists(DbSession &session, const QString &alias, DbKind kind,
+                            const ObjectKind &folder, const QString &name) {
+    DbResult<QStringList> names = folderObjects(session, alias, kind, folder);
+    if (!names)
+        return names.error();
+    return names->contains(name);
 }
 
 } // namespace kelvoran::db

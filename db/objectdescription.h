@@ -17,4 +17,9 @@ namespace kelvoran::db {
 DescribeResult describeObject(DbSession &session, const QString &alias, DbKind kind,
                               const ObjectKind &folder, const QString &name);
 
+// Whether `name` is one of the objects the tree lists under `folder` of `alias` (the exact
+// name), opening the alias's connection first.
+DbResult<bool> objectExists(DbSession &session, const QString &alias, DbKind kind,
+                            const ObjectKind &folder, const QString &name);
+
 } // namespace kelvoran::db

@@ -316,6 +316,9 @@ QString unknownAlias(const QString &alias) {
 QString noPassword() {
     return QStringLiteral("KELVORAN_PASSWORD が設定されていません");
 }
+QString objectNotFound(const QString &folder, const QString &name, const QString &alias) {
+    return QStringLiteral("%1 \"%2\" はエイリアス %3 に見つかりません").arg(folder, name, alias);
+}
 QString csvDone(qint64 dataCount, const QString &path) {
     return QStringLiteral("正常終了\nデータ件数: %1\n").arg(dataCount) +
            QStringLiteral("ファイル: ") + path + QLatin1Char('\n');

@@ -124,6 +124,8 @@ QString wrongKind(const QString &procFlag, const QString &command, const QString
 QString unknownAlias(const QString &alias);
 // The detail of a connection that needs a password when none is given.
 QString noPassword();
+// describe: the folder of the alias holds no object of that name.
+QString objectNotFound(const QString &folder, const QString &name, const QString &alias);
 // The lines printed after a CSV job: status, data count and the file.
 QString csvDone(qint64 dataCount, const QString &path);
 } // namespace BatchText

@@ -62,7 +62,8 @@ kelvoran_servers_start() {
             -f "$src_dir/tests/fixtures/postgres_schema.sql" >/dev/null || return 1
     fi
 
-    # MariaDB: root by socket only, user kelvoran by TCP with password.
+    # MariaDB: root by socket only, user kelvoran by TCP with password; besides its database the
+    # user may create databases named kelvoran_* (tests that need a schema of their own).
     local myroot=$KELVORAN_SERVER_DIR/my
     local mydata=$myroot/data mysock=$myroot/sock
     mkdir -p "$myroot"
@@ -91,7 +92,9 @@ kelvoran_servers_start() {
         CREATE USER 'kelvoran'@'127.0.0.1' IDENTIFIED BY '$KELVORAN_TEST_PASSWORD';
         CREATE USER 'kelvoran'@'localhost' IDENTIFIED BY '$KELVORAN_TEST_PASSWORD';
         GRANT ALL ON kelvoran.* TO 'kelvoran'@'127.0.0.1';
-        GRANT ALL ON kelvoran.* TO 'kelvoran'@'localhost';" || return 1
+        GRANT ALL ON kelvoran.* TO 'kelvoran'@'localhost';
+        GRANT ALL ON \`kelvoran\\_%\`.* TO 'kelvoran'@'127.0.0.1';
+        GRANT ALL ON \`kelvoran\\_%\`.* TO 'kelvoran'@'localhost';" || return 1
     if [ -f "$src_dir/tests/fixtures/mariadb_schema.sql" ]; then
         mariadb --no-defaults -h 127.0.0.1 -P "$KELVORAN_TEST_MY_PORT" -u kelvoran \
             -p"$KELVORAN_TEST_PASSWORD" kelvoran <"$src_dir/tests/fixtures/mariadb_schema.sql" || return 1

@@ -71,6 +71,7 @@ protected:
         ASSERT_TRUE(QFile::exists(kelvoran::test::oracleFixturePath()))
             << "build the kelvoran_fixtures target first";
         m_aliasFile = m_dir.filePath(QStringLiteral("aliases.ini"));
+        m_serverAliasFile = kelvoran::test::testAliasFile();
         writeAliases(QString());
         m_env.emplace("KELVORAN_ALIASES", m_aliasFile);
     }
@@ -94,6 +95,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_aliasFile;
+    QString m_serverAliasFile; // the test servers' alias file, when they are started
     std::optional<EnvOverride> m_env;
 };
 
@@ -213,13 +215,63 @@ TEST_F(DescribeOnFixture, IndexFactsWithoutIndexTypeColumn) {
                          QString(34, u' ') + QStringLiteral("NUMBER(22)\n\n"));
 }
 
-// A name with a quote stays a name: the statement neither breaks nor matches other objects.
-TEST_F(DescribeOnFixture, QuoteInNameIsAName) {
+// An object the folder does not hold is an error on every kind of alias, also on kinds that
+// build no texts: nothing is printed but the message, exit 1. With the test servers started the
+// PostgreSQL and MariaDB aliases are tried too.
+TEST_F(DescribeOnFixture, MissingObjectIsNotFoundOnEveryKind) {
+    std::optional<EnvOverride> serverAliases;
+    std::optional<EnvOverride> password;
+    if (kelvoran::test::serversStarted()) {
+        serverAliases.emplace("KELVORAN_ALIASES", m_serverAliasFile);
+        password.emplace("KELVORAN_PASSWORD", qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+    }
+    struct Case {
+        const char *alias;
+        const char *folder;
+        const char *name;
+        bool needsServers;
+    };
+    const std::vector<Case> cases{
+        {"DEMO", "Table", "no_such_table", false},
+        {"ORAFIX", "Table", "NO_SUCH_TABLE", false},
+        {"ORAFIX", "View", "NO_SUCH_VIEW", false},
+        {"ORAFIX", "View", "EMP", false}, // a table, not a view
+        {"ORAFIX", "Procedure", "NO_SUCH_PROC", false},
+        {"ORAFIX", "Index", "NO_SUCH_INDEX", false},
+        {"ORAFIX", "Synonym", "NO_SUCH_SYNONYM", false},
+        {"ORAFIX", "Trigger", "NO_SUCH_TRIGGER", false},
+        {"ORAFIX", "DB Link", "NO_SUCH_LINK", false},
+        // A quote stays part of the name: it neither breaks the statement nor matches others.
+        {"ORAFIX", "Table", "X' OR 'A'='A", false},
+        {"PGTEST", "Table", "public.no_such_table", true},
+        {"MYTEST", "Table", "no_such_table", true},
+        {"MYTEST", "Table", "STAFF", true}, // the table is "staff"
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.alias) + " " + c.folder + " " + c.name);
+        if (c.needsServers && !serverAliases)
+            continue;
+        const ProcessResult r = describe({QStringLiteral("--alias"), QString::fromUtf8(c.alias),
+                                          QStringLiteral("--folder"), QString::fromUtf8(c.folder),
+                                          QString::fromUtf8(c.name)});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, QString());
+        EXPECT_EQ(r.err, QStringLiteral("%1 \"%2\" はエイリアス %3 に見つかりません\n")
+                             .arg(QString::fromUtf8(c.folder), QString::fromUtf8(c.name),
+                                  QString::fromUtf8(c.alias)));
+    }
+}
+
+// Kinds without texts still open the connection: one that cannot be opened is an error.
+TEST_F(DescribeOnFixture, KindWithoutTextsStillConnects) {
+    writeAliases(QStringLiteral("[NOPG]\ndriver=QPSQL\nhost=127.0.0.1\nport=1\ndatabase=x\n"
+                                "user=nobody\n"));
     const ProcessResult r =
-        describe({QStringLiteral("--alias"), QStringLiteral("ORAFIX"), QStringLiteral("--folder"),
-                  QStringLiteral("Table"), QStringLiteral("X' OR 'A'='A")});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("\n\n----\n\n)\n"));
+        describe({QStringLiteral("--alias"), QStringLiteral("NOPG"), QStringLiteral("--folder"),
+                  QStringLiteral("Table"), QStringLiteral("public.staff")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, QString());
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("Category    :"))) << r.err.toStdString();
 }
 
 // An alias that requires a login takes its password from KELVORAN_PASSWORD only.
@@ -284,7 +336,10 @@ TEST_F(DescribeOnMariaDb, TableSourcesAndStatus) {
              QStringLiteral("text DEFAULT  NULL,\n"
                             "PRIMARY KEY(staff_id),\n"
                             "UNIQUE INDEX ux_staff_dept_code(dept_id,staff_code),\n"
-                            "INDEX ix_staff_hire_date(hire_date)\n)\n")},
+                            "INDEX ix_staff_hire_date(hire_date),\n"
+                            "CONSTRAINT fk_staff_dept FOREIGN KEY(dept_id) REFERENCES "
+                            "departments(dept_id) ON DELETE RESTRICT ON UPDATE RESTRICT\n"
+                            ") ENGINE=InnoDB COLLATE=utf8mb4_general_ci\n")},
         {"audit_log",
          QStringLiteral("Object Name        : audit_log\nType               : InnoDB\n"
                         "Create             : %1\nModified           : (%1)?\n"
@@ -293,7 +348,7 @@ TEST_F(DescribeOnMariaDb, TableSourcesAndStatus) {
          QStringLiteral("CREATE TABLE audit_log(\n") + pad("logged_at") +
              QStringLiteral("datetime NOT NULL DEFAULT '2024-01-01 00:00:00',\n") +
              pad("log_level") + QStringLiteral("int(11) NOT NULL,\n") + pad("message") +
-             QStringLiteral("text DEFAULT  NULL\n)\n")},
+             QStringLiteral("text DEFAULT  NULL\n) ENGINE=InnoDB COLLATE=utf8mb4_general_ci\n")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.table);
@@ -312,12 +367,37 @@ TEST_F(DescribeOnMariaDb, TableSourcesAndStatus) {
     }
 }
 
-TEST_F(DescribeOnMariaDb, UnknownTableIsADatabaseError) {
+// Tables named by reserved words describe like any other.
+TEST_F(DescribeOnMariaDb, ReservedWordTableName) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString create = dir.filePath(QStringLiteral("create.sql"));
+    const QString drop = dir.filePath(QStringLiteral("drop.sql"));
+    ASSERT_TRUE(writeFile(create, QStringLiteral("CREATE TABLE `order` (id INT NOT NULL,"
+                                                 " `desc` VARCHAR(10) DEFAULT 'O''Brien',"
+                                                 " PRIMARY KEY (id));\n")));
+    ASSERT_TRUE(writeFile(drop, QStringLiteral("DROP TABLE IF EXISTS `order`;\n")));
+    const auto runSql = [](const QString &file) {
+        return kelvoran::test::runProcess(
+            QStringLiteral(KELVORAN_BATCH),
+            {QStringLiteral("sql"), QStringLiteral("--alias"), QStringLiteral("MYTEST"), file});
+    };
+    const ProcessResult created = runSql(create);
+    ASSERT_EQ(created.exitCode, 0) << created.out.toStdString() << created.err.toStdString();
     const ProcessResult r =
         describe({QStringLiteral("--alias"), QStringLiteral("MYTEST"), QStringLiteral("--folder"),
-                  QStringLiteral("Table"), QStringLiteral("no_such_table")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("NativeError :1146"))) << r.err.toStdString();
+                  QStringLiteral("Table"), QStringLiteral("order")});
+    runSql(drop);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString pad = QString(37, u' ');
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Object Name        : order\n")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("----\nCREATE TABLE `order`(\nid") + pad +
+                               QStringLiteral("int(11) NOT NULL,\n`desc`") + QString(33, u' ') +
+                               QStringLiteral("varchar(10) DEFAULT 'O''Brien',\n"
+                                              "PRIMARY KEY(id)\n"
+                                              ") ENGINE=InnoDB COLLATE=utf8mb4_general_ci\n")))
+        << r.out.toStdString();
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace kelvoran::db;
 
 namespace {
@@ -182,6 +184,61 @@ TEST(CatalogSql, NamesWithQuotesCannotLeaveTheirLiteral) {
               QStringLiteral("SHOW INDEX FROM `a``b` "));
     EXPECT_EQ(catalogsql::mysqlIndexes(QStringLiteral("123"))[0],
               QStringLiteral("SHOW INDEX FROM `123` "));
+}
+
+// Reserved words and names that are not plain identifiers go between backquotes in every MySQL
+// statement; plain names stay as they are.
+TEST(CatalogSql, MySqlIdentifiersQuotedWhereNeeded) {
+    const std::vector<std::pair<const char *, const char *>> cases{
+        {"orders", "orders"},
+        {"t1", "t1"},
+        {"_x$", "_x$"},
+        {"descr", "descr"},
+        {"order", "`order`"},
+        {"ORDER", "`ORDER`"},
+        {"Key", "`Key`"},
+        {"desc", "`desc`"},
+        {"select", "`select`"},
+        {"my col", "`my col`"},
+        {"a`b", "`a``b`"},
+        {"123", "`123`"},
+        {"", "``"},
+    };
+    for (const auto &[name, expected] : cases) {
+        SCOPED_TRACE(name);
+        const QString quoted = QString::fromUtf8(expected);
+        EXPECT_EQ(catalogsql::mysqlIdentifier(QString::fromUtf8(name)), quoted);
+        EXPECT_EQ(catalogsql::mysqlFields(QString::fromUtf8(name), false)[0],
+                  QStringLiteral("SHOW FIELDS FROM ") + quoted);
+        EXPECT_EQ(catalogsql::mysqlIndexes(QString::fromUtf8(name))[0],
+                  QStringLiteral("SHOW INDEX FROM ") + quoted + u' ');
+    }
+}
+
+// The information_schema statements take the table name as a string literal.
+TEST(CatalogSql, MySqlCatalogStatementsKeepNamesInTheirLiteral) {
+    const QString name = QStringLiteral("o'b\\");
+    const QString literal = QStringLiteral("'o''b\\\\' ");
+    const std::vector<std::pair<const char *, QStringList>> cases{
+        {"column details", catalogsql::mysqlColumnDetails(name, true)},
+        {"column details of old servers", catalogsql::mysqlColumnDetails(name, false)},
+        {"foreign keys", catalogsql::mysqlForeignKeys(name)},
+        {"MariaDB checks", catalogsql::mysqlChecksMariaDb(name, true)},
+        {"MariaDB checks without level", catalogsql::mysqlChecksMariaDb(name, false)},
+        {"MySQL checks", catalogsql::mysqlChecksMySql(name)},
+    };
+    for (const auto &[label, statement] : cases) {
+        SCOPED_TRACE(label);
+        const auto named = std::count_if(statement.begin(), statement.end(), [&](const QString &l) {
+            return l.endsWith(QStringLiteral("TABLE_NAME = ") + literal);
+        });
+        EXPECT_EQ(named, 1) << statement.join(u'\n').toStdString();
+        EXPECT_FALSE(statement.join(u'\n').contains(QStringLiteral("'o'b")));
+    }
+    EXPECT_TRUE(catalogsql::mysqlColumnDetails(name, true)[0].contains(
+        QStringLiteral("C.GENERATION_EXPRESSION")));
+    EXPECT_FALSE(catalogsql::mysqlColumnDetails(name, false)[0].contains(
+        QStringLiteral("GENERATION_EXPRESSION")));
 }
 
 } // namespace
