@@ -321,7 +321,8 @@ TEST_F(DescribeOnMariaDb, TableSourcesAndStatus) {
         {"staff",
          QStringLiteral("Object Name        : staff\nType               : InnoDB\n"
                         "Create             : %1\nModified           : (%1)?\n"
-                        "Rows               : 30\n\n")
+                        // InnoDB's row count is an estimate that moves under load.
+                        "Rows               : \\d+\n\n")
              .arg(time),
          QStringLiteral("CREATE TABLE staff(\n") + pad("staff_id") +
              QStringLiteral("int(11) NOT NULL,\n") + pad("dept_id") +
