@@ -285,7 +285,12 @@ void SqlPane::runSql(bool windowActive) {
     if (!result.ran)
         return;
     const SqlRunOutcome outcome = sqlRunOutcome(result, input.tableOpen);
-    if (toGrid)
+    if (result.returnedRows && !toGrid) {
+        // A statement that returned rows replaces the table in the grid, as a query does.
+        emit gridModelChanged(nullptr);
+        m_dm.closeTable();
+    }
+    if (toGrid || result.returnedRows)
         emit gridModelChanged(m_dm.runner.resultModel());
     if (outcome.rowCountBoxChanged)
         emit rowCountShown(outcome.rowCount);

@@ -66,6 +66,16 @@ bool RecordStream::open(const QSqlDatabase &db, const QString &sql, ReadMode mod
     return ok;
 }
 
+void RecordStream::adopt(std::unique_ptr<QSqlQuery> query) {
+    close();
+    m_record = query->record();
+    m_error = QSqlError();
+    m_db = QSqlDatabase();
+    m_mode = ReadMode::ForwardOnly;
+    m_atEnd = false;
+    m_query = std::move(query);
+}
+
 bool RecordStream::openCursor(const QString &sql) {
     // A cursor lives in a transaction; the rows are fetched batch by batch with FETCH, so
     // neither the driver nor the server holds more than one batch for us.

@@ -44,6 +44,8 @@ public:
 
     // Runs the statement, read as readModeFor() says; false on failure (error()).
     bool open(const QSqlDatabase &db, const QString &sql, DbKind kind);
+    // Reads, forward only, the result of a statement already executed on its connection.
+    void adopt(std::unique_ptr<QSqlQuery> query);
     // Runs the statement, read as mode says. A cursor's first batch is fetched here, so that an
     // error of its first rows fails the open. MySqlStream needs an open QMYSQL connection. A
     // failure leaves the stream closed (a cursor's transaction ended) with error() set.

@@ -11,6 +11,20 @@ ResultModel::~ResultModel() {
 }
 
 bool ResultModel::open(const QSqlDatabase &db, const QString &sql, ReadMode mode) {
+    return start([&] {
+        m_stream.setBatchSize(m_batchSize);
+        return m_stream.open(db, sql, mode);
+    });
+}
+
+bool ResultModel::adopt(std::unique_ptr<QSqlQuery> query) {
+    return start([&] {
+        m_stream.adopt(std::move(query));
+        return true;
+    });
+}
+
+bool ResultModel::start(const std::function<bool()> &openStream) {
     beginResetModel();
     releaseServer();
     m_rows.clear();
@@ -20,8 +34,7 @@ bool ResultModel::open(const QSqlDatabase &db, const QString &sql, ReadMode mode
     m_open = false;
     m_atEnd = true;
 
-    m_stream.setBatchSize(m_batchSize);
-    bool ok = m_stream.open(db, sql, mode);
+    bool ok = openStream();
     if (!ok)
         m_lastError = m_stream.error();
     m_record = m_stream.record();

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     // Runs the query and reads its first batch. A failure leaves the model closed and returns
     // the database error (also kept as lastError()).
     bool open(const QSqlDatabase &db, const QString &sql, ReadMode mode);
+    // Takes the result of a statement already executed (forward only) and reads its first
+    // batch; a failure as for open(). The statement's connection is busy as for open().
+    bool adopt(std::unique_ptr<QSqlQuery> query);
     // Reads every remaining row into the cache and lets go of the server side (cursor,
     // transaction, pending rows), so the connection is free again.
     bool fetchAll();
@@ -81,6 +85,8 @@ signals:
     void fetchFailed(const QSqlError &error);
 
 private:
+    // Opens the stream with openStream and reads the first batch.
+    bool start(const std::function<bool()> &openStream);
     // Reads up to maxRows rows into rows; sets m_atEnd at the end. Returns false on failure.
     bool readBatch(int maxRows, std::vector<std::vector<QVariant>> &rows);
     // Reads up to maxRows more rows into the model; on failure ends the result and tells

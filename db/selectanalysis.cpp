@@ -24,6 +24,73 @@ bool endsWithCaseWord(const QString &word) {
     return word.size() == 4 || !isIdentifierChar(word.at(word.size() - 5));
 }
 
+// The identifier a word ends with ("DATE" of "d-DATE"), when it stands alone or after an
+// operator that joined it to the text before; empty otherwise ("t.date", "x::date").
+QString trailingIdentifier(const QString &word) {
+    qsizetype start = word.size();
+    while (start > 0 && isIdentifierChar(word.at(start - 1)))
+        --start;
+    if (start > 0 && !QStringLiteral("+-*/%|").contains(word.at(start - 1)))
+        return QString();
+    return word.mid(start);
+}
+
+// The type words of typed literals: DATE '2024-01-01', TIMESTAMP '...', INTERVAL '1' DAY.
+enum class LiteralType { None, Plain, Interval };
+
+LiteralType literalTypeOf(const QString &identifier) {
+    if (isWord(identifier, "INTERVAL"))
+        return LiteralType::Interval;
+    for (const char *type : {"DATE", "TIME", "TIMESTAMP", "TIMESTAMPTZ", "TIMETZ"})
+        if (isWord(identifier, type))
+            return LiteralType::Plain;
+    return LiteralType::None;
+}
+
+bool isUnsignedNumber(const QString &word) {
+    bool digits = false;
+    for (QChar c : word) {
+        if (c.isDigit())
+            digits = true;
+        else if (c != u'.')
+            return false;
+    }
+    return digits;
+}
+
+// A word that continues an interval literal: a unit with an optional precision ("DAY",
+// "SECOND(3)", MySQL's "DAY_HOUR"), or TO between two units.
+bool isIntervalUnit(const QString &word) {
+    QString unit = word;
+    if (unit.endsWith(u')')) {
+        const qsizetype open = unit.lastIndexOf(u'(');
+        if (open <= 0)
+            return false;
+        unit.truncate(open);
+    }
+    qsizetype start = unit.size();
+    while (start > 0 && isIdentifierChar(unit.at(start - 1)))
+        --start;
+    if (start > 0 && unit.at(start - 1) != u' ')
+        return false;
+    unit = unit.mid(start);
+    if (isWord(unit, "TO"))
+        return unit.size() == word.size();
+    static const char *const units[] = {"MICROSECOND", "SECOND", "MINUTE",  "HOUR", "DAY",
+                                        "WEEK",        "MONTH",  "QUARTER", "YEAR"};
+    const QStringList parts = unit.split(u'_');
+    if (parts.size() > 2)
+        return false;
+    for (const QString &part : parts) {
+        bool known = false;
+        for (const char *name : units)
+            known = known || isWord(part, name);
+        if (!known)
+            return false;
+    }
+    return true;
+}
+
 class Scanner {
 public:
     Scanner(const QStringList &lines, bool oracleHints) : m_lines(lines), m_oracle(oracleHints) {}
@@ -40,6 +107,10 @@ private:
     void comma();
     void endWord(QChar whitespace);
     void handleWord(const QString &word, TextPosition position, QChar whitespace);
+    // The item text word written to the physical name: notes a type word of a typed literal.
+    void noteLiteralType(const QString &word);
+    // Joins word to the typed literal being read; false when it is not part of it.
+    bool continueTypedLiteral(const QString &word);
     void append(QChar c);
     void clearWord() {
         m_word.clear();
@@ -80,6 +151,12 @@ private:
     bool m_anyCellWritten = false;
     bool m_stopped = false;
 
+    // A typed literal being read: its type word ends the physical name, so the string after it
+    // belongs there too (and, for INTERVAL, the unit words after the string) rather than being
+    // taken for the alias.
+    enum class Literal { None, TypeWord, IntervalWord, IntervalUnits };
+    Literal m_literal = Literal::None;
+
     // An open CASE expression: its text so far, the nesting of CASE words, the parentheses
     // inside it and the identifier being read.
     bool m_caseOpen = false;
@@ -110,6 +187,10 @@ void Scanner::pullBack() {
     const size_t index = static_cast<size_t>(m_row - 1);
     if (index >= m_r.items.size())
         return;
+    // "INTERVAL '1' DAY(3)": the unit keeps its blank when its precision pulls the literal in.
+    if (m_literal == Literal::IntervalUnits && !m_word.isEmpty() &&
+        !m_r.items[index].physicalName.isEmpty())
+        m_word.prepend(QLatin1Char(' '));
     m_word.prepend(m_r.items[index].physicalName);
     m_wordHasText = m_wordHasText || !m_r.items[index].physicalName.isEmpty();
     m_r.items[index].physicalName.clear();
@@ -249,6 +330,15 @@ void Scanner::character(QChar c, QChar prev, QChar next, QChar next2) {
                 } else {
                     m_op = 0;
                 }
+            } else if (c == u':') {
+                // PostgreSQL's cast operator joins like "||": x :: numeric gives x::numeric.
+                if (next == u':') {
+                    m_op = 3;
+                    m_cell = 1;
+                    pullBack();
+                } else if (prev == u':') {
+                    m_op = 4;
+                }
             }
         }
     }
@@ -329,9 +419,10 @@ void Scanner::comma() {
         m_caseOpen = false;
         m_cell = 1;
     }
-    if (!m_fromSeen && !m_word.isEmpty())
+    if (!m_fromSeen && !m_word.isEmpty() && !continueTypedLiteral(m_word.trimmed()))
         appendToCell(m_op != 0 ? 1 : m_cell, m_word);
     clearWord();
+    m_literal = Literal::None;
     ++m_row;
     m_cell = 1;
     m_op = 0;
@@ -383,8 +474,10 @@ void Scanner::handleWord(const QString &word, TextPosition position, QChar white
             m_r.wherePosition = position;
         return;
     }
-    if (isWord(word, "AS"))
+    if (isWord(word, "AS")) {
+        m_literal = Literal::None;
         return;
+    }
     if (isWord(word, "UNION") || isWord(word, "EXCEPT") || isWord(word, "MINUS") ||
         isWord(word, "INTERSECT")) {
         if (m_fromDepth == 0)
@@ -392,6 +485,8 @@ void Scanner::handleWord(const QString &word, TextPosition position, QChar white
         return;
     }
     if (m_fromSeen)
+        return;
+    if (continueTypedLiteral(word))
         return;
 
     if (endsWithCaseWord(word)) {
@@ -403,8 +498,54 @@ void Scanner::handleWord(const QString &word, TextPosition position, QChar white
         m_op = 0;
         return;
     }
-    appendToCell(m_op != 0 ? 1 : m_cell, word);
+    const int cell = m_op != 0 ? 1 : m_cell;
+    appendToCell(cell, word);
     m_cell = m_cell == 1 ? 2 : 1;
+    if (cell == 1)
+        noteLiteralType(word);
+}
+
+void Scanner::noteLiteralType(const QString &word) {
+    switch (literalTypeOf(trailingIdentifier(word))) {
+    case LiteralType::Plain:
+        m_literal = Literal::TypeWord;
+        break;
+    case LiteralType::Interval:
+        m_literal = Literal::IntervalWord;
+        break;
+    case LiteralType::None:
+        m_literal = Literal::None;
+        break;
+    }
+}
+
+bool Scanner::continueTypedLiteral(const QString &word) {
+    const Literal literal = m_literal;
+    m_literal = Literal::None;
+    switch (literal) {
+    case Literal::None:
+        return false;
+    case Literal::TypeWord:
+    case Literal::IntervalWord:
+        // MySQL writes an interval's quantity as a number: INTERVAL 1 DAY.
+        if (!word.startsWith(u'\'') &&
+            !(literal == Literal::IntervalWord && isUnsignedNumber(word)))
+            return false;
+        appendToCell(1, QLatin1Char(' ') + word);
+        if (literal == Literal::IntervalWord)
+            m_literal = Literal::IntervalUnits;
+        break;
+    case Literal::IntervalUnits:
+        if (!isIntervalUnit(word))
+            return false;
+        // A unit with a precision arrives with the literal pulled back in front of it.
+        appendToCell(1, physicalCell().isEmpty() ? word : QLatin1Char(' ') + word);
+        m_literal = Literal::IntervalUnits;
+        break;
+    }
+    m_cell = 2;
+    m_op = 0;
+    return true;
 }
 
 // Inside a CASE expression the text is kept as written (a line end becomes one blank, comments

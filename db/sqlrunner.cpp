@@ -96,7 +96,7 @@ SqlRunResult SqlRunner::run(const SqlRunInput &input) {
         runProcedure(input, *alias, outcome);
         break;
     case StatementClass::Plain:
-        runPlain(input, outcome);
+        runPlain(input, *alias, outcome);
         break;
     case StatementClass::Show:
         runShow(input, *alias, outcome);
@@ -196,28 +196,56 @@ void SqlRunner::runProcedure(const SqlRunInput &input, const AliasInfo &alias,
     outcome.messages << ProcedureDoneMessage;
 }
 
-void SqlRunner::runPlain(const SqlRunInput &input, SqlRunResult &outcome) {
+void SqlRunner::runPlain(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome) {
     outcome.sentText = joinWithSeparator(input.editorLines, m_separator);
-    const DbResult<bool> done = execute(input.alias, outcome.sentText);
+    DbResult<std::unique_ptr<QSqlQuery>> done = executeOnSession(alias.name, outcome.sentText);
     if (!done) {
         outcome.messages << kMessagePrefix + done.error().message();
         outcome.failed = true;
         return;
     }
-    outcome.messages << SqlDoneMessage;
+    std::unique_ptr<QSqlQuery> query = std::move(done.value());
+    if (!query->isSelect()) {
+        outcome.messages << SqlDoneMessage;
+        return;
+    }
+    // The rows are read whole: the session connection serves the counts and statements that
+    // follow, and a half-read statement could keep what it changed locked (RETURNING).
+    closeResult();
+    m_modelAlias = alias.name;
+    const bool read = m_model.adopt(std::move(query)) && m_model.fetchAll();
+    outcome.returnedRows = true;
+    if (!read) {
+        outcome.messages << kMessagePrefix + DbError::fromSqlError(m_model.lastError(),
+                                                                   nativeCodeFormOf(alias.driver))
+                                                 .message();
+        outcome.failed = true;
+    }
+    m_rowCount = m_rowCounting && read ? m_model.rowCount() : -1;
+    outcome.rowCount = m_rowCount;
 }
 
-DbResult<bool> SqlRunner::execute(const QString &alias, const QString &text) {
+DbResult<std::unique_ptr<QSqlQuery>> SqlRunner::executeOnSession(const QString &alias,
+                                                                 const QString &text) {
     const DbResult<QSqlDatabase> db = m_session.connection(alias);
     if (!db)
         return db.error();
     settleResult(alias);
     const std::optional<AliasInfo> info = m_session.aliases().find(alias);
-    QSqlQuery q(*db);
+    auto q = std::make_unique<QSqlQuery>(*db);
+    q->setForwardOnly(true);
     // exec() with a text sends it as it is: no ":name" placeholder recognition.
-    if (!q.exec(text))
-        return DbError::fromSqlError(q.lastError(),
+    if (!q->exec(text))
+        return DbError::fromSqlError(q->lastError(),
                                      nativeCodeFormOf(info ? info->driver : QString()));
+    DbResult<std::unique_ptr<QSqlQuery>> executed(std::move(q));
+    return executed;
+}
+
+DbResult<bool> SqlRunner::execute(const QString &alias, const QString &text) {
+    const DbResult<std::unique_ptr<QSqlQuery>> done = executeOnSession(alias, text);
+    if (!done)
+        return done.error();
     return true;
 }
 

@@ -8,7 +8,9 @@
 //      row counting is on (on the alias's session connection, before the result is opened),
 //      then opened in the result model. A SHOW statement opens as typed. A procedure call is
 //      parsed, looked up in the catalog and executed. Anything else is executed as typed,
-//      every line followed by the line separator, without placeholder recognition, autocommitted.
+//      every line followed by the line separator, without placeholder recognition, autocommitted;
+//      when the driver reports that it returned rows, they go to the result model whole (the
+//      statement ran on the session connection, which must be left free).
 //   3. The result tells what happened: the statement class, failure, the state of the query
 //      result, the messages in order and the row count; what a window shows of it is worked out
 //      by the caller.
@@ -25,10 +27,12 @@
 #include "db/resultmodel.h"
 #include "db/selectanalysis.h"
 
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace kelvoran {
@@ -70,6 +74,10 @@ struct SqlRunResult {
     qint64 lastRowCount = -1;
     // The text sent to the database (the rebuilt query, the statement as typed, the call).
     QString sentText;
+    // A plain statement that returned rows (WITH ... SELECT, VALUES, ... RETURNING, EXPLAIN, a
+    // SELECT without FROM): they are in the result model, read whole, and rowCount counts them
+    // when row counting is on.
+    bool returnedRows = false;
 };
 
 // A row count: the count, or failure with the messages to show (possibly none).
@@ -124,7 +132,11 @@ private:
     void runQuery(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome);
     void runShow(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome);
     void runProcedure(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome);
-    void runPlain(const SqlRunInput &input, SqlRunResult &outcome);
+    void runPlain(const SqlRunInput &input, const AliasInfo &alias, SqlRunResult &outcome);
+    // Executes text on the alias's session connection as typed (a pending result on the alias
+    // read first); the executed statement, whose result may hold rows.
+    DbResult<std::unique_ptr<QSqlQuery>> executeOnSession(const QString &alias,
+                                                          const QString &text);
     // Opens text in the result model on the connection the alias's driver needs.
     DbResult<bool> openResult(const AliasInfo &alias, const QString &text, bool allowCursor);
     // Closes the grid's result, stopping a statement that is still streaming.

@@ -22,8 +22,25 @@ SqlRunOutcome sqlRunOutcome(const SqlRunResult &run, bool tableOpen) {
         outcome.emptyAnalyzeCol = !run.resultOpen;
         outcome.reportSourceMode = run.resultOpen ? 3 : 0;
         break;
-    case StatementClass::Procedure:
     case StatementClass::Plain:
+        if (run.returnedRows && !run.failed) {
+            // Rows of a statement that is no query to the scanner: shown as a query's, with
+            // the AnalyzeCol rows taken from the grid's columns.
+            outcome.nameBox = SqlRunOutcome::NameBoxData;
+            outcome.rowCountBoxChanged = true;
+            outcome.rowCount = run.rowCount;
+            outcome.analyzeColFromGrid = true;
+            break;
+        }
+        outcome.emptyAnalyzeCol = true;
+        if (run.returnedRows) {
+            // Reading its rows failed: the rows read so far are not all of them.
+            outcome.nameBox = SqlRunOutcome::NameBoxError;
+            outcome.rowCountBoxChanged = true;
+            outcome.rowCount = -1;
+        }
+        break;
+    case StatementClass::Procedure:
         outcome.emptyAnalyzeCol = true;
         break;
     case StatementClass::Show:
@@ -38,7 +55,8 @@ SqlRunOutcome sqlRunOutcome(const SqlRunResult &run, bool tableOpen) {
 
     // A failed run without a table in the grid says so in the name box, unless the grid still
     // shows something: a row count of its own, or an open result.
-    if (run.statementClass != StatementClass::Procedure && !tableOpen && run.failed) {
+    if (run.statementClass != StatementClass::Procedure && !run.returnedRows && !tableOpen &&
+        run.failed) {
         if (run.rowCounting) {
             if (run.lastRowCount == -1) {
                 outcome.nameBox = SqlRunOutcome::NameBoxError;

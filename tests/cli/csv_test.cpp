@@ -147,6 +147,51 @@ TEST_P(CsvCommand, ExportWithHeadingLinePrintsDataCountOfRowsPlusOne) {
               encodeShiftJis(QStringLiteral("番号\t名前\r\n1\ta\r\n2\t\r\n3\tc\r\n")).value());
 }
 
+// Literals written with their type and PostgreSQL casts reach the server as written: the export
+// gives what the same values written as CAST(...) give.
+TEST_P(CsvCommand, TypedLiteralsAndCastsInTheSelectListExportAsWritten) {
+    if (m_alias != u"PGTEST")
+        GTEST_SKIP() << "PostgreSQL only";
+    sql({QStringLiteral("INSERT INTO %1 VALUES (7, 'g')").arg(m_table)});
+    auto exported = [this](const QStringList &select) {
+        const QString kvr = settingsFile(QStringLiteral("typed%1.kvr").arg(++g_serial),
+                                         csvSettings(QStringLiteral("2"), m_alias, select,
+                                                     QStringLiteral(","), QStringLiteral("TRUE")));
+        const QString out = m_dir.filePath(QStringLiteral("typed%1.csv").arg(++g_serial));
+        const ProcessResult r =
+            batch({QStringLiteral("csv-export"), kvr, QStringLiteral("--user"),
+                   QStringLiteral("kelvoran"), QStringLiteral("--output"), out});
+        EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+        const Result<QStringList> lines = readTextLines(out);
+        return lines ? lines.value() : QStringList();
+    };
+    const QString from = QStringLiteral("  FROM %1").arg(m_table);
+    const QStringList typed = exported(
+        {QStringLiteral("SELECT DATE '2024-01-31' AS d, DATE '2024-02-29',"),
+         QStringLiteral("       TIMESTAMP '2024-01-31 10:20:30' ts, TIME '10:20:30' AS t,"),
+         QStringLiteral("       INTERVAL '1' DAY AS i, INTERVAL '2' HOUR,"),
+         QStringLiteral("       timestamptz '2024-01-31 00:00+00' - timestamptz '2024-01-30 "
+                        "00:00+00' AS span,"),
+         QStringLiteral("       id::numeric(10,2) AS n, id :: numeric(10, 2)"), from});
+    const QStringList cast = exported(
+        {QStringLiteral("SELECT CAST('2024-01-31' AS date) AS d, CAST('2024-02-29' AS date),"),
+         QStringLiteral("       CAST('2024-01-31 10:20:30' AS timestamp) ts, CAST('10:20:30' AS "
+                        "time) AS t,"),
+         QStringLiteral("       CAST('1 day' AS interval) AS i, CAST('2 hours' AS interval),"),
+         QStringLiteral("       CAST('2024-01-31 00:00+00' AS timestamptz) - CAST('2024-01-30 "
+                        "00:00+00' AS timestamptz) AS span,"),
+         QStringLiteral("       CAST(id AS numeric(10,2)) AS n, CAST(id AS numeric(10, 2))"),
+         from});
+    ASSERT_EQ(typed.size(), 2) << typed.join(u'|').toStdString();
+    // The values, and the aliases as the headings of their columns.
+    EXPECT_EQ(typed.at(1), cast.value(1));
+    const QStringList headings = typed.at(0).split(u',');
+    ASSERT_EQ(headings.size(), 9) << typed.at(0).toStdString();
+    EXPECT_EQ(QStringList({headings.at(0), headings.at(2), headings.at(3), headings.at(4),
+                           headings.at(6), headings.at(7)}),
+              QStringList({"d", "ts", "t", "i", "span", "n"}));
+}
+
 TEST_P(CsvCommand, ImportWhoseFifthLineFailsKeepsFourRowsAndNamesTheLine) {
     const QString csv = m_dir.filePath(QStringLiteral("in.csv"));
     ASSERT_TRUE(

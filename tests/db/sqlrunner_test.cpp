@@ -4,6 +4,10 @@
 #include "tests/support/sqlrunnerfixture.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <iostream>
 
 #include <gtest/gtest.h>
 
@@ -166,13 +170,17 @@ TEST_F(SqlRunnerTest, PlainStatementReachesServerWithCrSeparator) {
             {QStringLiteral("DELETE FROM audit_log WHERE log_level = 71")}, 0);
 }
 
-TEST_F(SqlRunnerTest, MySqlSelectWithoutFromIsPlainAndShowFillsTheGrid) {
+TEST_F(SqlRunnerTest, MySqlSelectWithoutFromShowsItsRowAndShowFillsTheGrid) {
     REQUIRE_SERVERS();
     const QStringList selectOne{QStringLiteral("SELECT 1")};
     const auto plain = m_runner.run(
         makeSqlRunInput(QStringLiteral("MYTEST"), selectOne, AnalyzeSelect(selectOne, false)));
-    EXPECT_EQ(plain.messages, QStringList{SqlRunner::SqlDoneMessage});
+    EXPECT_EQ(plain.statementClass, StatementClass::Plain);
+    EXPECT_TRUE(plain.messages.isEmpty()) << plain.messages.join(u'|').toStdString();
     EXPECT_FALSE(plain.failed);
+    EXPECT_TRUE(plain.returnedRows);
+    ASSERT_EQ(m_runner.resultModel()->rowCount(), 1);
+    EXPECT_EQ(m_runner.resultModel()->value(0, 0).toInt(), 1);
 
     const QStringList showTables{QStringLiteral("SHOW TABLES")};
     const auto show = m_runner.run(
@@ -251,6 +259,173 @@ TEST_F(SqlRunnerTest, UnreadMySqlResultIsStoppedNotDrainedWhenReplaced) {
                               "WHERE INFO LIKE '%seq_1_to_500000000%' AND ID <> CONNECTION_ID()"))
             .toInt(),
         0);
+}
+
+// Statements that are no query to the scanner but return rows, on SQLite (a file of its own)
+// and, when the test servers run, on PostgreSQL and MariaDB.
+class StatementRowsTest : public testing::Test {
+protected:
+    static AliasList aliases() {
+        static QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("lite.sqlite"));
+        QFile created(file);
+        created.open(QIODevice::WriteOnly | QIODevice::Append);
+        std::vector<AliasInfo> all = test::sqlRunnerAliases().aliases();
+        all.push_back(test::sqliteAlias(QStringLiteral("LITE"), file, QStringLiteral("SQLITE")));
+        return AliasList(all);
+    }
+
+    StatementRowsTest()
+        : m_session(QStringLiteral("SessionDB"), aliases(), &m_login), m_runner(m_session) {}
+
+    SqlRunResult run(const QString &alias, const QString &text) {
+        const QStringList lines = text.split(u'\n');
+        return m_runner.run(makeSqlRunInput(alias, lines, AnalyzeSelect(lines, false)));
+    }
+
+    QVariant scalar(const QString &alias, const QString &sql) {
+        auto db = m_session.connection(alias);
+        QSqlQuery q(*db);
+        if (!q.exec(sql) || !q.next())
+            return QVariant();
+        return q.value(0);
+    }
+
+    QStringList column(int c) {
+        QStringList values;
+        const ResultModel *model = m_runner.resultModel();
+        for (int r = 0; r < model->rowCount(); ++r)
+            values << model->value(r, c).toString();
+        return values;
+    }
+
+    test::TestLogin m_login;
+    DbSession m_session;
+    SqlRunner m_runner;
+};
+
+struct RowsCase {
+    const char *name;
+    QString text;
+    int column;         // the column whose values are compared
+    QStringList values; // empty: any number of rows but none
+};
+
+TEST_F(StatementRowsTest, RowsOfStatementsThatAreNoQueryAreShown) {
+    for (const QString &alias :
+         {QStringLiteral("LITE"), QStringLiteral("PGTEST"), QStringLiteral("MYTEST")}) {
+        SCOPED_TRACE(alias.toStdString());
+        if (alias != u"LITE" && !test::serversStarted())
+            continue;
+        const bool lite = alias == u"LITE";
+        // A table of the session only (SQLite: of the test's own file).
+        ASSERT_FALSE(run(alias, QStringLiteral("DROP TABLE IF EXISTS rows_probe")).failed);
+        const auto created =
+            run(alias, (lite ? QStringLiteral("CREATE TABLE ")
+                             : QStringLiteral("CREATE TEMPORARY TABLE ")) +
+                           QStringLiteral("rows_probe (n integer, label varchar(20))"));
+        ASSERT_EQ(created.messages, QStringList{SqlRunner::SqlDoneMessage});
+
+        std::vector<RowsCase> cases = {
+            {"WithSelect",
+             QStringLiteral(
+                 "WITH n(a) AS (SELECT 1 UNION ALL SELECT 2)\nSELECT a FROM n ORDER BY a"),
+             0,
+             {QStringLiteral("1"), QStringLiteral("2")}},
+            {"SelectWithoutFrom", QStringLiteral("SELECT 1 AS one"), 0, {QStringLiteral("1")}},
+            {"FunctionWithoutFrom",
+             lite ? QStringLiteral("SELECT date('now')") : QStringLiteral("SELECT now()"),
+             0,
+             {}},
+            {"Values",
+             QStringLiteral("VALUES (1),(2),(3)"),
+             0,
+             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}},
+            {"Explain", QStringLiteral("EXPLAIN SELECT * FROM rows_probe"), 0, {}},
+        };
+        const QString version =
+            lite ? scalar(alias, QStringLiteral("SELECT sqlite_version()")).toString() : QString();
+        const QStringList parts = version.split(u'.');
+        const bool returning = !lite ||
+                               (parts.value(0).toInt() == 3 && parts.value(1).toInt() >= 35) ||
+                               parts.value(0).toInt() > 3;
+        if (returning)
+            cases.push_back(
+                {"InsertReturning",
+                 QStringLiteral("INSERT INTO rows_probe (n, label)\nVALUES (5, 'five'), "
+                                "(6, 'six') RETURNING label"),
+                 0,
+                 {QStringLiteral("five"), QStringLiteral("six")}});
+        else
+            std::cout << "SQLite " << version.toStdString() << " has no RETURNING\n";
+        if (lite)
+            cases.push_back({"PragmaTableInfo",
+                             QStringLiteral("PRAGMA table_info(rows_probe)"),
+                             1,
+                             {QStringLiteral("n"), QStringLiteral("label")}});
+
+        for (const bool counting : {false, true}) {
+            m_runner.setRowCounting(counting);
+            run(alias, QStringLiteral("DELETE FROM rows_probe"));
+            for (const RowsCase &c : cases) {
+                SCOPED_TRACE(std::string(c.name) + (counting ? " counted" : ""));
+                const auto outcome = run(alias, c.text);
+                EXPECT_EQ(outcome.statementClass, StatementClass::Plain);
+                EXPECT_FALSE(outcome.failed) << outcome.messages.join(u'|').toStdString();
+                EXPECT_TRUE(outcome.messages.isEmpty())
+                    << outcome.messages.join(u'|').toStdString();
+                EXPECT_TRUE(outcome.returnedRows);
+                EXPECT_TRUE(outcome.resultOpen);
+                EXPECT_EQ(outcome.sentText, c.text + QStringLiteral("\n"));
+                const ResultModel *model = m_runner.resultModel();
+                if (c.values.isEmpty())
+                    EXPECT_GT(model->rowCount(), 0);
+                else
+                    EXPECT_EQ(column(c.column), c.values);
+                // Every row is read: the session connection is free for what follows.
+                EXPECT_FALSE(model->canFetchMore());
+                EXPECT_EQ(outcome.rowCount, counting ? qint64(model->rowCount()) : qint64(-1));
+                EXPECT_EQ(scalar(alias, QStringLiteral("SELECT 7")).toInt(), 7);
+            }
+            // The rows came back from the one run of the statement: nothing was run twice.
+            if (returning) {
+                EXPECT_EQ(scalar(alias, QStringLiteral("SELECT COUNT(*) FROM rows_probe")).toInt(),
+                          2);
+            }
+        }
+        m_runner.setRowCounting(false);
+
+        // A statement without rows reports completion, ran, and leaves the grid's rows alone.
+        ASSERT_TRUE(run(alias, QStringLiteral("SELECT 1 AS one")).returnedRows);
+        const auto update =
+            run(alias, QStringLiteral("INSERT INTO rows_probe (n, label) VALUES (9, 'nine')"));
+        EXPECT_EQ(update.messages, QStringList{SqlRunner::SqlDoneMessage});
+        EXPECT_FALSE(update.returnedRows);
+        EXPECT_EQ(update.sentText,
+                  QStringLiteral("INSERT INTO rows_probe (n, label) VALUES (9, 'nine')\n"));
+        EXPECT_EQ(
+            scalar(alias, QStringLiteral("SELECT label FROM rows_probe WHERE n = 9")).toString(),
+            QStringLiteral("nine"));
+        EXPECT_EQ(column(0), QStringList{QStringLiteral("1")});
+        // A failing statement still says why, and is no result.
+        const auto bad = run(alias, QStringLiteral("WITH x AS (SELECT 1) SELECT * FROM no_such"));
+        EXPECT_TRUE(bad.failed);
+        EXPECT_FALSE(bad.returnedRows);
+        EXPECT_TRUE(bad.messages.value(0).startsWith(QStringLiteral("Message     :")));
+        if (lite) {
+            // Rows that fail after the first batch: the run fails and says why.
+            const auto broken =
+                run(alias, QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+                                          "FROM c WHERE x < 3000)\nSELECT CASE WHEN x = 2500 THEN "
+                                          "json('not json') ELSE x END FROM c"));
+            EXPECT_TRUE(broken.failed);
+            EXPECT_TRUE(broken.returnedRows);
+            EXPECT_TRUE(broken.messages.value(0).startsWith(QStringLiteral("Message     :")))
+                << broken.messages.join(u'|').toStdString();
+            EXPECT_EQ(broken.rowCount, -1);
+        }
+        run(alias, QStringLiteral("DROP TABLE rows_probe"));
+    }
 }
 
 struct ParseCase {

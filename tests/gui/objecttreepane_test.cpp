@@ -275,8 +275,12 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
             typeSql(QStringLiteral("SELECT 1 AS one"));
             QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
-            // A SELECT without FROM runs as a plain statement.
-            QCOMPARE(messageTexts(m_ui), QStringList({"SQLを実行しました。"}));
+            // A SELECT without FROM runs as typed and shows its row.
+            QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+            QVERIFY(!qobject_cast<QSqlTableModel *>(grid()->model()));
+            QCOMPARE(grid()->model()->rowCount(), 1);
+            QCOMPARE(grid()->model()->index(0, 0).data().toString(), QStringLiteral("1"));
+            QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("ＳＱＬ実行データ"));
             m_ui.messages.clear();
             m_w->objectTree()->closeSession();
             QVERIFY(!m_w->dataModule().session.isConnected(name));

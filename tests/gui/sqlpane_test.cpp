@@ -1,6 +1,8 @@
 // The tab pages: SQL runs, the statement history, AnalyzeCol and the SQL editor's indentation.
 #include "tests/gui/mainwindowfixture.h"
 
+#include <QSqlRecord>
+
 using namespace kelvoran;
 using namespace kelvoran::test;
 
@@ -46,6 +48,99 @@ private slots:
         typeSql(QStringLiteral("UPDATE regions SET region_name = region_name"));
         QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
         QCOMPARE(messageTexts(m_ui), QStringList({"SQLを実行しました。"}));
+    }
+    // Rows of statements the scanner does not take for a query are shown like a query's.
+    void statementReturningRowsFillsTheGrid_data() {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("sameRows"); // a query giving the rows to expect
+        QTest::newRow("with") << QStringLiteral("WITH r AS (SELECT region_code, region_name FROM "
+                                                "regions) SELECT * FROM r ORDER BY 1")
+                              << QStringLiteral(
+                                     "SELECT region_code, region_name FROM regions ORDER BY 1");
+        QTest::newRow("without from")
+            << QStringLiteral("SELECT 'x' AS label, 2 AS n") << QStringLiteral("SELECT 'x', 2");
+        QTest::newRow("values") << QStringLiteral("VALUES ('a', 1), ('b', 2)")
+                                << QStringLiteral("SELECT 'a', 1 UNION ALL SELECT 'b', 2");
+        QTest::newRow("pragma") << QStringLiteral("PRAGMA table_info(regions)")
+                                << QStringLiteral("PRAGMA table_info(regions)");
+    }
+    void statementReturningRowsFillsTheGrid() {
+        QFETCH(QString, statement);
+        QFETCH(QString, sameRows);
+        QSettings settings(m_settings, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("DataCount_Flg"), 1);
+        settings.sync();
+        startWindow();
+        QTreeWidgetItem *demo = root(QStringLiteral("DEMO"));
+        click(demo);
+        click(child(demo, QStringLiteral("Table")));
+        click(child(child(demo, QStringLiteral("Table")), QStringLiteral("regions")));
+        QVERIFY(qobject_cast<QSqlTableModel *>(grid()->model()));
+
+        typeSql(statement);
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QAbstractItemModel *model = grid()->model();
+        QVERIFY(model && !qobject_cast<QSqlTableModel *>(model));
+        QList<QStringList> expected;
+        {
+            QSqlDatabase check =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+            check.setDatabaseName(m_demo);
+            QVERIFY(check.open());
+            QSqlQuery q(check);
+            QVERIFY(q.exec(sameRows));
+            while (q.next()) {
+                QStringList row;
+                for (int c = 0; c < q.record().count(); ++c)
+                    row << q.value(c).toString();
+                expected << row;
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("check"));
+        QVERIFY(!expected.isEmpty());
+        QList<QStringList> shown;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList row;
+            for (int c = 0; c < model->columnCount(); ++c)
+                row << model->index(r, c).data().toString();
+            shown << row;
+        }
+        QCOMPARE(shown, expected);
+        QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("ＳＱＬ実行データ"));
+        QCOMPARE(lineEdit("MemoDataCnt")->text(), QString::number(expected.size()));
+
+        // AnalyzeCol holds the grid's fields; F6 makes them the select list.
+        QStringList fields;
+        for (int c = 0; c < model->columnCount(); ++c)
+            fields << model->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(analyzeColumn(1), fields);
+        m_w->dataModule().analysis.selectHead.clear();
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F6);
+        QCOMPARE(analyzeColumn(1), fields);
+        QCOMPARE(m_w->dataModule().analysis.selectHead, QStringLiteral("SELECT "));
+
+        // The field memo viewer shows a cell.
+        const QModelIndex cell = model->index(model->rowCount() - 1, model->columnCount() - 1);
+        const QPoint at = grid()->visualRect(cell).center();
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
+        TDataShowForm *memo = m_w->dataShowForm();
+        QVERIFY(memo->isVisible());
+        QCOMPARE(memo->windowTitle(), QStringLiteral("項目名：") + fields.last());
+        QCOMPARE(memo->memo()->toPlainText(), expected.last().last());
+        memo->closeButton()->click();
+
+        // A statement without rows then says so and leaves the rows in the grid.
+        typeSql(QStringLiteral("UPDATE regions SET region_name = region_name"));
+        QTest::keyClick(editor("Memo_SQL"), Qt::Key_F4);
+        QCOMPARE(messageTexts(m_ui), QStringList({"SQLを実行しました。"}));
+        QCOMPARE(grid()->model(), model);
+        QCOMPARE(qsizetype(model->rowCount()), expected.size());
+        m_w->close();
+        m_w.reset();
+        settings.setValue(QStringLiteral("DataCount_Flg"), 0);
+        settings.sync();
     }
     void historyStepsBackAndForward() {
         startWindow();

@@ -23,6 +23,12 @@ SqlRunResult ran(StatementClass cls, int resultState, bool failed, bool resultOp
     return r;
 }
 
+// A plain statement's run that returned rows.
+SqlRunResult withRows(SqlRunResult run) {
+    run.returnedRows = true;
+    return run;
+}
+
 struct OutcomeCase {
     const char *name;
     SqlRunResult run;
@@ -68,6 +74,12 @@ TEST(SqlRunOutcome, WhatTheWindowShowsOfARun) {
          std::nullopt, false, -1, true, false, std::nullopt},
         {"PlainFailedOverAnOpenResult", ran(Plain, 0, true, true), false, std::nullopt, false, -1,
          true, false, std::nullopt},
+        {"PlainWithRowsShowsThemAsAQuery", withRows(ran(Plain, 0, false, true, 3, true, 3)), true,
+         kData, true, 3, false, true, std::nullopt},
+        {"PlainWithRowsUncounted", withRows(ran(Plain, 0, false, true)), false, kData, true, -1,
+         false, true, std::nullopt},
+        {"PlainRowsFailedToRead", withRows(ran(Plain, 0, true, true, -1, true, -1)), false, kError,
+         true, -1, true, false, std::nullopt},
         {"ProcedureFailedLeavesTheNameBox", ran(Procedure, 0, true, false), false, std::nullopt,
          false, -1, true, false, std::nullopt},
     };
