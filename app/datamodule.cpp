@@ -18,7 +18,9 @@ std::unique_ptr<KeyedTableModel> TDataModule_Kelvoran::selectTable(const QString
     DbResult<QSqlDatabase> db = session.connection(alias);
     if (!db)
         throw DbException(db.error());
-    auto model = std::make_unique<KeyedTableModel>(*db);
+    const Result<QString> driver = session.driverName(alias);
+    auto model = std::make_unique<KeyedTableModel>(*db, driver ? dbKindFromDriverName(*driver)
+                                                               : DbKind::Other);
     if (!model->open(name)) {
         DbError error = DbError::fromSqlError(model->lastError(), nativeCodeFormOf(db->driver()));
         if (error.isEmpty())

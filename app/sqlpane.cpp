@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "editor/texteditor.h"
 #include "ui/analyzecol.h"
+#include "ui/keyedtablemodel.h"
 #include "ui/sqlrunoutcome.h"
 
 #include <QHeaderView>
@@ -225,7 +226,10 @@ void SqlPane::fillAnalyzeColFromGrid(QAbstractItemModel *gridModel) {
     QStringList fields;
     if (gridModel) {
         QSqlRecord record;
-        if (auto *table = qobject_cast<QSqlTableModel *>(gridModel))
+        // The grid's table model leaves out the hidden ROWID.
+        if (auto *keyed = qobject_cast<KeyedTableModel *>(gridModel))
+            record = keyed->record();
+        else if (auto *table = qobject_cast<QSqlTableModel *>(gridModel))
             record = table->record();
         else if (gridModel == m_dm.runner.resultModel())
             record = m_dm.runner.resultModel()->record();

@@ -117,6 +117,18 @@ QStringList mySqlRowKey(const QSqlDatabase &db, const QString &quoted) {
     return {};
 }
 
+// Whether the dictionary lists the name as one of the user's tables: views, synonyms and
+// other schemas' objects have no ROWID that surely names one row of one table.
+bool isOracleTable(const QSqlDatabase &db, const QString &table) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM USER_OBJECTS "
+                             "WHERE OBJECT_NAME = ? AND OBJECT_TYPE = 'TABLE'"));
+    q.addBindValue(table);
+    return q.exec() && q.next() && q.value(0).toLongLong() > 0;
+}
+
+const QString kRowId = QStringLiteral("ROWID");
+
 } // namespace
 
 QStringList findRowKey(const QSqlDatabase &db, const QString &table) {
@@ -135,8 +147,8 @@ QStringList findRowKey(const QSqlDatabase &db, const QString &table) {
     return key;
 }
 
-KeyedTableModel::KeyedTableModel(const QSqlDatabase &db, QObject *parent)
-    : QSqlTableModel(parent, db) {
+KeyedTableModel::KeyedTableModel(const QSqlDatabase &db, DbKind kind, QObject *parent)
+    : QSqlTableModel(parent, db), m_kind(kind) {
     // Stored rows are written by this model's own statements; only added rows wait in the cache.
     setEditStrategy(QSqlTableModel::OnManualSubmit);
     // The rows read back follow the rows added before them and go with a new select.
@@ -167,13 +179,63 @@ QString KeyedTableModel::readOnlyNote() {
 }
 
 bool KeyedTableModel::open(const QString &table) {
+    m_byRowId = false;
     setTable(table);
+    m_tableFields = QSqlTableModel::record();
     m_key = findRowKey(database(), table);
     // A key column the select does not return (a hidden or renamed column) cannot be used.
     for (const QString &column : m_key)
-        if (record().indexOf(column) < 0)
+        if (m_tableFields.indexOf(column) < 0)
             m_key.clear();
+    if (m_key.isEmpty() && m_kind == DbKind::Oracle && !m_tableFields.isEmpty() &&
+        isOracleTable(database(), table)) {
+        m_byRowId = true;
+        if (select())
+            return true;
+        // The ROWID cannot be read with the rows: the table opens read-only.
+        m_byRowId = false;
+    }
     return select();
+}
+
+QString KeyedTableModel::selectList() const {
+    QStringList columns;
+    for (int i = 0; i < m_tableFields.count(); ++i)
+        columns << quotedField(m_tableFields.fieldName(i));
+    if (m_byRowId)
+        columns << kRowId;
+    return columns.join(QStringLiteral(", "));
+}
+
+QString KeyedTableModel::selectStatement() const {
+    if (!m_byRowId)
+        return QSqlTableModel::selectStatement();
+    QString sql = QStringLiteral("SELECT %1 FROM %2").arg(selectList(), quotedTable());
+    if (!filter().isEmpty())
+        sql += QStringLiteral(" WHERE (%1)").arg(filter());
+    const QString order = orderByClause();
+    if (!order.isEmpty())
+        sql += u' ' + order;
+    return sql;
+}
+
+int KeyedTableModel::columnCount(const QModelIndex &parent) const {
+    const int selected = QSqlTableModel::columnCount(parent);
+    return m_byRowId ? std::min(selected, int(m_tableFields.count())) : selected;
+}
+
+QSqlRecord KeyedTableModel::record() const {
+    QSqlRecord shown = QSqlTableModel::record();
+    while (m_byRowId && shown.count() > m_tableFields.count())
+        shown.remove(shown.count() - 1);
+    return shown;
+}
+
+QSqlRecord KeyedTableModel::record(int row) const {
+    QSqlRecord shown = QSqlTableModel::record(row);
+    while (m_byRowId && shown.count() > m_tableFields.count())
+        shown.remove(shown.count() - 1);
+    return shown;
 }
 
 bool KeyedTableModel::isPendingRow(int row) const {
@@ -199,6 +261,10 @@ QString KeyedTableModel::quotedField(const QString &name) const {
 }
 
 QString KeyedTableModel::keyCondition(const QSqlRecord &row, QVariantList &values) const {
+    if (m_byRowId) {
+        values << row.value(m_tableFields.count());
+        return kRowId + QStringLiteral(" = ?");
+    }
     QStringList parts;
     for (const QString &column : m_key) {
         if (row.isNull(column)) {
@@ -228,7 +294,9 @@ KeyedTableModel::Statement KeyedTableModel::insertStatement(const QSqlRecord &ro
     s.kind = WriteKind::Insert;
     QStringList columns;
     QStringList markers;
-    for (int i = 0; i < row.count(); ++i) {
+    // The ROWID is the database's to give.
+    const int fields = m_byRowId ? int(m_tableFields.count()) : row.count();
+    for (int i = 0; i < fields; ++i) {
         // A cell left empty takes the column's default.
         if (row.isNull(i))
             continue;
@@ -312,14 +380,17 @@ bool KeyedTableModel::writeRows(const std::vector<Statement> &statements) {
 }
 
 void KeyedTableModel::readBack(int row, const QSqlRecord &written) {
-    QStringList columns;
-    for (int i = 0; i < written.count(); ++i)
-        columns << quotedField(written.fieldName(i));
+    QString columns = selectList();
+    if (!m_byRowId) {
+        QStringList names;
+        for (int i = 0; i < written.count(); ++i)
+            names << quotedField(written.fieldName(i));
+        columns = names.join(QStringLiteral(", "));
+    }
     QVariantList values;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE ")
-                  .arg(columns.join(QStringLiteral(", ")), quotedTable()) +
+    q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(columns, quotedTable()) +
               keyCondition(written, values));
     for (const QVariant &v : values)
         q.addBindValue(v);

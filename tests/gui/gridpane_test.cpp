@@ -1,6 +1,6 @@
 // The data grid: editing posted to the database, refused and ambiguous writes, read-only
-// tables, deleting, the row-count box, the field memo viewer, the navigator and the edit
-// commands on the grid's table.
+// tables, keyless Oracle tables edited through their ROWID, deleting, the row-count box, the field
+// memo viewer, the navigator and the edit commands on the grid's table.
 #include "tests/gui/mainwindowfixture.h"
 #include "ui/keyedtablemodel.h"
 
@@ -13,11 +13,12 @@ class GridPaneTest : public QObject, protected MainWindowFixture {
     Q_OBJECT
 
     // Runs statements on the window's copy of the demo database (before the window opens).
-    void runOnDemo(const QStringList &statements) {
+    void runOnDemo(const QStringList &statements) { runOnFile(m_demo, statements); }
+    void runOnFile(const QString &path, const QStringList &statements) {
         {
             QSqlDatabase db =
                 QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prepare"));
-            db.setDatabaseName(m_demo);
+            db.setDatabaseName(path);
             QVERIFY(db.open());
             for (const QString &sql : statements) {
                 QSqlQuery q(db);
@@ -40,6 +41,29 @@ class GridPaneTest : public QObject, protected MainWindowFixture {
             while (q.next())
                 out << (q.isNull(0) ? QStringLiteral("NULL") : q.value(0).toString()) + u'|' +
                            q.value(1).toString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("read"));
+        return out;
+    }
+    // The rows of a select on the Oracle fixture copy as "v1|v2|...", read on a connection of
+    // its own.
+    QStringList oracleRows(const QString &sql) {
+        QStringList out;
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("read"));
+            db.setDatabaseName(m_oracle);
+            if (!db.open())
+                return {QStringLiteral("cannot open")};
+            QSqlQuery q(db);
+            if (!q.exec(sql))
+                return {q.lastError().text()};
+            while (q.next()) {
+                QStringList cells;
+                for (int i = 0; i < q.record().count(); ++i)
+                    cells << (q.isNull(i) ? QStringLiteral("NULL") : q.value(i).toString());
+                out << cells.join(u'|');
+            }
         }
         QSqlDatabase::removeDatabase(QStringLiteral("read"));
         return out;
@@ -203,6 +227,37 @@ private slots:
         openDemoTable(QStringLiteral("regions"));
         QCOMPARE(m_w->statusBar()->currentMessage(), QString());
         QVERIFY(navButton("Insert")->isEnabled());
+    }
+    void keylessOracleTableIsEditedThroughItsRowId() {
+        runOnFile(m_oracle, {QStringLiteral("DELETE FROM TEMP_LOG"),
+                             QStringLiteral("INSERT INTO TEMP_LOG (LOG_ID, LOG_TEXT) VALUES "
+                                            "(1, 'same'), (1, 'same')")});
+        startWindow();
+        openOracleTable(QStringLiteral("TEMP_LOG"));
+        QCOMPARE(m_w->statusBar()->currentMessage(), QString());
+        QVERIFY(navButton("Insert")->isEnabled());
+        // The ROWID the rows are written through is neither a grid column nor an AnalyzeCol row.
+        const QStringList fields = {"LOG_ID", "LOGGED_AT", "LOG_TEXT",
+                                    "SOURCE_APPLICATION_MODULE_NAME_FOR_LOGS",
+                                    "ORIGINATING_APPLICATION_MODULE_IDENTIFIER"};
+        QCOMPARE(grid()->model()->columnCount(), int(fields.size()));
+        QCOMPARE(analyzeColumn(1), fields);
+        const QModelIndex cell = grid()->model()->index(1, fields.indexOf("LOG_TEXT"));
+        typeIntoCell(cell, QStringLiteral("changed"));
+        QTRY_COMPARE(cell.data().toString(), QStringLiteral("changed"));
+        QCOMPARE(grid()->model()->index(0, cell.column()).data().toString(),
+                 QStringLiteral("same"));
+        QCOMPARE(oracleRows(QStringLiteral("SELECT LOG_ID, LOG_TEXT FROM TEMP_LOG ORDER BY 2")),
+                 QStringList({"1|changed", "1|same"}));
+        // A view of the same alias has no ROWID to write through.
+        QTreeWidgetItem *views = child(root(QStringLiteral("ORAFIX")), QStringLiteral("View"));
+        QVERIFY(views);
+        click(views);
+        QTreeWidgetItem *view = child(views, QStringLiteral("V_EMP_DEPT"));
+        QVERIFY(view);
+        click(view);
+        QCOMPARE(m_w->statusBar()->currentMessage(), KeyedTableModel::readOnlyNote());
+        QVERIFY(!navButton("Insert")->isEnabled());
     }
     void deleteAsksFirstAndReportsARefusal() {
         runOnDemo({QStringLiteral("DROP TABLE IF EXISTS grid_delete"),

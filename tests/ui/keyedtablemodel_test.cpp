@@ -1,6 +1,7 @@
-// The editable table model on SQLite and, when the test servers run, on PostgreSQL and MariaDB:
-// which key it writes through, and that a refused or ambiguous write leaves both the table and
-// the shown value as stored.
+// The editable table model on SQLite, on the Oracle dictionary fixture (a SQLite file with an
+// ORACLE alias, whose keyless tables are written through their ROWID) and, when the test servers
+// run, on PostgreSQL and MariaDB: which key it writes through, and that a refused or ambiguous
+// write leaves both the table and the shown value as stored.
 #include "ui/keyedtablemodel.h"
 
 #include "tests/support/sqlrunnerfixture.h"
@@ -17,9 +18,10 @@ using namespace kelvoran::test;
 
 namespace {
 
-AliasList keyedAliases(const QString &sqlitePath) {
+AliasList keyedAliases(const QString &sqlitePath, const QString &oraclePath) {
     std::vector<AliasInfo> all{
-        sqliteAlias(QStringLiteral("LITE"), sqlitePath, QStringLiteral("SQLITE"))};
+        sqliteAlias(QStringLiteral("LITE"), sqlitePath, QStringLiteral("SQLITE")),
+        sqliteAlias(QStringLiteral("ORAFIX"), oraclePath, QStringLiteral("ORACLE (fixture)"))};
     const AliasList runnerAliases = sqlRunnerAliases();
     for (const AliasInfo &a : runnerAliases.aliases())
         if (a.name == u"PGTEST" || a.name == u"MYTEST")
@@ -31,18 +33,24 @@ class KeyedTableModelTest : public testing::TestWithParam<const char *> {
 protected:
     void SetUp() override {
         alias = QString::fromLatin1(GetParam());
-        if (alias != u"LITE" && !serversStarted())
+        if (!isSqlite() && !serversStarted())
             GTEST_SKIP() << "test servers not started";
         ASSERT_TRUE(m_dir.isValid());
         const QString sqlitePath = m_dir.filePath(QStringLiteral("t.sqlite"));
         QFile sqliteFile(sqlitePath); // the session opens existing database files only
         ASSERT_TRUE(sqliteFile.open(QIODevice::WriteOnly));
         sqliteFile.close();
+        const QString oraclePath = m_dir.filePath(QStringLiteral("oracle.sqlite"));
+        ASSERT_TRUE(QFile::copy(oracleFixturePath(), oraclePath));
+        QFile::setPermissions(oraclePath, QFile::ReadOwner | QFile::WriteOwner);
         m_session = std::make_unique<DbSession>(QStringLiteral("KeyedTest"),
-                                                keyedAliases(sqlitePath), &m_login);
+                                                keyedAliases(sqlitePath, oraclePath), &m_login);
         DbResult<QSqlDatabase> opened = m_session->connection(alias);
         ASSERT_TRUE(opened) << opened.error().message().toStdString();
         db = *opened;
+        const Result<QString> driverName = m_session->driverName(alias);
+        ASSERT_TRUE(driverName);
+        kind = dbKindFromDriverName(*driverName);
         const QString engine = alias == u"MYTEST" ? QStringLiteral(" ENGINE=InnoDB") : "";
         for (const QString &sql : {
                  QStringLiteral("PRAGMA foreign_keys = ON"),
@@ -53,6 +61,7 @@ protected:
                  QStringLiteral("DROP TABLE IF EXISTS kt_nullable"),
                  QStringLiteral("DROP TABLE IF EXISTS kt_dupes"),
                  QStringLiteral("DROP TABLE IF EXISTS kt_pair"),
+                 QStringLiteral("DROP TABLE IF EXISTS kt_unlisted"),
                  QStringLiteral("CREATE TABLE kt_keyed (id INTEGER NOT NULL PRIMARY KEY, "
                                 "code CHAR(6), qty INTEGER)") +
                      engine,
@@ -64,6 +73,8 @@ protected:
                      "CREATE TABLE kt_unique (code CHAR(6) NOT NULL UNIQUE, qty INTEGER)"),
                  QStringLiteral("CREATE TABLE kt_nullable (code CHAR(6) UNIQUE, qty INTEGER)"),
                  QStringLiteral("CREATE TABLE kt_dupes (code CHAR(6), qty INTEGER)"),
+                 // Keyless and missing from the Oracle dictionary, like another schema's table.
+                 QStringLiteral("CREATE TABLE kt_unlisted (code CHAR(6), qty INTEGER)"),
                  QStringLiteral("CREATE TABLE kt_pair (a INTEGER NOT NULL, b INTEGER NOT NULL, "
                                 "qty INTEGER, PRIMARY KEY (a, b))"),
                  QStringLiteral("CREATE VIEW kt_view AS SELECT id, code FROM kt_keyed"),
@@ -73,18 +84,30 @@ protected:
                  QStringLiteral("INSERT INTO kt_unique VALUES ('A', 1), ('B', 2)"),
                  QStringLiteral("INSERT INTO kt_nullable VALUES (NULL, 1), (NULL, 1), ('C', 3)"),
                  QStringLiteral("INSERT INTO kt_dupes VALUES ('D', 4), ('D', 4)"),
+                 QStringLiteral("INSERT INTO kt_unlisted VALUES ('U', 5), ('U', 5)"),
                  QStringLiteral("INSERT INTO kt_pair VALUES (1, 1, 11), (1, 2, 12)"),
              }) {
-            if (sql.startsWith(QStringLiteral("PRAGMA")) && alias != u"LITE")
+            if (sql.startsWith(QStringLiteral("PRAGMA")) && !isSqlite())
                 continue;
             QSqlQuery q(db);
             ASSERT_TRUE(q.exec(sql))
                 << sql.toStdString() << ": " << q.lastError().text().toStdString();
         }
+        if (alias == u"ORAFIX") {
+            // The dictionary lists the schema's own objects.
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec(QStringLiteral(
+                "INSERT INTO USER_OBJECTS (OBJECT_NAME, OBJECT_TYPE) VALUES ('kt_keyed', 'TABLE'), "
+                "('kt_child', 'TABLE'), ('kt_unique', 'TABLE'), ('kt_nullable', 'TABLE'), "
+                "('kt_dupes', 'TABLE'), ('kt_pair', 'TABLE'), ('kt_view', 'VIEW')")))
+                << q.lastError().text().toStdString();
+        }
     }
 
+    bool isSqlite() const { return alias == u"LITE" || alias == u"ORAFIX"; }
+
     std::unique_ptr<KeyedTableModel> open(const QString &table) {
-        auto model = std::make_unique<KeyedTableModel>(db);
+        auto model = std::make_unique<KeyedTableModel>(db, kind);
         EXPECT_TRUE(model->open(table)) << model->lastError().text().toStdString();
         return model;
     }
@@ -117,6 +140,7 @@ protected:
     TestLogin m_login;
     std::unique_ptr<DbSession> m_session;
     QString alias;
+    DbKind kind = DbKind::Other;
     QSqlDatabase db; // let go of before the session closes it
 };
 
@@ -124,10 +148,11 @@ TEST_P(KeyedTableModelTest, FindsThePrimaryKeyElseAUniqueKeyElseOpensReadOnly) {
     struct Case {
         const char *table;
         QStringList key;
+        bool rowIdOnOracle; // keyless, yet written through its ROWID on an Oracle alias
     };
     const Case cases[] = {
-        {"kt_keyed", {"id"}}, {"kt_pair", {"a", "b"}}, {"kt_unique", {"code"}},
-        {"kt_dupes", {}},     {"kt_view", {}},
+        {"kt_keyed", {"id"}, false}, {"kt_pair", {"a", "b"}, false}, {"kt_unique", {"code"}, false},
+        {"kt_dupes", {}, true},      {"kt_view", {}, false},         {"kt_unlisted", {}, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.table);
@@ -136,19 +161,83 @@ TEST_P(KeyedTableModelTest, FindsThePrimaryKeyElseAUniqueKeyElseOpensReadOnly) {
         for (QString &k : key)
             k = k.toLower();
         EXPECT_EQ(key, c.key);
-        EXPECT_EQ(model->isReadOnly(), c.key.isEmpty());
-        EXPECT_EQ(bool(model->flags(model->index(0, 0)) & Qt::ItemIsEditable), !c.key.isEmpty());
+        const bool byRowId = c.rowIdOnOracle && kind == DbKind::Oracle;
+        EXPECT_EQ(model->writesByRowId(), byRowId);
+        const bool editable = !c.key.isEmpty() || byRowId;
+        EXPECT_EQ(model->isReadOnly(), !editable);
+        EXPECT_EQ(bool(model->flags(model->index(0, 0)) & Qt::ItemIsEditable), editable);
     }
 }
 
 TEST_P(KeyedTableModelTest, ReadOnlyTableWithDuplicateRowsIsNeverWritten) {
-    auto model = open(QStringLiteral("kt_dupes"));
-    const QStringList before = rows(QStringLiteral("kt_dupes"));
-    EXPECT_FALSE(model->setData(model->index(0, column(*model, "qty")), 9));
-    EXPECT_FALSE(model->insertRows(0, 1));
-    EXPECT_FALSE(model->deleteRow(0));
-    EXPECT_EQ(model->rowCount(), 2);
-    EXPECT_EQ(rows(QStringLiteral("kt_dupes")), before);
+    QStringList tables = {QStringLiteral("kt_unlisted")};
+    if (kind != DbKind::Oracle)
+        tables << QStringLiteral("kt_dupes");
+    for (const QString &table : tables) {
+        SCOPED_TRACE(table.toStdString());
+        auto model = open(table);
+        const QStringList before = rows(table);
+        EXPECT_FALSE(model->setData(model->index(0, column(*model, "qty")), 9));
+        EXPECT_FALSE(model->insertRows(0, 1));
+        EXPECT_FALSE(model->deleteRow(0));
+        EXPECT_EQ(model->rowCount(), 2);
+        EXPECT_EQ(rows(table), before);
+    }
+}
+
+TEST_P(KeyedTableModelTest, KeylessOracleTableIsWrittenThroughTheRowIdOfOneRow) {
+    if (kind != DbKind::Oracle)
+        GTEST_SKIP() << "only Oracle tables have a ROWID to write through";
+    const QString table = QStringLiteral("kt_dupes");
+    auto model = open(table);
+    ASSERT_TRUE(model->writesByRowId());
+    // The ROWID is read with the rows but is no field of the grid.
+    EXPECT_EQ(model->columnCount(), 2);
+    for (const QSqlRecord &fields : {model->record(), model->record(0)}) {
+        ASSERT_EQ(fields.count(), 2);
+        EXPECT_EQ(fields.fieldName(0).toLower(), QStringLiteral("code"));
+        EXPECT_EQ(fields.fieldName(1).toLower(), QStringLiteral("qty"));
+    }
+    const int qty = column(*model, "qty");
+    const int code = column(*model, "code");
+
+    // Two identical rows: each edit reaches only the row it was made on.
+    EXPECT_TRUE(model->setData(model->index(0, qty), 9))
+        << model->lastFailure().message.toStdString();
+    EXPECT_EQ(rows(table), QStringList({"D|4", "D|9"}));
+    EXPECT_EQ(model->data(model->index(0, qty)).toInt(), 9);
+    EXPECT_EQ(model->data(model->index(1, qty)).toInt(), 4);
+    EXPECT_TRUE(model->setData(model->index(1, code), QStringLiteral("E")));
+    EXPECT_EQ(rows(table), QStringList({"D|9", "E|4"}));
+    // The row read back keeps its ROWID: it can be edited again.
+    EXPECT_TRUE(model->setData(model->index(0, qty), 8));
+    EXPECT_EQ(rows(table), QStringList({"D|8", "E|4"}));
+
+    // Deleting one of two identical rows leaves the other.
+    QSqlQuery q(db);
+    ASSERT_TRUE(q.exec(QStringLiteral("UPDATE kt_dupes SET code = 'D', qty = 4")));
+    ASSERT_TRUE(model->refresh());
+    EXPECT_TRUE(model->deleteRow(1));
+    EXPECT_EQ(rows(table), QStringList({"D|4"}));
+    EXPECT_EQ(model->rowCount(), 1);
+
+    // An added row gets its ROWID when the rows are selected again, and can then be edited.
+    ASSERT_TRUE(model->insertRows(0, 1));
+    EXPECT_TRUE(model->setData(model->index(0, code), QStringLiteral("F")));
+    EXPECT_TRUE(model->setData(model->index(0, qty), 6));
+    EXPECT_TRUE(model->postPendingRows()) << model->lastFailure().error.message().toStdString();
+    EXPECT_EQ(rows(table), QStringList({"D|4", "F|6"}));
+    const int added = rowOf(*model, "code", QStringLiteral("F"));
+    ASSERT_GE(added, 0);
+    EXPECT_TRUE(model->setData(model->index(added, qty), 7));
+    EXPECT_EQ(rows(table), QStringList({"D|4", "F|7"}));
+
+    // A row deleted behind the grid's back: its ROWID matches nothing, nothing is written.
+    ASSERT_TRUE(q.exec(QStringLiteral("DELETE FROM kt_dupes WHERE code = 'F'")));
+    EXPECT_FALSE(model->setData(model->index(added, qty), 1));
+    EXPECT_TRUE(model->lastFailure().message.contains(QStringLiteral("0行")));
+    EXPECT_FALSE(model->deleteRow(added));
+    EXPECT_EQ(rows(table), QStringList({"D|4"}));
 }
 
 TEST_P(KeyedTableModelTest, EditIsWrittenToTheKeyedRowOnlyAndReadBack) {
@@ -202,7 +291,7 @@ TEST_P(KeyedTableModelTest, RefusedEditShowsTheStoredValueAndChangesNothing) {
         {"number column given text", "kt_keyed", "id", 1, "qty", QStringLiteral("many"), false},
     };
     for (const Case &c : cases) {
-        if (alias == u"LITE" && !c.enforcedBySqlite)
+        if (isSqlite() && !c.enforcedBySqlite)
             continue;
         SCOPED_TRACE(c.name);
         const QString table = QString::fromLatin1(c.table);
@@ -315,7 +404,7 @@ std::string backendName(const testing::TestParamInfo<const char *> &backend) {
     return backend.param;
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, KeyedTableModelTest, testing::Values("LITE", "PGTEST", "MYTEST"),
-                         backendName);
+INSTANTIATE_TEST_SUITE_P(Backends, KeyedTableModelTest,
+                         testing::Values("LITE", "ORAFIX", "PGTEST", "MYTEST"), backendName);
 
 } // namespace
