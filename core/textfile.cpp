@@ -211,7 +211,7 @@ Status TextFileWriter::open() {
     return {};
 }
 
-Status TextFileWriter::writeLine(const QString &line) {
+Status TextFileWriter::writeLine(const QString &line, InnerBreaks inner) {
     ++m_lineNumber;
     // Fast path for the common all-ASCII line: one pass, bytes appended in place.
     const qsizetype start = m_buffer.size();
@@ -231,7 +231,7 @@ Status TextFileWriter::writeLine(const QString &line) {
         *out = '\n';
     } else {
         m_buffer.truncate(start);
-        if (line.contains(u'\r') || line.contains(u'\n')) {
+        if (inner == InnerBreaks::Refused && (line.contains(u'\r') || line.contains(u'\n'))) {
             // A line break inside a line would end the line early on reading back.
             return Error{QStringLiteral("%1 に書き込む行に改行文字が含まれています。")
                              .arg(where(m_path, m_lineNumber)),
@@ -337,8 +337,11 @@ bool TextFileReader::readLine(QString &line) {
         if (i < n && !crAtEnd) {
             const QByteArray raw = m_buffer.mid(m_pos, i - m_pos);
             qsizetype next = i + 1;
-            if (m_buffer[i] == '\r' && next < n && m_buffer[next] == '\n')
+            m_lastLineEnd = m_buffer[i] == '\r' ? "\r" : "\n";
+            if (m_buffer[i] == '\r' && next < n && m_buffer[next] == '\n') {
                 ++next;
+                m_lastLineEnd = "\r\n";
+            }
             m_pos = next;
             return takeLine(raw, line);
         }
@@ -348,6 +351,7 @@ bool TextFileReader::readLine(QString &line) {
             // The last line without a line end.
             const QByteArray raw = m_buffer.mid(m_pos);
             m_pos = m_buffer.size();
+            m_lastLineEnd = "";
             return takeLine(raw, line);
         }
         if (!fillBuffer() && m_error)

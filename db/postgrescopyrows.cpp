@@ -16,7 +16,7 @@ namespace kelvoran {
 namespace {
 
 // The column types read here, by type OID, and how their text turns into a display text.
-enum class Conversion { Verbatim, Number, Date, DateTime, Bool };
+enum class Conversion { Verbatim, Number, Date, DateTime, Time, Bool };
 
 bool conversionOf(Oid type, Conversion &conversion) {
     switch (type) {
@@ -33,9 +33,11 @@ bool conversionOf(Oid type, Conversion &conversion) {
         // displayText() alike.
         conversion = Conversion::Verbatim;
         return true;
-    case 700:  // float4
-    case 701:  // float8
-    case 1700: // numeric (the driver's default precision policy reads it as a double)
+    case 1700: // numeric: its text is the exact value
+        conversion = Conversion::Verbatim;
+        return true;
+    case 700: // float4
+    case 701: // float8
         conversion = Conversion::Number;
         return true;
     case 1082:
@@ -43,6 +45,9 @@ bool conversionOf(Oid type, Conversion &conversion) {
         return true;
     case 1114: // timestamp without time zone
         conversion = Conversion::DateTime;
+        return true;
+    case 1083: // time without time zone
+        conversion = Conversion::Time;
         return true;
     case 16:
         conversion = Conversion::Bool;
@@ -185,36 +190,6 @@ bool plainDecimalText(const QByteArray &text, QString &out) {
     return true;
 }
 
-// "yyyy-mm-dd" as "yyyy/mm/dd".
-bool plainDateText(const QByteArray &text, QString &out) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    for (int i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (!isDigit(text[i]))
-            return false;
-    QByteArray d = text;
-    d[4] = '/';
-    d[7] = '/';
-    setLatin1(out, d.constData(), d.size());
-    return true;
-}
-
-// "yyyy-mm-dd hh:mm:ss" without a fraction as "yyyy/mm/dd hh:mm:ss", or the date alone at
-// midnight.
-bool plainDateTimeText(const QByteArray &text, QString &out) {
-    if (text.size() != 19 || text[10] != ' ' || text[13] != ':' || text[16] != ':')
-        return false;
-    for (int i : {11, 12, 14, 15, 17, 18})
-        if (!isDigit(text[i]))
-            return false;
-    if (!plainDateText(text.left(10), out))
-        return false;
-    if (text.endsWith(" 00:00:00"))
-        return true;
-    out += QLatin1Char(' ') + QLatin1String(text.constData() + 11, 8);
-    return true;
-}
-
 } // namespace
 
 struct PostgresCopyRows::Impl {
@@ -317,13 +292,17 @@ bool PostgresCopyRows::next(QStringList &texts) {
                     out = displayText(QVariant(numberOf(value)));
                 break;
             case Conversion::Date:
-                if (!plainDateText(value, out))
+                if (!isoDisplayText(value, out))
                     out = displayText(
                         QVariant(QDate::fromString(QString::fromLatin1(value), Qt::ISODate)));
                 break;
             case Conversion::DateTime:
-                if (!plainDateTimeText(value, out))
+                if (!isoDisplayText(value, out))
                     out = displayText(QVariant(dateTimeOf(value)));
+                break;
+            case Conversion::Time:
+                if (!isoDisplayText(value, out))
+                    out = displayText(QVariant(QString::fromLatin1(value)));
                 break;
             case Conversion::Bool:
                 out = displayText(QVariant(value == "t"));

@@ -1,7 +1,7 @@
 // The rows of a PostgreSQL query read as COPY (query) TO STDOUT through libpq on the QPSQL
 // driver's connection: the server's fastest way out, one text row per call, without a result
-// object per row. Each value becomes the text displayText() gives for the value the QPSQL driver
-// would have returned for it.
+// object per row. Each value becomes the text displayText() gives for the value a RecordStream
+// reads for it (numerics as the server wrote them, fractions of seconds to the digit).
 #pragma once
 
 #include <QSqlDatabase>
