@@ -56,8 +56,8 @@ ResultModel::ReadMode readModeOf(const QSqlDatabase &db) {
     return ResultModel::ReadMode::ForwardOnly;
 }
 
-// Why a line could not be written, named by its row and column: a line break in a value, or a
-// character that Shift_JIS cannot hold. Empty when no single value is to blame.
+// Why a line could not be written, named by its row and column: a character that Shift_JIS
+// cannot hold. Empty when no single value is to blame.
 QString valueFault(const QString &path, const QStringList &texts, const QStringList &names,
                    qint64 row, qint64 line) {
     for (int c = 0; c < texts.size(); ++c) {
@@ -67,8 +67,6 @@ QString valueFault(const QString &path, const QStringList &texts, const QStringL
                                   .arg(line)
                                   .arg(row)
                                   .arg(names.value(c));
-        if (t.contains(u'\r') || t.contains(u'\n'))
-            return where + QStringLiteral("の値に改行文字が含まれています。");
         if (encodeShiftJis(t))
             continue;
         // The first character (code point) that does not encode.
@@ -176,7 +174,9 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
         ++line;
         if (progress)
             progress(line, total);
-        if (Status st = writer.writeLine(names.join(separator)); !st)
+        if (Status st = writer.writeLine(joinCsvFields(names, separator),
+                                         TextFileWriter::InnerBreaks::Allowed);
+            !st)
             return failure(st.error().message, step);
     }
 
@@ -199,10 +199,10 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
                 text += separator;
-            text += texts[c];
+            appendCsvField(text, texts[c], separator);
         }
         ++result.dataRows;
-        if (Status st = writer.writeLine(text); !st) {
+        if (Status st = writer.writeLine(text, TextFileWriter::InnerBreaks::Allowed); !st) {
             step.set("EC_360010", {int(result.dataRows)});
             const QString fault = valueFault(path, texts, names, result.dataRows, line);
             return failure(fault.isEmpty() ? st.error().message : fault, step);
