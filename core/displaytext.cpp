@@ -84,12 +84,12 @@ QString displayNumber(double value) {
     return mantissa + u'E' + (negative ? QStringLiteral("-") : QString()) + exponent;
 }
 
-bool isoDisplayText(QByteArrayView iso, QString &out) {
+bool isoDisplayText(QByteArrayView iso, QByteArray &out) {
     if (isIsoDate(iso)) {
         out.resize(0);
-        out.append(QLatin1StringView(iso));
-        out[4] = u'/';
-        out[7] = u'/';
+        out.append(iso);
+        out[4] = '/';
+        out[7] = '/';
         return true;
     }
     const qsizetype t = timeStart(iso);
@@ -99,15 +99,23 @@ bool isoDisplayText(QByteArrayView iso, QString &out) {
         return false;
     out.resize(0);
     if (t > 0) {
-        out.append(QLatin1StringView(iso.first(10)));
-        out[4] = u'/';
-        out[7] = u'/';
+        out.append(iso.first(10));
+        out[4] = '/';
+        out[7] = '/';
         // Exactly midnight shows the date alone.
         if (fraction == 0 && time.first(8) == "00:00:00")
             return true;
-        out += u' ';
+        out += ' ';
     }
-    out.append(QLatin1StringView(time.first(fraction > 0 ? 9 + fraction : 8)));
+    out.append(time.first(fraction > 0 ? 9 + fraction : 8));
+    return true;
+}
+
+bool isoDisplayText(QByteArrayView iso, QString &out) {
+    QByteArray bytes;
+    if (!isoDisplayText(iso, bytes))
+        return false;
+    out = QString::fromLatin1(bytes);
     return true;
 }
 

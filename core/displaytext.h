@@ -28,6 +28,8 @@ QString displayNumber(double value);
 // digit but its trailing zeros, and nothing is rounded. False (out untouched) for any other
 // form.
 bool isoDisplayText(QByteArrayView iso, QString &out);
+// The same into bytes (the text is ASCII), for writers that work on encoded lines.
+bool isoDisplayText(QByteArrayView iso, QByteArray &out);
 
 // The digits of the fraction of seconds in an ISO date-time or time without its trailing zeros
 // (0 when there is none). More than 3 do not fit a QTime.

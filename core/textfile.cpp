@@ -248,6 +248,15 @@ Status TextFileWriter::writeLine(const QString &line, InnerBreaks inner) {
     return {};
 }
 
+Status TextFileWriter::writeEncodedLine(QByteArrayView bytes) {
+    ++m_lineNumber;
+    m_buffer.append(bytes);
+    m_buffer.append("\r\n", 2);
+    if (m_buffer.size() >= (1 << 20))
+        return flushBuffer();
+    return {};
+}
+
 Status TextFileWriter::flushBuffer() {
     if (!m_buffer.isEmpty()) {
         if (m_file->write(m_buffer) != m_buffer.size())

@@ -52,6 +52,8 @@ public:
     // Encodes and buffers one line followed by CR LF. A line break inside the line fails unless
     // allowed.
     Status writeLine(const QString &line, InnerBreaks inner = InnerBreaks::Refused);
+    // Buffers one line already encoded as Shift_JIS (ASCII text is), followed by CR LF.
+    Status writeEncodedLine(QByteArrayView bytes);
     // Flushes and renames the temporary file over the target.
     Status commit();
     int linesWritten() const { return m_lineNumber; }

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace kelvoran {
 
 namespace {
@@ -180,12 +182,30 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
             return failure(st.error().message, step);
     }
 
+    // COPY rows with an ASCII separator are assembled as bytes: numbers, dates and ASCII texts
+    // are the same in UTF-8 and Shift_JIS, so only a row with other characters is decoded and
+    // encoded again.
+    const QByteArray asciiSeparator = separator.toLatin1();
+    const bool bytePath =
+        copying && !separator.isEmpty() &&
+        std::all_of(separator.begin(), separator.end(), [](QChar c) { return c.unicode() < 0x80; });
+    std::vector<QByteArrayView> utf8;
+    QByteArray encoded;
+
     // The loop is driven by the count taken before it; when the data end earlier, it stops
     // with what was written.
     QStringList texts;
     QString text;
     while (result.dataRows < count) {
-        const int got = nextRow(texts);
+        int got;
+        if (bytePath) {
+            got = copyRows.nextUtf8(utf8) ? 1 : 0;
+            readError = copyRows.error();
+            if (!got && !readError.isEmpty())
+                got = -1;
+        } else {
+            got = nextRow(texts);
+        }
         if (got < 0) {
             step.set("EC_360009", {int(result.dataRows + 1)});
             return failure(readError, step);
@@ -195,16 +215,38 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
         ++line;
         if (progress)
             progress(line, total);
-        text.resize(0); // keeps the storage of the last line
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                text += separator;
-            appendCsvField(text, texts[c], separator);
+        bool ascii = false;
+        if (bytePath) {
+            encoded.resize(0); // keeps the storage of the last line
+            ascii = true;
+            for (int c = 0; c < columns && ascii; ++c) {
+                if (c > 0)
+                    encoded += asciiSeparator;
+                ascii = appendAsciiCsvField(encoded, utf8[size_t(c)], asciiSeparator);
+            }
+            if (!ascii) {
+                texts.resize(columns);
+                for (int c = 0; c < columns; ++c)
+                    texts[c] = QString::fromUtf8(utf8[size_t(c)]);
+            }
         }
         ++result.dataRows;
-        if (Status st = writer.writeLine(text, TextFileWriter::InnerBreaks::Allowed); !st) {
+        Status st;
+        if (ascii) {
+            st = writer.writeEncodedLine(encoded);
+        } else {
+            text.resize(0); // keeps the storage of the last line
+            for (int c = 0; c < columns; ++c) {
+                if (c > 0)
+                    text += separator;
+                appendCsvField(text, texts[c], separator);
+            }
+            st = writer.writeLine(text, TextFileWriter::InnerBreaks::Allowed);
+        }
+        if (!st) {
             step.set("EC_360010", {int(result.dataRows)});
-            const QString fault = valueFault(path, texts, names, result.dataRows, line);
+            const QString fault =
+                ascii ? QString() : valueFault(path, texts, names, result.dataRows, line);
             return failure(fault.isEmpty() ? st.error().message : fault, step);
         }
     }

@@ -109,6 +109,31 @@ void appendCsvField(QString &line, QStringView field, QStringView separator) {
     line += u'"';
 }
 
+bool appendAsciiCsvField(QByteArray &line, QByteArrayView field, QByteArrayView separator) {
+    bool quote = false;
+    const char sep = separator.size() == 1 ? separator.front() : '"';
+    for (char c : field) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+        if (c == sep || c == '"' || c == '\n' || c == '\r')
+            quote = true;
+    }
+    if (!quote && separator.size() > 1 && !separator.isEmpty())
+        quote = QByteArrayView(field).indexOf(separator) >= 0;
+    if (!quote) {
+        line.append(field);
+        return true;
+    }
+    line += '"';
+    for (char c : field) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+    return true;
+}
+
 QString joinCsvFields(const QStringList &fields, const QString &separator) {
     QString line;
     for (qsizetype i = 0; i < fields.size(); ++i) {

@@ -50,6 +50,9 @@ std::optional<QStringView> blankRuleView(QStringView field, BlankRule rule);
 // Appends field to line as the file holds it: as it is, or quoted when it holds the separator,
 // a double quote, CR or LF.
 void appendCsvField(QString &line, QStringView field, QStringView separator);
+// appendCsvField() on ASCII bytes with an ASCII separator; false (line unchanged) when field
+// holds a byte that is not ASCII.
+bool appendAsciiCsvField(QByteArray &line, QByteArrayView field, QByteArrayView separator);
 // The fields joined by the separator, each as appendCsvField() writes it.
 QString joinCsvFields(const QStringList &fields, const QString &separator);
 

@@ -4,6 +4,7 @@
 // reads for it (numerics as the server wrote them, fractions of seconds to the digit).
 #pragma once
 
+#include <QByteArrayView>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,9 @@ public:
     // Reads the next row into texts (one display text per column). False at the end or on an
     // error (error() not empty).
     bool next(QStringList &texts);
+    // The same as UTF-8 bytes, one per column (ASCII for everything but texts), without
+    // decoding: for writers that work on encoded lines. The views hold until the next call.
+    bool nextUtf8(std::vector<QByteArrayView> &fields);
     // Reads and drops the rows still coming and ends the copy; false on an error.
     bool finish();
     const QString &error() const { return m_error; }

@@ -36,7 +36,7 @@ bool isWholeNumber(const QString &text) {
         t = t.first(dot);
     }
     bool ok = false;
-    t.toLongLong(&ok);
+    (void)t.toLongLong(&ok);
     return ok;
 }
 
