@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace kelvoran;
 
 TEST(CsvLine, Splitting) {
@@ -62,6 +64,21 @@ TEST(CsvLine, QuotingOnWrite) {
     for (const Case &c : cases) {
         const QString separator = separatorFromSetting(QString::fromUtf8(c.separator));
         EXPECT_EQ(joinCsvFields(c.fields, separator), QString::fromUtf8(c.line)) << c.line;
+        // The byte writer for ASCII rows writes the same, and gives up on anything else.
+        QByteArray bytes;
+        bool ascii = true;
+        for (qsizetype i = 0; i < c.fields.size() && ascii; ++i) {
+            if (i > 0)
+                bytes += separator.toLatin1();
+            ascii = appendAsciiCsvField(bytes, c.fields[i].toUtf8(), separator.toLatin1());
+        }
+        const QString line = QString::fromUtf8(c.line);
+        EXPECT_EQ(ascii, std::all_of(line.begin(), line.end(),
+                                     [](QChar ch) { return ch.unicode() < 0x80; }))
+            << c.line;
+        if (ascii) {
+            EXPECT_EQ(bytes, line.toLatin1()) << c.line;
+        }
         // What is written reads back as the same fields.
         const CsvRecordFields back =
             splitCsvRecord(QString::fromUtf8(c.line), QString::fromUtf8(c.separator));
