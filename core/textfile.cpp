@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstring>
+
 #include <unicode/ucnv.h>
 
 namespace kelvoran {
@@ -250,8 +252,13 @@ Status TextFileWriter::writeLine(const QString &line, InnerBreaks inner) {
 
 Status TextFileWriter::writeEncodedLine(QByteArrayView bytes) {
     ++m_lineNumber;
-    m_buffer.append(bytes);
-    m_buffer.append("\r\n", 2);
+    const qsizetype start = m_buffer.size();
+    m_buffer.resize(start + bytes.size() + 2);
+    char *out = m_buffer.data() + start;
+    if (!bytes.isEmpty())
+        std::memcpy(out, bytes.data(), size_t(bytes.size()));
+    out[bytes.size()] = '\r';
+    out[bytes.size() + 1] = '\n';
     if (m_buffer.size() >= (1 << 20))
         return flushBuffer();
     return {};

@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <cstring>
 
 namespace kelvoran {
 
@@ -217,14 +218,23 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
             progress(line, total);
         bool ascii = false;
         if (bytePath) {
-            encoded.resize(0); // keeps the storage of the last line
-            ascii = true;
-            for (int c = 0; c < columns && ascii; ++c) {
-                if (c > 0)
-                    encoded += asciiSeparator;
-                ascii = appendAsciiCsvField(encoded, utf8[size_t(c)], asciiSeparator);
+            // Room for every field quoted with each byte doubled, written in place.
+            qsizetype room = columns * (asciiSeparator.size() + 2);
+            for (QByteArrayView f : utf8)
+                room += 2 * f.size();
+            encoded.resize(room); // keeps the storage of the last line
+            char *out = encoded.data();
+            for (int c = 0; c < columns && out; ++c) {
+                if (c > 0) {
+                    std::memcpy(out, asciiSeparator.constData(), size_t(asciiSeparator.size()));
+                    out += asciiSeparator.size();
+                }
+                out = writeAsciiCsvField(out, utf8[size_t(c)], asciiSeparator);
             }
-            if (!ascii) {
+            ascii = out != nullptr;
+            if (ascii) {
+                encoded.resize(out - encoded.constData());
+            } else {
                 texts.resize(columns);
                 for (int c = 0; c < columns; ++c)
                     texts[c] = QString::fromUtf8(utf8[size_t(c)]);

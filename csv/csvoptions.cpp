@@ -1,5 +1,7 @@
 #include "csv/csvoptions.h"
 
+#include <cstring>
+
 namespace kelvoran {
 
 QString separatorFromSetting(const QString &stored) {
@@ -109,29 +111,37 @@ void appendCsvField(QString &line, QStringView field, QStringView separator) {
     line += u'"';
 }
 
-bool appendAsciiCsvField(QByteArray &line, QByteArrayView field, QByteArrayView separator) {
+char *writeAsciiCsvField(char *out, QByteArrayView field, QByteArrayView separator) {
     bool quote = false;
     const char sep = separator.size() == 1 ? separator.front() : '"';
     for (char c : field) {
         if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-        if (c == sep || c == '"' || c == '\n' || c == '\r')
-            quote = true;
+            return nullptr;
+        quote = quote || c == sep || c == '"' || c == '\n' || c == '\r';
     }
-    if (!quote && separator.size() > 1 && !separator.isEmpty())
-        quote = QByteArrayView(field).indexOf(separator) >= 0;
+    if (!quote && separator.size() > 1)
+        quote = field.indexOf(separator) >= 0;
     if (!quote) {
-        line.append(field);
-        return true;
+        if (!field.isEmpty())
+            std::memcpy(out, field.data(), size_t(field.size()));
+        return out + field.size();
     }
-    line += '"';
+    *out++ = '"';
     for (char c : field) {
         if (c == '"')
-            line += '"';
-        line += c;
+            *out++ = '"';
+        *out++ = c;
     }
-    line += '"';
-    return true;
+    *out++ = '"';
+    return out;
+}
+
+bool appendAsciiCsvField(QByteArray &line, QByteArrayView field, QByteArrayView separator) {
+    const qsizetype start = line.size();
+    line.resize(start + 2 * field.size() + 2);
+    char *end = writeAsciiCsvField(line.data() + start, field, separator);
+    line.resize(end ? end - line.constData() : start);
+    return end != nullptr;
 }
 
 QString joinCsvFields(const QStringList &fields, const QString &separator) {

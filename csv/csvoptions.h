@@ -53,6 +53,9 @@ void appendCsvField(QString &line, QStringView field, QStringView separator);
 // appendCsvField() on ASCII bytes with an ASCII separator; false (line unchanged) when field
 // holds a byte that is not ASCII.
 bool appendAsciiCsvField(QByteArray &line, QByteArrayView field, QByteArrayView separator);
+// The same written at out, which has room for 2 * field.size() + 2 bytes: the end of what was
+// written, or null when field holds a byte that is not ASCII.
+char *writeAsciiCsvField(char *out, QByteArrayView field, QByteArrayView separator);
 // The fields joined by the separator, each as appendCsvField() writes it.
 QString joinCsvFields(const QStringList &fields, const QString &separator);
 
