@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstring>
+
 #include <unicode/ucnv.h>
 
 namespace kelvoran {
@@ -211,7 +213,7 @@ Status TextFileWriter::open() {
     return {};
 }
 
-Status TextFileWriter::writeLine(const QString &line) {
+Status TextFileWriter::writeLine(const QString &line, InnerBreaks inner) {
     ++m_lineNumber;
     // Fast path for the common all-ASCII line: one pass, bytes appended in place.
     const qsizetype start = m_buffer.size();
@@ -231,7 +233,7 @@ Status TextFileWriter::writeLine(const QString &line) {
         *out = '\n';
     } else {
         m_buffer.truncate(start);
-        if (line.contains(u'\r') || line.contains(u'\n')) {
+        if (inner == InnerBreaks::Refused && (line.contains(u'\r') || line.contains(u'\n'))) {
             // A line break inside a line would end the line early on reading back.
             return Error{QStringLiteral("%1 に書き込む行に改行文字が含まれています。")
                              .arg(where(m_path, m_lineNumber)),
@@ -243,6 +245,20 @@ Status TextFileWriter::writeLine(const QString &line) {
         m_buffer += *bytes;
         m_buffer += "\r\n";
     }
+    if (m_buffer.size() >= (1 << 20))
+        return flushBuffer();
+    return {};
+}
+
+Status TextFileWriter::writeEncodedLine(QByteArrayView bytes) {
+    ++m_lineNumber;
+    const qsizetype start = m_buffer.size();
+    m_buffer.resize(start + bytes.size() + 2);
+    char *out = m_buffer.data() + start;
+    if (!bytes.isEmpty())
+        std::memcpy(out, bytes.data(), size_t(bytes.size()));
+    out[bytes.size()] = '\r';
+    out[bytes.size() + 1] = '\n';
     if (m_buffer.size() >= (1 << 20))
         return flushBuffer();
     return {};
@@ -337,8 +353,11 @@ bool TextFileReader::readLine(QString &line) {
         if (i < n && !crAtEnd) {
             const QByteArray raw = m_buffer.mid(m_pos, i - m_pos);
             qsizetype next = i + 1;
-            if (m_buffer[i] == '\r' && next < n && m_buffer[next] == '\n')
+            m_lastLineEnd = m_buffer[i] == '\r' ? "\r" : "\n";
+            if (m_buffer[i] == '\r' && next < n && m_buffer[next] == '\n') {
                 ++next;
+                m_lastLineEnd = "\r\n";
+            }
             m_pos = next;
             return takeLine(raw, line);
         }
@@ -348,6 +367,7 @@ bool TextFileReader::readLine(QString &line) {
             // The last line without a line end.
             const QByteArray raw = m_buffer.mid(m_pos);
             m_pos = m_buffer.size();
+            m_lastLineEnd = "";
             return takeLine(raw, line);
         }
         if (!fillBuffer() && m_error)

@@ -47,8 +47,13 @@ public:
 
     // Opens the temporary file; call once before writing.
     Status open();
-    // Encodes and buffers one line followed by CR LF.
-    Status writeLine(const QString &line);
+    // Whether a line may hold line breaks (quoted values whose reader keeps them together).
+    enum class InnerBreaks { Refused, Allowed };
+    // Encodes and buffers one line followed by CR LF. A line break inside the line fails unless
+    // allowed.
+    Status writeLine(const QString &line, InnerBreaks inner = InnerBreaks::Refused);
+    // Buffers one line already encoded as Shift_JIS (ASCII text is), followed by CR LF.
+    Status writeEncodedLine(QByteArrayView bytes);
     // Flushes and renames the temporary file over the target.
     Status commit();
     int linesWritten() const { return m_lineNumber; }
@@ -78,6 +83,9 @@ public:
     const std::optional<Error> &error() const { return m_error; }
     // 1-based number of the line last returned.
     int lineNumber() const { return m_lineNumber; }
+    // The line end that ended the line last returned: "\r\n", "\n", "\r", or empty for a last
+    // line without one (for readers that keep line breaks inside a value).
+    QString lastLineEnd() const { return QString::fromLatin1(m_lastLineEnd); }
 
 private:
     bool fillBuffer();
@@ -90,6 +98,7 @@ private:
     qsizetype m_pos = 0;
     bool m_eof = false;
     int m_lineNumber = 0;
+    const char *m_lastLineEnd = "";
     std::optional<Error> m_error;
 };
 

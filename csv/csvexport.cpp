@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QSqlQuery>
 
+#include <algorithm>
+#include <cstring>
+
 namespace kelvoran {
 
 namespace {
@@ -56,8 +59,8 @@ ResultModel::ReadMode readModeOf(const QSqlDatabase &db) {
     return ResultModel::ReadMode::ForwardOnly;
 }
 
-// Why a line could not be written, named by its row and column: a line break in a value, or a
-// character that Shift_JIS cannot hold. Empty when no single value is to blame.
+// Why a line could not be written, named by its row and column: a character that Shift_JIS
+// cannot hold. Empty when no single value is to blame.
 QString valueFault(const QString &path, const QStringList &texts, const QStringList &names,
                    qint64 row, qint64 line) {
     for (int c = 0; c < texts.size(); ++c) {
@@ -67,8 +70,6 @@ QString valueFault(const QString &path, const QStringList &texts, const QStringL
                                   .arg(line)
                                   .arg(row)
                                   .arg(names.value(c));
-        if (t.contains(u'\r') || t.contains(u'\n'))
-            return where + QStringLiteral("の値に改行文字が含まれています。");
         if (encodeShiftJis(t))
             continue;
         // The first character (code point) that does not encode.
@@ -176,16 +177,36 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
         ++line;
         if (progress)
             progress(line, total);
-        if (Status st = writer.writeLine(names.join(separator)); !st)
+        if (Status st = writer.writeLine(joinCsvFields(names, separator),
+                                         TextFileWriter::InnerBreaks::Allowed);
+            !st)
             return failure(st.error().message, step);
     }
+
+    // COPY rows with an ASCII separator are assembled as bytes: numbers, dates and ASCII texts
+    // are the same in UTF-8 and Shift_JIS, so only a row with other characters is decoded and
+    // encoded again.
+    const QByteArray asciiSeparator = separator.toLatin1();
+    const bool bytePath =
+        copying && !separator.isEmpty() &&
+        std::all_of(separator.begin(), separator.end(), [](QChar c) { return c.unicode() < 0x80; });
+    std::vector<QByteArrayView> utf8;
+    QByteArray encoded;
 
     // The loop is driven by the count taken before it; when the data end earlier, it stops
     // with what was written.
     QStringList texts;
     QString text;
     while (result.dataRows < count) {
-        const int got = nextRow(texts);
+        int got;
+        if (bytePath) {
+            got = copyRows.nextUtf8(utf8) ? 1 : 0;
+            readError = copyRows.error();
+            if (!got && !readError.isEmpty())
+                got = -1;
+        } else {
+            got = nextRow(texts);
+        }
         if (got < 0) {
             step.set("EC_360009", {int(result.dataRows + 1)});
             return failure(readError, step);
@@ -195,16 +216,47 @@ Result<CsvExportResult> exportCsv(const QSqlDatabase &db, DbKind kind,
         ++line;
         if (progress)
             progress(line, total);
-        text.resize(0); // keeps the storage of the last line
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                text += separator;
-            text += texts[c];
+        bool ascii = false;
+        if (bytePath) {
+            // Room for every field quoted with each byte doubled, written in place.
+            qsizetype room = columns * (asciiSeparator.size() + 2);
+            for (QByteArrayView f : utf8)
+                room += 2 * f.size();
+            encoded.resize(room); // keeps the storage of the last line
+            char *out = encoded.data();
+            for (int c = 0; c < columns && out; ++c) {
+                if (c > 0) {
+                    std::memcpy(out, asciiSeparator.constData(), size_t(asciiSeparator.size()));
+                    out += asciiSeparator.size();
+                }
+                out = writeAsciiCsvField(out, utf8[size_t(c)], asciiSeparator);
+            }
+            ascii = out != nullptr;
+            if (ascii) {
+                encoded.resize(out - encoded.constData());
+            } else {
+                texts.resize(columns);
+                for (int c = 0; c < columns; ++c)
+                    texts[c] = QString::fromUtf8(utf8[size_t(c)]);
+            }
         }
         ++result.dataRows;
-        if (Status st = writer.writeLine(text); !st) {
+        Status st;
+        if (ascii) {
+            st = writer.writeEncodedLine(encoded);
+        } else {
+            text.resize(0); // keeps the storage of the last line
+            for (int c = 0; c < columns; ++c) {
+                if (c > 0)
+                    text += separator;
+                appendCsvField(text, texts[c], separator);
+            }
+            st = writer.writeLine(text, TextFileWriter::InnerBreaks::Allowed);
+        }
+        if (!st) {
             step.set("EC_360010", {int(result.dataRows)});
-            const QString fault = valueFault(path, texts, names, result.dataRows, line);
+            const QString fault =
+                ascii ? QString() : valueFault(path, texts, names, result.dataRows, line);
             return failure(fault.isEmpty() ? st.error().message : fault, step);
         }
     }

@@ -40,11 +40,12 @@ struct CsvExportResult {
 // Exports the rows of source into path with the options' separator and heading flag. The rows
 // are counted first (COUNT(*) over the statement or the table; on MySQL the statement itself is
 // run and counted) and the loop writes that many rows at most, stopping early when the data end.
-// Values are written as displayText() gives them; NULL is an empty field. Rows are read
+// Values are written as displayText() gives them (decimals as the database wrote them, fractions
+// of seconds to the digit), quoted as appendCsvField() says; NULL is an empty field. Rows are read
 // streaming (a PostgreSQL cursor, MySQL/MariaDB row streaming, a forward-only query elsewhere).
 // The file appears under path only when everything was written: a failure leaves no file (and an
-// older file under that name as it was). A value that Shift_JIS cannot hold, or that holds a line
-// break, fails the export naming the row and the column. step is set before each step with the
+// older file under that name as it was). A value that Shift_JIS cannot hold fails the export
+// naming the row and the column. step is set before each step with the
 // stage "EC_3600nn" (prefix 'P' interactive, 'C' scheduled). kind decides how the rows are
 // counted. The error's message is the reason (a database message, a file message), its
 // stepCode the failing step.

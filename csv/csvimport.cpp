@@ -165,19 +165,63 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
         return std::nullopt;
     };
 
-    QString line;
+    // One record: a line, or several when a quoted value holds line breaks (joined with the
+    // line ends the file has). 1 a record, 0 the end or a read failure, -1 a record that cannot
+    // be split (recordFault).
+    QString line, recordText;
+    std::vector<QStringView> fields;
+    std::vector<QString> unquoted;
+    QString recordFault;
+    qint64 recordLine = 0;
+    auto readRecord = [&]() -> int {
+        if (!reader.readLine(recordText))
+            return 0;
+        recordLine = reader.lineNumber();
+        unquoted.clear();
+        for (;;) {
+            const CsvRecordState state =
+                splitCsvRecordViews(recordText, separator, fields, unquoted);
+            if (state == CsvRecordState::Complete)
+                return 1;
+            if (state == CsvRecordState::Malformed) {
+                recordFault =
+                    QStringLiteral("引用符（\"）で囲まれた項目の後に区切り文字がありません。");
+                return -1;
+            }
+            const QString lineEnd = reader.lastLineEnd();
+            if (lineEnd.isEmpty() || !reader.readLine(line)) {
+                if (reader.error())
+                    return 0;
+                recordFault = QStringLiteral(
+                    "引用符（\"）で始まる項目がファイルの終わりまで閉じていません。");
+                return -1;
+            }
+            recordText += lineEnd;
+            recordText += line;
+            unquoted.clear();
+        }
+    };
+
     if (options.headingLine) {
         step.set("IC_350006");
-        reader.readLine(line);
+        if (readRecord() < 0)
+            return lineError(recordLine, recordFault, step);
     }
-    std::vector<QStringView> fields;
     std::vector<std::optional<QStringView>> values;
-    while (reader.readLine(line)) {
-        const qint64 lineNumber = reader.lineNumber();
+    for (;;) {
+        const int got = readRecord();
+        if (got == 0)
+            break;
+        const qint64 lineNumber = recordLine;
+        if (got < 0) {
+            if (std::optional<Error> e = flush())
+                return *e;
+            step.set("IC_350007", {int(lineNumber)});
+            return lineError(lineNumber, recordFault, step);
+        }
         ++result.linesProcessed;
         if (progress)
             progress(lineNumber, 0);
-        splitCsvLineViews(line, separator, fields);
         if (fields.size() > columnCount) {
             if (std::optional<Error> e = flush())
                 return *e;

@@ -14,14 +14,16 @@ namespace kelvoran {
 
 // What an import did.
 struct CsvImportResult {
-    qint64 linesProcessed = 0;  // lines after the heading line, empty ones included
+    qint64 linesProcessed = 0;  // records after the heading line, empty lines included
     qint64 recordsInserted = 0; // records stored (an empty line under rule 0 stores none)
 };
 
-// Imports the file at path into table. The first line is skipped when the heading flag is on.
-// Each further line is split at the separator; field k goes to column k of the table in its
+// Imports the file at path into table. The first record is skipped when the heading flag is on.
+// Each further record (a line, or several when a quoted value holds line breaks; see
+// splitCsvRecordViews()) is split at the separator; field k goes to column k of the table in its
 // column order, after the blank rule; a column without a field is NULL; a line with more fields
-// than the table has columns fails. A record with no field set (an empty line under rule 0) is
+// than the table has columns fails, and so does a quoted field that is not closed or is followed
+// by something other than the separator. A record with no field set (an empty line under rule 0) is
 // not stored. An empty text given to a column that is not a text column (numbers, dates, ...) is
 // stored as NULL; text columns keep the empty text. Other texts reach the column as texts that
 // the server converts.

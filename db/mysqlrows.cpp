@@ -1,5 +1,8 @@
 #include "db/mysqlrows.h"
 
+#include "core/displaytext.h"
+#include "core/exactvalue.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QSqlDriver>
@@ -8,6 +11,20 @@
 #include <mysql.h>
 
 namespace kelvoran {
+
+namespace {
+
+// A date-time or time with more fractional digits than a QTime holds: its display text with
+// every digit, and the value cut to milliseconds.
+template <typename T>
+QVariant exactTemporal(const QByteArray &iso, const std::optional<T> &nearest) {
+    QString text;
+    if (!isoDisplayText(iso, text) || !nearest)
+        return QString::fromLatin1(iso);
+    return exactValue(text, QVariant(*nearest));
+}
+
+} // namespace
 
 QMetaType mySqlMetaType(const MYSQL_FIELD &field) {
     switch (field.type) {
@@ -21,6 +38,8 @@ QMetaType mySqlMetaType(const MYSQL_FIELD &field) {
                                                        : QMetaType::LongLong);
     case MYSQL_TYPE_DECIMAL:
     case MYSQL_TYPE_NEWDECIMAL:
+        // The server's decimal text, kept: a double would round it.
+        return QMetaType::fromType<ExactValue>();
     case MYSQL_TYPE_FLOAT:
     case MYSQL_TYPE_DOUBLE:
         return QMetaType(QMetaType::Double);
@@ -63,10 +82,14 @@ QVariant mySqlValue(const char *data, unsigned long length, QMetaType type) {
         return d.isValid() ? QVariant(d) : QVariant(type);
     }
     case QMetaType::QTime: {
+        if (isoFractionDigits(bytes) > 3)
+            return exactTemporal(bytes, isoTimeToMilliseconds(bytes));
         const QTime t = QTime::fromString(QString::fromLatin1(bytes), Qt::ISODateWithMs);
         return t.isValid() ? QVariant(t) : QVariant(QString::fromLatin1(bytes));
     }
     case QMetaType::QDateTime: {
+        if (isoFractionDigits(bytes) > 3)
+            return exactTemporal(bytes, isoDateTimeToMilliseconds(bytes));
         const QDateTime dt = QDateTime::fromString(QString::fromLatin1(bytes).replace(u' ', u'T'),
                                                    Qt::ISODateWithMs);
         return dt.isValid() ? QVariant(dt) : QVariant(type);
@@ -74,6 +97,8 @@ QVariant mySqlValue(const char *data, unsigned long length, QMetaType type) {
     case QMetaType::QByteArray:
         return bytes;
     default:
+        if (type == QMetaType::fromType<ExactValue>())
+            return exactValue(QString::fromLatin1(bytes), bytes.toDouble());
         return QString::fromUtf8(bytes);
     }
 }

@@ -16,7 +16,7 @@ namespace kelvoran {
 namespace {
 
 // The column types read here, by type OID, and how their text turns into a display text.
-enum class Conversion { Verbatim, Number, Date, DateTime, Bool };
+enum class Conversion { Verbatim, Number, Date, DateTime, Time, Bool };
 
 bool conversionOf(Oid type, Conversion &conversion) {
     switch (type) {
@@ -33,9 +33,11 @@ bool conversionOf(Oid type, Conversion &conversion) {
         // displayText() alike.
         conversion = Conversion::Verbatim;
         return true;
-    case 700:  // float4
-    case 701:  // float8
-    case 1700: // numeric (the driver's default precision policy reads it as a double)
+    case 1700: // numeric: its text is the exact value
+        conversion = Conversion::Verbatim;
+        return true;
+    case 700: // float4
+    case 701: // float8
         conversion = Conversion::Number;
         return true;
     case 1082:
@@ -43,6 +45,9 @@ bool conversionOf(Oid type, Conversion &conversion) {
         return true;
     case 1114: // timestamp without time zone
         conversion = Conversion::DateTime;
+        return true;
+    case 1083: // time without time zone
+        conversion = Conversion::Time;
         return true;
     case 16:
         conversion = Conversion::Bool;
@@ -111,28 +116,24 @@ QDateTime dateTimeOf(const QByteArray &text) {
     return QDateTime(date, time, Qt::UTC);
 }
 
-bool isAscii(const QByteArray &bytes) {
+bool isAscii(QByteArrayView bytes) {
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;
 }
 
-// Sets out to Latin-1 text, reusing its storage.
-void setLatin1(QString &out, const char *text, qsizetype size) {
-    out.resize(0);
-    out.append(QLatin1String(text, size));
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The display text of a plain decimal text ("-12.50") without going through a double, when
-// that gives the same text: at most 15 significant digits (so the double closest to it prints
-// back as these digits, less the trailing zeros of the fraction) and a magnitude in the fixed
-// notation range [1E-4, 1E15). False when the text is anything else.
-bool plainDecimalText(const QByteArray &text, QString &out) {
+// The display text of a plain decimal text ("-12.50") of a float without going through a
+// double, when that gives the same text: at most maxDigits significant digits (15: the double
+// closest to it prints back as these digits, less the trailing zeros of the fraction; 17 where
+// the server writes the shortest text that reads back to the same double, which is what the
+// display rule prints) and a magnitude in the fixed notation range [1E-4, 1E15). False when the
+// text is anything else.
+bool plainDecimalText(QByteArrayView text, QByteArray &out, int maxDigits) {
     const char *p = text.constData();
     const char *end = p + text.size();
     const bool negative = p < end && *p == '-';
@@ -158,60 +159,29 @@ bool plainDecimalText(const QByteArray &text, QString &out) {
     const bool intZero = intEnd - intStart == 1 && *intStart == '0';
     if (intZero || intStart == intEnd) {
         if (fracStart == fracEnd) {
-            out = QStringLiteral("0");
+            out = "0";
             return true;
         }
         const char *firstNonZero = fracStart;
         while (firstNonZero < fracEnd && *firstNonZero == '0')
             ++firstNonZero;
-        if (firstNonZero - fracStart >= 4 || fracEnd - firstNonZero > 15)
+        if (firstNonZero - fracStart >= 4 || fracEnd - firstNonZero > maxDigits)
             return false; // below 1E-4, or too many digits
-    } else if ((intEnd - intStart) > 15 || (intEnd - intStart) + (fracEnd - fracStart) > 15) {
+    } else if ((intEnd - intStart) > 15 ||
+               (intEnd - intStart) + (fracEnd - fracStart) > maxDigits) {
         return false;
     }
-    QByteArray digits;
-    digits.reserve(text.size());
+    out.resize(0);
     if (negative)
-        digits += '-';
+        out += '-';
     if (intStart == intEnd)
-        digits += '0';
+        out += '0';
     else
-        digits.append(intStart, intEnd - intStart);
+        out.append(intStart, intEnd - intStart);
     if (fracEnd > fracStart) {
-        digits += '.';
-        digits.append(fracStart, fracEnd - fracStart);
+        out += '.';
+        out.append(fracStart, fracEnd - fracStart);
     }
-    setLatin1(out, digits.constData(), digits.size());
-    return true;
-}
-
-// "yyyy-mm-dd" as "yyyy/mm/dd".
-bool plainDateText(const QByteArray &text, QString &out) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    for (int i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (!isDigit(text[i]))
-            return false;
-    QByteArray d = text;
-    d[4] = '/';
-    d[7] = '/';
-    setLatin1(out, d.constData(), d.size());
-    return true;
-}
-
-// "yyyy-mm-dd hh:mm:ss" without a fraction as "yyyy/mm/dd hh:mm:ss", or the date alone at
-// midnight.
-bool plainDateTimeText(const QByteArray &text, QString &out) {
-    if (text.size() != 19 || text[10] != ' ' || text[13] != ':' || text[16] != ':')
-        return false;
-    for (int i : {11, 12, 14, 15, 17, 18})
-        if (!isDigit(text[i]))
-            return false;
-    if (!plainDateText(text.left(10), out))
-        return false;
-    if (text.endsWith(" 00:00:00"))
-        return true;
-    out += QLatin1Char(' ') + QLatin1String(text.constData() + 11, 8);
     return true;
 }
 
@@ -221,12 +191,22 @@ struct PostgresCopyRows::Impl {
     PGconn *conn = nullptr;
     bool copying = false;
     std::vector<Conversion> conversions;
+    int floatDigits = 15;            // see plainDecimalText()
+    char *row = nullptr;             // the row nextUtf8() handed out views into
+    std::vector<QByteArray> scratch; // its converted fields
+
+    void freeRow() {
+        if (row)
+            PQfreemem(row);
+        row = nullptr;
+    }
 };
 
 PostgresCopyRows::PostgresCopyRows() : m_impl(std::make_unique<Impl>()) {}
 
 PostgresCopyRows::~PostgresCopyRows() {
     finish();
+    m_impl->freeRow();
 }
 
 PostgresCopyRows::Opened PostgresCopyRows::open(const QSqlDatabase &db, const QString &sql) {
@@ -238,6 +218,8 @@ PostgresCopyRows::Opened PostgresCopyRows::open(const QSqlDatabase &db, const QS
         return Opened::NotApplicable;
     PGconn *conn = *static_cast<PGconn *const *>(handle.constData());
     m_impl->conn = conn;
+    // From version 12 the server writes a float in the shortest text that reads back to it.
+    m_impl->floatDigits = PQserverVersion(conn) >= 120000 ? 17 : 15;
     const QByteArray text = sql.toUtf8();
 
     // The column types, from the unnamed prepared statement.
@@ -279,60 +261,91 @@ PostgresCopyRows::Opened PostgresCopyRows::open(const QSqlDatabase &db, const QS
 }
 
 bool PostgresCopyRows::next(QStringList &texts) {
+    std::vector<QByteArrayView> fields;
+    if (!nextUtf8(fields))
+        return false;
+    texts.resize(qsizetype(fields.size()));
+    for (size_t c = 0; c < fields.size(); ++c) {
+        const QByteArrayView field = fields[c];
+        QString &out = texts[qsizetype(c)];
+        if (isAscii(field)) {
+            out.resize(0); // keeps the storage
+            out.append(QLatin1StringView(field));
+        } else {
+            out = QString::fromUtf8(field);
+        }
+    }
+    return true;
+}
+
+bool PostgresCopyRows::nextUtf8(std::vector<QByteArrayView> &fields) {
     if (!m_impl->copying)
         return false;
-    char *row = nullptr;
-    const int length = PQgetCopyData(m_impl->conn, &row, 0);
+    m_impl->freeRow();
+    const int length = PQgetCopyData(m_impl->conn, &m_impl->row, 0);
     if (length < 0) {
         endCopy(length);
         return false;
     }
-    const char *p = row;
-    const char *end = row + length;
+    const char *p = m_impl->row;
+    const char *end = p + length;
     if (end > p && end[-1] == '\n')
         --end;
-    texts.resize(qsizetype(m_impl->conversions.size()));
-    for (size_t c = 0; c < m_impl->conversions.size(); ++c) {
+    const size_t columns = m_impl->conversions.size();
+    fields.resize(columns);
+    m_impl->scratch.resize(columns);
+    for (size_t c = 0; c < columns; ++c) {
         const char *fieldEnd = p;
         while (fieldEnd < end && *fieldEnd != '\t')
             ++fieldEnd;
-        QString &out = texts[qsizetype(c)];
+        QByteArray &out = m_impl->scratch[c];
         if (fieldEnd - p == 2 && p[0] == '\\' && p[1] == 'N') {
-            out = displayText(QVariant());
+            fields[c] = QByteArrayView(); // NULL: an empty text
         } else {
             const bool plain = std::find(p, fieldEnd, '\\') == fieldEnd;
-            const QByteArray value =
-                plain ? QByteArray::fromRawData(p, fieldEnd - p) : unescape(p, fieldEnd);
+            const QByteArray unescaped = plain ? QByteArray() : unescape(p, fieldEnd);
+            const QByteArrayView value = plain ? QByteArrayView(p, fieldEnd - p) : unescaped;
+            QByteArrayView &field = fields[c];
+            field = value;
             switch (m_impl->conversions[c]) {
             case Conversion::Verbatim:
-                if (isAscii(value))
-                    setLatin1(out, value.constData(), value.size());
-                else
-                    out = QString::fromUtf8(value);
+                if (!plain) {
+                    out = unescaped;
+                    field = out;
+                }
                 break;
             // The plain forms give displayText()'s text directly; anything else goes through
             // the value the driver would have made.
             case Conversion::Number:
-                if (!plainDecimalText(value, out))
-                    out = displayText(QVariant(numberOf(value)));
+                if (!plainDecimalText(value, out, m_impl->floatDigits))
+                    out = displayText(QVariant(numberOf(value.toByteArray()))).toLatin1();
+                field = out;
                 break;
             case Conversion::Date:
-                if (!plainDateText(value, out))
+                if (!isoDisplayText(value, out))
                     out = displayText(
-                        QVariant(QDate::fromString(QString::fromLatin1(value), Qt::ISODate)));
+                              QVariant(QDate::fromString(QString::fromLatin1(value), Qt::ISODate)))
+                              .toUtf8();
+                field = out;
                 break;
             case Conversion::DateTime:
-                if (!plainDateTimeText(value, out))
-                    out = displayText(QVariant(dateTimeOf(value)));
+                if (!isoDisplayText(value, out))
+                    out = displayText(QVariant(dateTimeOf(value.toByteArray()))).toUtf8();
+                field = out;
+                break;
+            case Conversion::Time:
+                // Any other form stays as the server wrote it.
+                if (!isoDisplayText(value, out))
+                    out = value.toByteArray();
+                field = out;
                 break;
             case Conversion::Bool:
-                out = displayText(QVariant(value == "t"));
+                field = value == "t" ? QByteArrayView("True") : QByteArrayView("False");
                 break;
             }
         }
         p = fieldEnd < end ? fieldEnd + 1 : end;
     }
-    PQfreemem(row);
     return true;
 }
 
@@ -349,6 +362,7 @@ bool PostgresCopyRows::finish() {
 
 void PostgresCopyRows::endCopy(int lastLength) {
     m_impl->copying = false;
+    m_impl->freeRow();
     if (lastLength == -2)
         m_error = QString::fromUtf8(PQerrorMessage(m_impl->conn)).trimmed();
     while (PGresult *res = PQgetResult(m_impl->conn)) {

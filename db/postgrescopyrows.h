@@ -1,9 +1,10 @@
 // The rows of a PostgreSQL query read as COPY (query) TO STDOUT through libpq on the QPSQL
 // driver's connection: the server's fastest way out, one text row per call, without a result
-// object per row. Each value becomes the text displayText() gives for the value the QPSQL driver
-// would have returned for it.
+// object per row. Each value becomes the text displayText() gives for the value a RecordStream
+// reads for it (numerics as the server wrote them, fractions of seconds to the digit).
 #pragma once
 
+#include <QByteArrayView>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,9 @@ public:
     // Reads the next row into texts (one display text per column). False at the end or on an
     // error (error() not empty).
     bool next(QStringList &texts);
+    // The same as UTF-8 bytes, one per column (ASCII for everything but texts), without
+    // decoding: for writers that work on encoded lines. The views hold until the next call.
+    bool nextUtf8(std::vector<QByteArrayView> &fields);
     // Reads and drops the rows still coming and ends the copy; false on an error.
     bool finish();
     const QString &error() const { return m_error; }

@@ -1,6 +1,7 @@
 #include "db/recordstream.h"
 
 #include "db/mysqlrows.h"
+#include "db/postgresexactvalues.h"
 
 #include <QSqlField>
 #include <QSqlQuery>
@@ -133,20 +134,24 @@ bool RecordStream::openMySql(const QString &sql) {
 }
 
 bool RecordStream::fetch(int rows, std::vector<std::vector<QVariant>> &into) {
+    // The batch is held whole (not forward-only), so that the server's text of the values the
+    // driver rounds (numerics, fractional seconds) can be read again.
     QSqlQuery fetch(m_db);
-    fetch.setForwardOnly(true);
     if (!fetch.exec(QStringLiteral("FETCH FORWARD %1 FROM ").arg(rows) + m_cursor)) {
         m_error = fetch.lastError();
         return false;
     }
     if (m_record.isEmpty())
         m_record = fetch.record();
+    const PostgresExactValues exact(fetch);
     const int columns = m_record.count();
     int read = 0;
     while (fetch.next()) {
         std::vector<QVariant> row(static_cast<size_t>(columns));
         for (int c = 0; c < columns; ++c)
             row[size_t(c)] = fetch.value(c);
+        if (exact.any())
+            exact.apply(fetch.at(), row);
         into.push_back(std::move(row));
         ++read;
     }

@@ -27,8 +27,16 @@ int intValue(const ReportDefinition &def, const char *key) {
 }
 
 bool isWholeNumber(const QString &text) {
+    QStringView t = QStringView(text).trimmed();
+    // A decimal as the database wrote it keeps the zeros of its scale: "5.00" is whole.
+    if (const qsizetype dot = t.indexOf(u'.'); dot >= 0) {
+        for (QChar c : t.sliced(dot + 1))
+            if (c != u'0')
+                return false;
+        t = t.first(dot);
+    }
     bool ok = false;
-    text.trimmed().toLongLong(&ok);
+    (void)t.toLongLong(&ok);
     return ok;
 }
 

@@ -140,8 +140,12 @@ ReportDefinition writerValues(const ReportDefinition &in, SettingsFileMode mode)
         def.setValue(QStringLiteral("CSVTABLENAME"), QString());
     if (mode != SettingsFileMode::CsvImport)
         def.setValue(QStringLiteral("CSVFILENAME"), QString());
+    // A tab and a single blank are written as "#9" and "#8": the reader trims a value, so a
+    // blank written as it is would be lost.
     if (def.value(QStringLiteral("CSVSEPCHAR")) == u"\t")
         def.setValue(QStringLiteral("CSVSEPCHAR"), QStringLiteral("#9"));
+    else if (def.value(QStringLiteral("CSVSEPCHAR")) == u" ")
+        def.setValue(QStringLiteral("CSVSEPCHAR"), QStringLiteral("#8"));
 
     if (mode != SettingsFileMode::Excel) {
         for (const QString &k : ReportDefinition::formatKeys())

@@ -1,5 +1,6 @@
 #include "core/clock.h"
 #include "core/displaytext.h"
+#include "core/exactvalue.h"
 #include "core/openpaths.h"
 #include "core/pathrules.h"
 #include "core/stepcode.h"
@@ -59,6 +60,17 @@ TEST(DisplayText, Table) {
         {QDateTime(QDate(2024, 1, 2), QTime(13, 5, 6)), "2024/01/02 13:05:06"},
         {QDateTime(QDate(2024, 1, 2), QTime(0, 0)), "2024/01/02"},
         {QTime(9, 8, 7), "09:08:07"},
+        // A fraction of a second follows the seconds without trailing zeros.
+        {QDateTime(QDate(2024, 1, 2), QTime(13, 5, 6, 500)), "2024/01/02 13:05:06.5"},
+        {QDateTime(QDate(2024, 1, 2), QTime(0, 0, 0, 1)), "2024/01/02 00:00:00.001"},
+        {QTime(23, 59, 59, 990), "23:59:59.99"},
+        // Exact values show their text: decimals as the database wrote them.
+        {exactValue(QStringLiteral("12345678901234567890.1234567890"), 1.2345678901234567e19),
+         "12345678901234567890.1234567890"},
+        {exactValue(QStringLiteral("0.00001"), 1e-5), "0.00001"},
+        {exactValue(QStringLiteral("2022/12/31 23:59:59.9999"),
+                    QDateTime(QDate(2022, 12, 31), QTime(23, 59, 59, 999))),
+         "2022/12/31 23:59:59.9999"},
         {1234567, "1234567"}, // no grouping
         {qlonglong(-9007199254740993LL), "-9007199254740993"},
         {547192.82, "547192.82"}, // shortest text that reads back
@@ -72,6 +84,66 @@ TEST(DisplayText, Table) {
     for (const Case &c : cases)
         EXPECT_EQ(displayText(c.value), QString::fromUtf8(c.expected))
             << c.value.typeName() << " " << c.expected;
+}
+
+// Readers that compute with values (pivot sums, dates) take an exact value as the value it
+// stands for.
+TEST(DisplayText, ExactValuesConvertToTheirNearestValue) {
+    const QVariant decimal = exactValue(QStringLiteral("9999999999999999.99"), 1e16);
+    EXPECT_TRUE(decimal.canConvert<double>());
+    EXPECT_EQ(decimal.toDouble(), 1e16);
+    EXPECT_EQ(decimal.toString(), QStringLiteral("9999999999999999.99"));
+    const QDateTime nearest(QDate(2022, 12, 31), QTime(23, 59, 59, 999));
+    EXPECT_EQ(exactValue(QStringLiteral("2022/12/31 23:59:59.9999"), nearest).toDateTime(),
+              nearest);
+    EXPECT_TRUE(QVariant::fromValue(ExactValue{}).isValid());
+}
+
+// Server texts of dates and times become display texts digit for digit: nothing rounded up.
+TEST(DisplayText, IsoTextsOfServers) {
+    struct Case {
+        const char *iso;
+        const char *expected; // nullptr: not an ISO form read here
+        int fractionDigits;
+    };
+    const std::vector<Case> cases{
+        {"2024-01-05", "2024/01/05", 0},
+        {"2024-01-05 10:20:30", "2024/01/05 10:20:30", 0},
+        {"2024-01-05 00:00:00", "2024/01/05", 0}, // midnight: the date alone
+        {"2024-01-05 00:00:00.000000", "2024/01/05", 0},
+        {"2024-01-05 00:00:00.5", "2024/01/05 00:00:00.5", 1},
+        {"2022-12-31 23:59:59.9999", "2022/12/31 23:59:59.9999", 4},
+        {"2022-12-31 23:59:59.999900", "2022/12/31 23:59:59.9999", 4},
+        {"2024-01-05T10:20:30.123456", "2024/01/05 10:20:30.123456", 6},
+        {"23:59:59.999999", "23:59:59.999999", 6},
+        {"10:20:30.120", "10:20:30.12", 2},
+        {"08:00:00", "08:00:00", 0},
+        {"838:59:59", nullptr, 0},
+        {"-01:00:00", nullptr, 0},
+        {"2024-01-05 10:20:30+09", nullptr, 0},
+        {"2024-01-05 10:20", nullptr, 0},
+        {"infinity", nullptr, 0},
+        {"10:20:30.", nullptr, 0},
+    };
+    for (const Case &c : cases) {
+        QString out = QStringLiteral("untouched");
+        const bool ok = isoDisplayText(QByteArrayView(c.iso), out);
+        EXPECT_EQ(ok, c.expected != nullptr) << c.iso;
+        EXPECT_EQ(out, c.expected ? QString::fromLatin1(c.expected) : QStringLiteral("untouched"))
+            << c.iso;
+        EXPECT_EQ(isoFractionDigits(QByteArrayView(c.iso)), c.fractionDigits) << c.iso;
+    }
+}
+
+// The nearest QDateTime/QTime of a value with more digits is cut, never rounded into the next
+// second (or year).
+TEST(DisplayText, NearestValuesAreCutToMilliseconds) {
+    EXPECT_EQ(isoDateTimeToMilliseconds("2022-12-31 23:59:59.9999"),
+              QDateTime(QDate(2022, 12, 31), QTime(23, 59, 59, 999), Qt::UTC));
+    EXPECT_EQ(isoTimeToMilliseconds("23:59:59.999999"), QTime(23, 59, 59, 999));
+    EXPECT_EQ(isoTimeToMilliseconds("10:20:30.05"), QTime(10, 20, 30, 50));
+    EXPECT_EQ(isoTimeToMilliseconds("25:00:00"), std::nullopt);
+    EXPECT_EQ(isoDateTimeToMilliseconds("23:59:59"), std::nullopt);
 }
 
 TEST(StepCodes, PrefixAndLoopNumbers) {

@@ -76,6 +76,7 @@ struct LineEndCase {
     const char *name;
     QByteArray bytes;
     QStringList lines;
+    QStringList ends; // the line end after each line, as the streaming reader tells it
 };
 
 void PrintTo(const LineEndCase &c, std::ostream *os) {
@@ -95,24 +96,32 @@ TEST_P(ShiftJisLineEnds, WholeAndStreamingReadersAgree) {
 
     TextFileReader reader(path);
     ASSERT_TRUE(reader.open());
-    QStringList streamed;
+    QStringList streamed, ends;
     QString line;
-    while (reader.readLine(line))
+    while (reader.readLine(line)) {
         streamed << line;
+        ends << reader.lastLineEnd();
+    }
     EXPECT_FALSE(reader.error().has_value());
     EXPECT_EQ(streamed, c.lines);
+    EXPECT_EQ(ends, c.ends);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ShiftJisLineEnds,
     ::testing::Values(
-        LineEndCase{"CrLf", QByteArray("a\r\nb\r\n"), {"a", "b"}},
-        LineEndCase{"Lf", QByteArray("a\nb\n"), {"a", "b"}},
-        LineEndCase{"Cr", QByteArray("a\rb\r"), {"a", "b"}},
-        LineEndCase{"Mixed", QByteArray("a\r\nb\nc\rd"), {"a", "b", "c", "d"}},
-        LineEndCase{"BlankLinesKept", QByteArray("a\r\n\r\n\r\nb"), {"a", "", "", "b"}},
-        LineEndCase{"Empty", QByteArray(), {}},
-        LineEndCase{"Japanese", QByteArray("\x93\xfa\x96\x7b\r\n\x8c\xea"), {"日本", "語"}}),
+        LineEndCase{"CrLf", QByteArray("a\r\nb\r\n"), {"a", "b"}, {"\r\n", "\r\n"}},
+        LineEndCase{"Lf", QByteArray("a\nb\n"), {"a", "b"}, {"\n", "\n"}},
+        LineEndCase{"Cr", QByteArray("a\rb\r"), {"a", "b"}, {"\r", "\r"}},
+        LineEndCase{
+            "Mixed", QByteArray("a\r\nb\nc\rd"), {"a", "b", "c", "d"}, {"\r\n", "\n", "\r", ""}},
+        LineEndCase{"BlankLinesKept",
+                    QByteArray("a\r\n\r\n\r\nb"),
+                    {"a", "", "", "b"},
+                    {"\r\n", "\r\n", "\r\n", ""}},
+        LineEndCase{"Empty", QByteArray(), {}, {}},
+        LineEndCase{
+            "Japanese", QByteArray("\x93\xfa\x96\x7b\r\n\x8c\xea"), {"日本", "語"}, {"\r\n", ""}}),
     [](const auto &p) { return std::string(p.param.name); });
 
 TEST(ShiftJisFile, StreamingReaderHandlesLinesAcrossBufferBoundaries) {
@@ -151,6 +160,21 @@ TEST(ShiftJisFile, LineBreakInsideALineIsRefused) {
     QTemporaryDir dir;
     Status st = writeTextLines(dir.filePath(QStringLiteral("x.log")), {QStringLiteral("a\r\nb")});
     EXPECT_FALSE(st);
+}
+
+// A writer that allows them keeps the line breaks inside a line as they are (quoted CSV values).
+TEST(ShiftJisFile, LineBreaksInsideALineWhenAllowed) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("q.csv"));
+    TextFileWriter writer(path);
+    ASSERT_TRUE(writer.open());
+    ASSERT_TRUE(
+        writer.writeLine(QStringLiteral("\"改\n行\r\n\",x"), TextFileWriter::InnerBreaks::Allowed));
+    ASSERT_FALSE(writer.writeLine(QStringLiteral("a\nb")));
+    ASSERT_TRUE(writer.commit());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("\"\x89\xfc\n\x8d\x73\r\n\",x\r\n"));
 }
 
 TEST(ShiftJisFile, MissingFileIsAnError) {

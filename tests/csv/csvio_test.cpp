@@ -21,6 +21,11 @@
 
 #include <algorithm>
 
+// Readable texts in failure messages.
+inline void PrintTo(const QString &text, std::ostream *out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 using namespace kelvoran;
 using namespace kelvoran::test;
 
@@ -242,6 +247,52 @@ TEST_P(CsvDb, FailingLineKeepsTheLinesBeforeItAndNothingAfter) {
     }
 }
 
+// A quoted value may span lines; a quoted field that never closes, or has text after its closing
+// double quote, stops the import at the line where its record starts, keeping the records
+// before it.
+TEST_P(CsvDb, QuotedFieldsAcrossLinesAndBrokenQuotes) {
+    struct Case {
+        const char *what;
+        QByteArray bytes;
+        int failingLine; // 0: no failure
+        const char *reason;
+        std::vector<QStringList> stored;
+    };
+    const std::vector<Case> cases{
+        {"line breaks kept",
+         "1,\"b\r\nc\"\r\n2,\"x\ny\"\r\n3,\"\"\"\"\r\n",
+         0,
+         "",
+         {{"1", "b\r\nc"}, {"2", "x\ny"}, {"3", "\""}}},
+        {"text after the closing quote",
+         "1,a\r\n2,\"b\r\nc\"\r\n3,\"x\"y\r\n4,d\r\n",
+         4,
+         "区切り文字がありません",
+         {{"1", "a"}, {"2", "b\r\nc"}}},
+        {"never closed", "1,a\r\n2,\"open\r\nmore\r\n", 2, "閉じていません", {{"1", "a"}}},
+    };
+    for (const Case &c : cases) {
+        const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20)"));
+        const QString path = m_dir.filePath(QStringLiteral("quoted.csv"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        const Result<CsvImportResult> r = import(t, path, 0);
+        if (c.failingLine == 0) {
+            ASSERT_TRUE(r) << c.what << ": " << r.error().message.toStdString();
+        } else {
+            ASSERT_FALSE(r) << c.what;
+            EXPECT_TRUE(r.error().message.startsWith(QStringLiteral("%1行目: ").arg(c.failingLine)))
+                << c.what << ": " << r.error().message.toStdString();
+            EXPECT_TRUE(r.error().message.contains(QString::fromUtf8(c.reason)))
+                << r.error().message.toStdString();
+        }
+        EXPECT_EQ(rows(QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)), c.stored)
+            << c.what;
+    }
+}
+
 // MariaDB only: a table without transactions cannot take back a failed bulk load, so its lines
 // go in one by one; the result must be the same.
 TEST_P(CsvDb, FailingLineOnATableWithoutTransactions) {
@@ -286,7 +337,7 @@ TEST_P(CsvDb, ScheduledExportWithHeadingWritesCountedRowsPlusOne) {
     QFile f(o.path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray expected = "id,name,amount\r\n1," + *encodeShiftJis(QStringLiteral("東京")) +
-                                ",10\r\n2,,20\r\n3,c,d,\r\n";
+                                ",10\r\n2,,20\r\n3,\"c,d\",\r\n";
     EXPECT_EQ(f.readAll().toLower(), expected);
     EXPECT_EQ(progress.size(), 4u);
     EXPECT_EQ(progress.back(), std::make_pair(qint64(4), qint64(4)));
@@ -322,6 +373,97 @@ TEST_P(CsvDb, ExportRoundTripsThroughImport) {
     ASSERT_TRUE(in) << in.error().message.toStdString();
     EXPECT_EQ(rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id, name").arg(copy)),
               rows(QStringLiteral("SELECT id, name, v FROM %1 ORDER BY id, name").arg(t)));
+}
+
+// Export then import (blank rule 0) stores the same values again, compared as the server's own
+// texts: decimals beyond a double, integer extremes, fractional seconds, and texts with
+// Japanese, double quotes, separators, line breaks and inner blanks, and NULLs.
+TEST_P(CsvDb, ExactValuesRoundTripThroughExportAndImport) {
+    const bool sqlite = !m_mysql && m_kind != DbKind::Postgre;
+    // MariaDB: NUMERIC without scale is DECIMAL(10,0); a TIMESTAMP column is NOT NULL unless
+    // declared NULL.
+    const QString columns =
+        QStringLiteral("id INTEGER, d DECIMAL(38,10), n NUMERIC, b BIGINT, ts TIMESTAMP(6)%1, "
+                       "t TIME(6), dt DATE, s VARCHAR(100)")
+            .arg(m_mysql ? QStringLiteral(" NULL") : QString());
+    const QStringList numerics = m_mysql ? QStringList{"9999999999", "-9999999999", "0", "42"}
+                                         : QStringList{"0.00001", "9999999999999999.99",
+                                                       "12345678901234567890.1234567890123", "-5"};
+    const std::vector<QStringList> values{
+        {"1", "12345678901234567890.1234567890", numerics[0], "9223372036854775807",
+         "2022-12-31 23:59:59.9999", "23:59:59.999999", "2024-02-29", "日本語のテキスト"},
+        {"2", "9999999999999999.99", numerics[1], "-9223372036854775808", "2024-01-05 00:00:00",
+         "00:00:00.5", "1999-01-01", "say \"hi\", then; go|on\ttab"},
+        {"3", "0.00001", numerics[2], "0", "2024-01-05 10:20:30.000001", "12:00:00", "2000-12-31",
+         "line1\nline2\r\nline3\rend"},
+        {"4", "-0.0000000001", numerics[3], "1", "1999-12-31 00:00:00.001", "08:30:00.123",
+         "2024-01-01", "  inner  blanks and trailing "},
+        {"5", "", "", "", "", "", "", ""}, // NULLs
+        {"6", "0", "1", "-1", "2030-06-15 12:34:56.5", "00:00:00", "2024-12-31",
+         "\"quoted\" at the start"},
+    };
+    const QString t = createTable(columns);
+    for (const QStringList &row : values) {
+        QSqlQuery insert(m_db);
+        ASSERT_TRUE(insert.prepare(
+            QStringLiteral("INSERT INTO %1 VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(t)));
+        for (const QString &v : row)
+            insert.addBindValue(v.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : v);
+        ASSERT_TRUE(insert.exec())
+            << row[0].toStdString() << ": " << insert.lastError().text().toStdString();
+    }
+
+    CsvOptions o;
+    o.separator = QStringLiteral(",");
+    o.headingLine = true;
+    o.blankRule = 0;
+    StepCode step(u'P');
+    const QString path = m_dir.filePath(QStringLiteral("exact.csv"));
+    const Result<CsvExportResult> out = exportCsv(
+        m_db, m_kind, CsvExportSource{{QStringLiteral("SELECT * FROM %1 ORDER BY id").arg(t)}, {}},
+        o, path, step);
+    ASSERT_TRUE(out) << out.error().message.toStdString();
+    EXPECT_EQ(out->dataRows, qint64(values.size()));
+
+    if (!sqlite) {
+        // The server's texts, digit for digit (SQLite keeps these decimals as doubles).
+        const QStringList lines = readTextLines(path).value();
+        ASSERT_GE(lines.size(), 3);
+        EXPECT_EQ(lines[1], QStringLiteral("1,12345678901234567890.1234567890,%1,"
+                                           "9223372036854775807,2022/12/31 23:59:59.9999,"
+                                           "23:59:59.999999,2024/02/29,日本語のテキスト")
+                                .arg(numerics[0]));
+        EXPECT_EQ(lines[2], QStringLiteral("2,9999999999999999.9900000000,%1,-9223372036854775808,"
+                                           "2024/01/05,00:00:00.5,1999/01/01,"
+                                           "\"say \"\"hi\"\", then; go|on\ttab\"")
+                                .arg(numerics[1]));
+    }
+
+    const QString copy = createTable(columns);
+    const Result<CsvImportResult> in = import(copy, path, 0, QStringLiteral(","), true);
+    ASSERT_TRUE(in) << in.error().message.toStdString();
+    EXPECT_EQ(in->linesProcessed, qint64(values.size()));
+
+    // Every column as the server's own text.
+    QStringList asText;
+    for (const char *c : {"id", "d", "n", "b", "ts", "t", "dt", "s"}) {
+        const QString col = QString::fromLatin1(c);
+        if (m_kind == DbKind::Postgre)
+            asText << col + QStringLiteral("::text");
+        else if (m_mysql)
+            asText << QStringLiteral("CAST(%1 AS CHAR)").arg(col);
+        else
+            asText << QStringLiteral("typeof(%1) || ':' || CASE typeof(%1) WHEN 'real' THEN "
+                                     "printf('%!.17g', %1) ELSE CAST(%1 AS TEXT) END")
+                          .arg(col);
+    }
+    const QString select = QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(asText.join(u','));
+    const std::vector<QStringList> original = rows(select.arg(t));
+    ASSERT_EQ(original.size(), values.size());
+    EXPECT_EQ(rows(select.arg(copy)), original);
+    if (!sqlite) { // the values went in as given
+        EXPECT_EQ(original[0][1], QStringLiteral("12345678901234567890.1234567890"));
+    }
 }
 
 // More rows than one read batch and one import batch: every batch arrives, in order.
@@ -361,7 +503,8 @@ TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
     const std::vector<Case> cases{
         {QStringLiteral("x\U00020BB7y"),
          QStringLiteral("Shift_JIS で表せない文字「\U00020BB7」(U+20BB7)")},
-        {QStringLiteral("two\nlines"), QStringLiteral("改行文字")},
+        {QStringLiteral("emoji \U0001F600"),
+         QStringLiteral("Shift_JIS で表せない文字「\U0001F600」(U+1F600)")},
     };
     for (const Case &c : cases) {
         const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20)"));
@@ -394,31 +537,36 @@ TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
 
 // PostgreSQL only: the rows of a query arrive as COPY output where every column type's display
 // text is rebuilt from the server's text; a column of another type (interval) makes the export
-// read through the driver's values instead. Both must write the same texts.
+// read through the driver's values instead, as the result grid reads them. Both must write the
+// same texts, so that what the grid shows is what the file gets.
 TEST_P(CsvDb, PostgresCopyTextsEqualTheDriverValuesDisplayTexts) {
     if (m_kind != DbKind::Postgre)
         GTEST_SKIP() << "PostgreSQL only";
     const QString t = createTable(QStringLiteral(
         "i INTEGER, b BIGINT, f DOUBLE PRECISION, n NUMERIC(30,5), v VARCHAR(20), d DATE, "
-        "ts TIMESTAMP, ok BOOLEAN"));
-    exec(QStringLiteral("INSERT INTO %1 VALUES (1, 9000000000, 0.1, 1.5, 'a\\b', '2024-01-05', "
-                        "'2024-01-05 00:00:00', true)")
+        "ts TIMESTAMP, ok BOOLEAN, tp TIMESTAMP(6), tm TIME(6)"));
+    exec(QStringLiteral(
+             "INSERT INTO %1 VALUES (1, 9000000000, 0.1, 1.5, 'a\\b', '2024-01-05', "
+             "'2024-01-05 00:00:00', true, '2022-12-31 23:59:59.9999', '23:59:59.999999')")
              .arg(t));
     exec(QStringLiteral("INSERT INTO %1 VALUES (2, -3, 1e20, 0.00001, '', '0099-12-31', "
-                        "'2024-01-05 10:20:30.5', false)")
+                        "'2024-01-05 10:20:30.5', false, '2024-01-05 00:00:00', '00:00:00')")
              .arg(t));
     exec(QStringLiteral("INSERT INTO %1 VALUES (3, 0, -2.5e-7, 1234567890123456789.12345, 'x y', "
-                        "'2024-02-29', '2024-01-05 23:59:59', NULL)")
+                        "'2024-02-29', '2024-01-05 23:59:59', NULL, '2024-01-05 00:00:00.000001', "
+                        "'10:20:30.5')")
              .arg(t));
-    exec(QStringLiteral("INSERT INTO %1 VALUES (4, NULL, 'NaN', -0.00100, NULL, NULL, NULL, NULL)")
+    exec(QStringLiteral(
+             "INSERT INTO %1 VALUES (4, NULL, 'NaN', -0.00100, NULL, NULL, NULL, NULL, NULL, NULL)")
              .arg(t));
-    exec(QStringLiteral("INSERT INTO %1 VALUES (5, 7, 123456.789, 100.00000, 'tab', "
-                        "'2024-12-31', '1999-12-31 00:00:00.001', true)")
+    exec(QStringLiteral("INSERT INTO %1 VALUES (5, 7, 0.1::float8 + 0.2::float8, 100.00000, 'tab', "
+                        "'2024-12-31', '1999-12-31 00:00:00.001', true, '1999-12-31 00:00:00.001', "
+                        "'08:00:00.123')")
              .arg(t));
     CsvOptions o;
     o.separator = QStringLiteral("|");
     o.headingLine = false;
-    const QString cols = QStringLiteral("i, b, f, n, v, d, ts, ok");
+    const QString cols = QStringLiteral("i, b, f, n, v, d, ts, ok, tp, tm");
     auto exportLines = [&](const QString &select, const QString &name) {
         StepCode step(u'P');
         const QString path = m_dir.filePath(name);
@@ -437,8 +585,13 @@ TEST_P(CsvDb, PostgresCopyTextsEqualTheDriverValuesDisplayTexts) {
         line = line.section(u'|', 0, -2);
     ASSERT_EQ(copied.size(), 5);
     EXPECT_EQ(copied, viaValues);
-    EXPECT_EQ(copied.value(0),
-              QStringLiteral("1|9000000000|0.1|1.5|a\\b|2024/01/05|2024/01/05|True"));
+    // Numerics as the server wrote them; fractions of seconds to the digit, never rounded up.
+    EXPECT_EQ(copied.value(0), QStringLiteral("1|9000000000|0.1|1.50000|a\\b|2024/01/05|2024/01/05|"
+                                              "True|2022/12/31 23:59:59.9999|23:59:59.999999"));
+    EXPECT_EQ(copied.value(2),
+              QStringLiteral("3|0|-2.5E-7|1234567890123456789.12345|x y|2024/02/29|"
+                             "2024/01/05 23:59:59||2024/01/05 00:00:00.000001|"
+                             "10:20:30.5"));
 }
 
 // PostgreSQL only: the loop writes the counted rows at most, and stops with what came when the

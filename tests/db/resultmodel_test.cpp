@@ -185,6 +185,56 @@ TEST(ResultModelMySql, LargeResultStreamsWhileTheServerIsStillSending) {
     drop(QStringLiteral("rm_my_watcher"));
 }
 
+// The grid shows values exactly: decimals as the server wrote them and fractions of seconds to
+// the digit, never rounded up; a pivot or a sum still reads the number.
+TEST(ResultModelExactValues, GridShowsDecimalsAndFractionsOfSecondsAsStored) {
+    if (!test::serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    struct Case {
+        const char *connection;
+        QString sql;
+        ResultModel::ReadMode mode;
+    };
+    const std::vector<Case> cases{
+        {"rm_exact_pg",
+         QStringLiteral(
+             "SELECT CAST('12345678901234567890.1234567890' AS NUMERIC(38,10)), "
+             "CAST('0.00001' AS NUMERIC), CAST('2022-12-31 23:59:59.9999' AS TIMESTAMP(6)), "
+             "CAST('23:59:59.999999' AS TIME(6)), CAST('2024-01-05 10:20:30.5' AS TIMESTAMP)"),
+         ResultModel::ReadMode::PostgresCursor},
+        {"rm_exact_my",
+         QStringLiteral(
+             "SELECT CAST('12345678901234567890.1234567890' AS DECIMAL(38,10)), "
+             "CAST('0.00001' AS DECIMAL(10,5)), CAST('2022-12-31 23:59:59.9999' AS DATETIME(6)), "
+             "CAST('23:59:59.999999' AS TIME(6)), CAST('2024-01-05 10:20:30.5' AS DATETIME(1))"),
+         ResultModel::ReadMode::MySqlStream},
+    };
+    const QStringList expected{"12345678901234567890.1234567890", "0.00001",
+                               "2022/12/31 23:59:59.9999", "23:59:59.999999",
+                               "2024/01/05 10:20:30.5"};
+    for (const Case &c : cases) {
+        const QString name = QString::fromLatin1(c.connection);
+        {
+            QSqlDatabase db = c.mode == ResultModel::ReadMode::PostgresCursor ? openPostgres(name)
+                                                                              : openMySql(name);
+            ASSERT_TRUE(db.isOpen()) << c.connection;
+            ResultModel model;
+            ASSERT_TRUE(model.open(db, c.sql, c.mode)) << model.lastError().text().toStdString();
+            ASSERT_EQ(model.rowCount(), 1);
+            QStringList shown;
+            for (int col = 0; col < model.columnCount(); ++col)
+                shown << model.data(model.index(0, col)).toString();
+            EXPECT_EQ(shown, expected) << c.connection;
+            EXPECT_DOUBLE_EQ(model.data(model.index(0, 1), Qt::EditRole).toDouble(), 1e-5)
+                << c.connection;
+            // The nearest date-time is cut to milliseconds: still 2022.
+            EXPECT_EQ(model.data(model.index(0, 2), Qt::EditRole).toDateTime().date().year(), 2022)
+                << c.connection;
+        }
+        drop(name);
+    }
+}
+
 TEST(ResultModelSqlite, BigTableOpensWithOnlyTheFirstBatch) {
     QTemporaryDir dir;
     {

@@ -97,6 +97,31 @@ TEST(SettingsFileWriter, ExcelFileLayoutIsExact) {
               fileBytes(testPath(QStringLiteral("data/settings/valid_excel/input.kvr"))));
 }
 
+// A tab and a single blank are written as "#9" and "#8" and read back as themselves; a blank
+// written as it is would be trimmed away by the reader.
+TEST(SettingsFileWriter, CsvSeparatorsReadBackAsChosen) {
+    struct Case {
+        const char *separator;
+        const char *written;
+    };
+    const std::vector<Case> cases{
+        {"\t", "#9"}, {" ", "#8"}, {",", ","}, {"@", "@"}, {"||", "||"},
+    };
+    for (const Case &c : cases) {
+        ReportDefinition def = sealedSampleReport();
+        def.setValue(QStringLiteral("CSVSEPCHAR"), QString::fromLatin1(c.separator));
+        const QStringList lines =
+            buildSettingsLines(def, SettingsFileMode::CsvExportFromMain, sampleSqlSource());
+        EXPECT_EQ(writtenValue(lines, QStringLiteral("CSVSEPCHAR")), QString::fromLatin1(c.written))
+            << c.written;
+        ReportDefinition back;
+        const Status read = readSample(lines, back, u'P');
+        ASSERT_TRUE(read) << read.error().message.toStdString();
+        EXPECT_EQ(back.value(QStringLiteral("CSVSEPCHAR")), QString::fromLatin1(c.separator))
+            << c.written;
+    }
+}
+
 TEST(SettingsFileWriter, WriterRulesClearDependentValues) {
     ReportDefinition def = sealedSampleReport();
     def.setValue(QStringLiteral("KOUMOKUNAME"), QStringLiteral("FALSE"));
