@@ -229,6 +229,7 @@ TEST_F(ScheduleRunTest, ConnectionIsReusedWhileAliasUserAndPasswordStayTheSame) 
     runner.runAll();
     EXPECT_EQ(schedule.entries[0].status, kCompleted);
     EXPECT_EQ(schedule.entries[1].status, kCompleted);
+    EXPECT_EQ(schedule.entries[1].status, kCompleted);
     EXPECT_TRUE(schedule.entries[2].status.startsWith(QStringLiteral("SQL実行時エラー CES_270012")))
         << schedule.entries[2].status.toStdString();
 
@@ -349,7 +350,8 @@ namespace {
 
 // Sql, CsvExport and CsvImport entries in one schedule, with a failing export in between.
 // The log of a run whose failures quote names and values in 「」, one of them a character that
-// Shift_JIS cannot hold, reads back cell for cell as the grid shows the entries.
+// Shift_JIS cannot hold, reads back cell for cell as the grid shows the entries. A value with a
+// line break is exported quoted, so that entry completes.
 TEST_F(ScheduleRunTest, LogOfARunReadsBackAsTheGridShowsIt) {
     EntryFile create = sql({QStringLiteral("CREATE TABLE notes AS SELECT 'two' || char(10) || "
                                            "'lines' AS body, 'Caf' || char(233) AS name")});
@@ -388,7 +390,6 @@ TEST_F(ScheduleRunTest, LogOfARunReadsBackAsTheGridShowsIt) {
 
     // The failures this run is about: each quotes what it stopped at.
     const std::vector<std::pair<int, QString>> quoted{
-        {1, QStringLiteral("項目「body」の値に改行文字が含まれています。")},
         {2, QStringLiteral("文字「[U+00E9]」(U+00E9)")},
         {3, QStringLiteral("テーブル「no_such_table」を開けません。")},
         {4, QStringLiteral("SQL実行時エラー CES_270012 ")}};
@@ -400,8 +401,8 @@ TEST_F(ScheduleRunTest, LogOfARunReadsBackAsTheGridShowsIt) {
     ASSERT_FALSE(summary.logPath.isEmpty()) << summary.logNotice.toStdString();
     const Result<RunLogContents> log = readRunLog(summary.logPath);
     ASSERT_TRUE(log);
-    EXPECT_EQ(log->completed, 1);
-    EXPECT_EQ(log->failed, 4);
+    EXPECT_EQ(log->completed, 2);
+    EXPECT_EQ(log->failed, 3);
     ASSERT_EQ(log->records.size(), schedule.entries.size());
     for (size_t i = 0; i < schedule.entries.size(); ++i) {
         const ScheduleEntry &e = schedule.entries[i];
