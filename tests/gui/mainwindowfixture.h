@@ -123,6 +123,35 @@ protected:
         QApplication::setActiveWindow(m_w.get());
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
     }
+    static QStringList serverAliases() {
+        return {QStringLiteral("MYTEST"), QStringLiteral("PGTEST")};
+    }
+    // The window on the test servers' aliases only.
+    void startOnServerAliases() {
+        Result<AliasList> all = AliasList::load(m_serverAliasFile);
+        QVERIFY(all);
+        std::vector<AliasInfo> servers;
+        for (const QString &name : serverAliases())
+            servers.push_back(*all->find(name));
+        startWindow(AliasList(servers));
+    }
+    // Opens a server alias's Table folder, answering its login with the test password.
+    QTreeWidgetItem *openServerTableFolder(const QString &name) {
+        QTreeWidgetItem *alias = root(name);
+        if (!alias)
+            return nullptr;
+        click(alias);
+        QTreeWidgetItem *folder = child(alias, QStringLiteral("Table"));
+        if (!folder)
+            return nullptr;
+        onNextModal([](QWidget *modal) {
+            auto *login = qobject_cast<LoginDialog *>(modal);
+            login->passwordEdit()->setText(qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+            login->okButton()->click();
+        });
+        click(folder);
+        return folder;
+    }
     void openOracleTable(const QString &table) {
         QTreeWidgetItem *alias = root(QStringLiteral("ORAFIX"));
         click(alias);

@@ -243,23 +243,10 @@ private slots:
     void serverAliasesShowTablesAndMySqlSource() {
         if (qEnvironmentVariable("KELVORAN_TEST_SERVERS") != u"1")
             QSKIP("test servers not started");
-        Result<AliasList> all = AliasList::load(m_serverAliasFile);
-        QVERIFY(all);
-        std::vector<AliasInfo> servers;
-        for (const QString &name : {QStringLiteral("MYTEST"), QStringLiteral("PGTEST")})
-            servers.push_back(*all->find(name));
-        startWindow(AliasList(servers));
-        for (const QString &name : {QStringLiteral("MYTEST"), QStringLiteral("PGTEST")}) {
-            QTreeWidgetItem *alias = root(name);
-            click(alias);
-            QTreeWidgetItem *folder = child(alias, QStringLiteral("Table"));
-            QVERIFY(folder);
-            onNextModal([](QWidget *modal) {
-                auto *login = qobject_cast<LoginDialog *>(modal);
-                login->passwordEdit()->setText(qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
-                login->okButton()->click();
-            });
-            click(folder);
+        startOnServerAliases();
+        for (const QString &name : serverAliases()) {
+            QTreeWidgetItem *folder = openServerTableFolder(name);
+            QVERIFY2(folder, qPrintable(name));
             QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
             QVERIFY(folder->childCount() > 0);
             click(folder->child(0));
