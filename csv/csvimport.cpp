@@ -3,6 +3,7 @@
 #include "core/textfile.h"
 #include "db/bulkload.h"
 
+#include <QFile>
 #include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -106,6 +107,13 @@ std::optional<FirstFailure> storeAll(BulkLoader &sink, const BulkRecords &record
     return std::nullopt;
 }
 
+// A UTF-8 byte-order mark decodes as Shift_JIS into a kanji and a katakana without any error,
+// so a UTF-8 file would be stored as garbled text instead of being refused.
+bool startsWithUtf8Bom(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(3) == QByteArrayLiteral("\xEF\xBB\xBF");
+}
+
 Error lineError(qint64 line, const QString &message, const StepCode &step) {
     return Error{QStringLiteral("%1行目: %2").arg(line).arg(message), step.text()};
 }
@@ -142,6 +150,11 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
     TextFileReader reader(path);
     if (Status st = reader.open(); !st)
         return Error{st.error().message, step.text()};
+    if (startsWithUtf8Bom(path))
+        return Error{QStringLiteral("ファイル「%1」は UTF-8（BOM付き）で保存されています。"
+                                    "Shift_JIS で保存したファイルを指定してください。")
+                         .arg(path),
+                     step.text()};
 
     CsvImportResult result;
     const QString separator = options.effectiveSeparator();
@@ -173,10 +186,21 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
     std::vector<QString> unquoted;
     QString recordFault;
     qint64 recordLine = 0;
+    // A NUL byte would cut the value short in the database (or be stored where no tool shows
+    // it): the line holding one is a bad line.
+    auto holdsNul = [&](const QString &text) {
+        if (!text.contains(QChar(u'\0')))
+            return false;
+        recordLine = reader.lineNumber();
+        recordFault = QStringLiteral("NUL 文字（0x00）が含まれています。");
+        return true;
+    };
     auto readRecord = [&]() -> int {
         if (!reader.readLine(recordText))
             return 0;
         recordLine = reader.lineNumber();
+        if (holdsNul(recordText))
+            return -1;
         unquoted.clear();
         for (;;) {
             const CsvRecordState state =
@@ -196,6 +220,8 @@ Result<CsvImportResult> importCsv(const QSqlDatabase &db, const CsvOptions &opti
                     "引用符（\"）で始まる項目がファイルの終わりまで閉じていません。");
                 return -1;
             }
+            if (holdsNul(line))
+                return -1;
             recordText += lineEnd;
             recordText += line;
             unquoted.clear();

@@ -293,6 +293,54 @@ TEST_P(CsvDb, QuotedFieldsAcrossLinesAndBrokenQuotes) {
     }
 }
 
+// A NUL byte is a bad line like any other (the lines before it stay stored, the line holding it
+// is named, also inside a quoted value over lines); a UTF-8 file with a byte-order mark is refused
+// as UTF-8 before anything is stored instead of going in as garbled Shift_JIS.
+TEST_P(CsvDb, NulBytesAndUtf8FilesAreRefused) {
+    const QByteArray nul(1, '\0');
+    struct Case {
+        const char *what;
+        QByteArray bytes;
+        int failingLine; // 0: refused as a whole file
+        const char *reason;
+        std::vector<QStringList> stored;
+    };
+    const std::vector<Case> cases{
+        {"NUL inside a value", "1,a\r\n2,b" + nul + "c\r\n3,d\r\n", 2, "NUL", {{"1", "a"}}},
+        {"NUL as the last byte", "1,a\r\n2,b\r\n3," + nul, 3, "NUL", {{"1", "a"}, {"2", "b"}}},
+        {"NUL on a quoted value's second line",
+         "1,a\r\n2,\"x\r\ny" + nul + "z\"\r\n3,d\r\n",
+         3,
+         "NUL",
+         {{"1", "a"}}},
+        {"UTF-8 with a byte-order mark",
+         "\xEF\xBB\xBF"
+         "1,a\r\n2,\xC3\xA9\r\n",
+         0,
+         "UTF-8",
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20)"));
+        const QString path = m_dir.filePath(QStringLiteral("bytes.csv"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        const Result<CsvImportResult> r = import(t, path, 0);
+        ASSERT_FALSE(r);
+        const QString message = r.error().message;
+        if (c.failingLine > 0)
+            EXPECT_TRUE(message.startsWith(QStringLiteral("%1行目: ").arg(c.failingLine)))
+                << message.toStdString();
+        else
+            EXPECT_TRUE(message.contains(path)) << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.reason))) << message.toStdString();
+        EXPECT_EQ(rows(QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)), c.stored);
+    }
+}
+
 // MariaDB only: a table without transactions cannot take back a failed bulk load, so its lines
 // go in one by one; the result must be the same.
 TEST_P(CsvDb, FailingLineOnATableWithoutTransactions) {
