@@ -15,8 +15,7 @@ namespace kelvoran {
 namespace {
 
 QString field(const char *label, const QString &value) {
-    return QString::fromUtf8(label) + QStringLiteral("「") + shiftJisSafeText(value) +
-           QStringLiteral("」");
+    return QString::fromUtf8(label) + QStringLiteral("「") + value + QStringLiteral("」");
 }
 
 QString withoutLineBreaks(QString text) {
@@ -33,23 +32,33 @@ QString withSeparator(const QString &folder) {
 
 } // namespace
 
-QString shiftJisSafeText(const QString &text) {
-    if (encodeShiftJis(text))
-        return text;
+QString shiftJisStatusText(const QString &status, int *replaced) {
+    if (encodeShiftJis(status))
+        return status;
     QString safe;
-    for (const char32_t cp : text.toUcs4()) {
+    // Code points, so that an emoji (two UTF-16 units) becomes one "?".
+    for (const char32_t cp : status.toUcs4()) {
         const QString ch = QString::fromUcs4(&cp, 1);
-        if (encodeShiftJis(ch))
+        if (encodeShiftJis(ch)) {
             safe += ch;
-        else
-            safe += QStringLiteral("[U+%1]").arg(
-                QString::number(uint(cp), 16).toUpper().rightJustified(4, u'0'));
+        } else {
+            safe += u'?';
+            if (replaced)
+                ++*replaced;
+        }
     }
     return safe;
 }
 
+QString runLogReplacedNotice(int replacedCharacters) {
+    return QStringLiteral("ログのステータスに Shift_JIS で表せない文字が %1 文字あったため、"
+                          "「?」に置き換えて保存しました。")
+        .arg(replacedCharacters);
+}
+
 QStringList runLogLines(const QString &runStart, const QString &runEnd,
-                        const std::vector<RunLogEntry> &entries) {
+                        const std::vector<RunLogEntry> &entries, int *replacedCharacters) {
+    int replaced = 0;
     const QString sep = QStringLiteral("@/");
     QStringList lines;
     lines << field("スケジュール開始時間:", runStart) + sep +
@@ -66,8 +75,12 @@ QStringList runLogLines(const QString &runStart, const QString &runEnd,
                      sep + field("保存場所：", e.targetPath) + sep +
                      field("開始時間：", e.startTime) + sep + field("終了時間：", e.endTime) + sep +
                      field("レコード数：", count) + sep +
-                     field("ステータス：", withoutLineBreaks(e.status)) + sep + u';';
+                     field("ステータス：",
+                           shiftJisStatusText(withoutLineBreaks(e.status), &replaced)) +
+                     sep + u';';
     }
+    if (replacedCharacters)
+        *replacedCharacters = replaced;
     return lines;
 }
 

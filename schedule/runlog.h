@@ -25,15 +25,21 @@ struct RunLogEntry {
     QString status;
 };
 
-// The text with every character that Shift_JIS cannot hold written as "[U+XXXX]" (a database
-// message or a CSV failure may quote one), so that the log of a run always saves and reads back
-// as the grid shows it.
-QString shiftJisSafeText(const QString &text);
+// A status as the log writes it: every character Shift_JIS cannot hold (an emoji or "€" quoted
+// by a database message) becomes "?", so that one status never costs the whole log. Adds the
+// number of characters replaced to *replaced.
+QString shiftJisStatusText(const QString &status, int *replaced);
 
 // The lines of a log: the header, then one line per entry (numbered from 1). Line breaks inside
-// a status are removed so that each entry stays on one line; every value is made Shift_JIS-safe.
+// a status are removed so that each entry stays on one line, and the status is made Shift_JIS-
+// safe as above; *replacedCharacters (when given) gets the number of characters replaced. The
+// other values are written as they are: a file name or path Shift_JIS cannot hold makes the
+// save fail with the encoder's message.
 QStringList runLogLines(const QString &runStart, const QString &runEnd,
-                        const std::vector<RunLogEntry> &entries);
+                        const std::vector<RunLogEntry> &entries, int *replacedCharacters = nullptr);
+
+// The notice for a log whose statuses had characters replaced by "?".
+QString runLogReplacedNotice(int replacedCharacters);
 
 // Where a log went and the notice that says why, when it is not the log folder.
 struct RunLogWritten {

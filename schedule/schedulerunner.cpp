@@ -187,9 +187,12 @@ void ScheduleRunner::writeLog() {
         lines.push_back(RunLogEntry{e.fileName, e.folder,
                                     e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath,
                                     e.startTime, e.endTime, e.dataCount, e.status});
+    int replaced = 0;
+    const QStringList logLines =
+        runLogLines(m_summary.runStart, m_summary.runEnd, lines, &replaced);
     const Result<RunLogWritten> written =
-        writeRunLog(m_logDir, m_installDir, m_clock.now(),
-                    runLogLines(m_summary.runStart, m_summary.runEnd, lines));
+        writeRunLog(m_logDir, m_installDir, m_clock.now(), logLines);
+    m_summary.logReplacedCharacters = written ? replaced : 0;
     if (written) {
         m_summary.logPath = written->path;
         m_summary.logNotice = written->notice;
@@ -228,8 +231,6 @@ void ScheduleRunner::recordFailure(int row, const QString &detail) {
         oneLine.replace(u'\n', u' ');
         e.status += u' ' + oneLine.trimmed();
     }
-    // The log is Shift_JIS: the grid shows the status as the log keeps it.
-    e.status = shiftJisSafeText(e.status);
 
     // The driver may already have closed the workbook it failed in; the earlier entries' sheets
     // went with it all the same.

@@ -48,6 +48,9 @@ struct RunSummary {
     bool stoppedByError = false;
     QString logPath;   // where the log went (empty when it could not be written)
     QString logNotice; // why it went to a fallback folder, or why it was not written
+    // Characters of the statuses that the Shift_JIS log could not hold and holds as "?" (the
+    // grid keeps them); see runLogReplacedNotice().
+    int logReplacedCharacters = 0;
     // What went right but deserves a look: an entry that replaced a file an earlier entry of
     // the same run wrote further up. Never part of a status.
     QStringList warnings;

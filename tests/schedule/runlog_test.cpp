@@ -224,30 +224,72 @@ TEST(RunLog, StatusesAndValuesReadBackExactly) {
     }
 }
 
-// A character Shift_JIS cannot hold (a CSV failure quotes the one it met) neither loses the log
-// nor comes back as something else: it is written as its code point.
-TEST(RunLog, CharactersOutsideShiftJisKeepTheLog) {
-    const std::vector<std::pair<QString, QString>> texts{
-        {QStringLiteral("項目「title」に Shift_JIS で表せない文字「é」(U+00E9) があります。"),
-         QStringLiteral(
-             "項目「title」に Shift_JIS で表せない文字「[U+00E9]」(U+00E9) があります。")},
-        {QStringLiteral("a\U0001F600b"), QStringLiteral("a[U+1F600]b")},
-        {QStringLiteral("ボールペン 黒 ①"), QStringLiteral("ボールペン 黒 ①")},
+// A status with characters Shift_JIS cannot hold (a database message quoting an emoji or "€")
+// neither loses the log nor adds a line to it: each such character is written as "?", and the
+// count of them is reported.
+TEST(RunLog, StatusCharactersOutsideShiftJisBecomeQuestionMarks) {
+    struct Case {
+        const char *name;
+        QString status;
+        QString logged;
+        int replaced;
+    };
+    const std::vector<Case> cases{
+        {"latin letter quoted by a CSV failure",
+         QStringLiteral("項目「title」に Shift_JIS で表せない文字「é」(U+00E9) があります。"),
+         QStringLiteral("項目「title」に Shift_JIS で表せない文字「?」(U+00E9) があります。"), 1},
+        {"emoji is one character", QStringLiteral("a\U0001F600b"), QStringLiteral("a?b"), 1},
+        {"several over lines", QStringLiteral("ORA-20001: 1€\r\n2€ \U0001F600"),
+         QStringLiteral("ORA-20001: 1?2? ?"), 3},
+        {"NEC special characters are Shift_JIS", QStringLiteral("ボールペン 黒 ①"),
+         QStringLiteral("ボールペン 黒 ①"), 0},
+        {"plain question mark stays", QStringLiteral("why?"), QStringLiteral("why?"), 0},
     };
     QTemporaryDir dir;
     std::vector<RunLogEntry> entries;
-    for (const auto &[text, safe] : texts) {
-        EXPECT_EQ(shiftJisSafeText(text), safe);
+    int expectedReplaced = 0;
+    for (const Case &c : cases) {
         entries.push_back({QStringLiteral("a.kvr"), QStringLiteral("/r/"), QString(), QString(),
-                           QString(), QString(), text});
+                           QString(), QString(), c.status});
+        expectedReplaced += c.replaced;
     }
+    int replaced = -1;
+    const QStringList lines =
+        runLogLines(QStringLiteral("s"), QStringLiteral("e"), entries, &replaced);
+    EXPECT_EQ(replaced, expectedReplaced);
+    ASSERT_EQ(lines.size(), qsizetype(cases.size() + 1));
     const Result<RunLogWritten> w =
-        writeRunLog(dir.path(), QString(), QDateTime(QDate(2024, 4, 1), QTime(9, 0, 1)),
-                    runLogLines(QStringLiteral("s"), QStringLiteral("e"), entries));
+        writeRunLog(dir.path(), QString(), QDateTime(QDate(2024, 4, 1), QTime(9, 0, 1)), lines);
     ASSERT_TRUE(w) << w.error().message.toStdString();
+    const Result<QStringList> raw = readTextLines(w->path);
+    ASSERT_TRUE(raw);
+    EXPECT_EQ(raw->size(), qsizetype(cases.size() + 1));
     const Result<RunLogContents> log = readRunLog(w->path);
     ASSERT_TRUE(log);
-    ASSERT_EQ(log->records.size(), texts.size());
-    for (size_t i = 0; i < texts.size(); ++i)
-        EXPECT_EQ(log->records[i][7], texts[i].second);
+    ASSERT_EQ(log->records.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(log->records[i][7], cases[i].logged);
+        int one = 0;
+        shiftJisStatusText(cases[i].status, &one);
+        EXPECT_EQ(one, cases[i].replaced);
+    }
+}
+
+// Only statuses are made safe: a file name Shift_JIS cannot hold is refused with the encoder's
+// message, and no file is left behind.
+TEST(RunLog, OtherValuesOutsideShiftJisAreRefused) {
+    QTemporaryDir dir;
+    const std::vector<RunLogEntry> entries{{QStringLiteral("\U0001F600.kvr"), QStringLiteral("/r/"),
+                                            QString(), QString(), QString(), QString(),
+                                            QStringLiteral("正常終了")}};
+    int replaced = -1;
+    const Result<RunLogWritten> w =
+        writeRunLog(dir.path(), QString(), QDateTime(QDate(2024, 4, 1), QTime(9, 0, 1)),
+                    runLogLines(QStringLiteral("s"), QStringLiteral("e"), entries, &replaced));
+    EXPECT_EQ(replaced, 0);
+    ASSERT_FALSE(w);
+    EXPECT_TRUE(w.error().message.startsWith(QStringLiteral("ログの出力に失敗しました。")))
+        << w.error().message.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
