@@ -9,6 +9,7 @@
 #include "db/aliases.h"
 #include "db/dbsession.h"
 #include "report/settingsfile.h"
+#include "schedule/runlog.h"
 #include "schedule/schedulefile.h"
 #include "schedule/schedulerunner.h"
 
@@ -18,7 +19,12 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kelvoran::batch {
 
@@ -34,7 +40,8 @@ const BatchCommand kCommand{
         "                        [--at \"yyyy/mm/dd HH:NN\"]\n"
         "  Gives every entry the connection of its settings file's alias (DBNAME) from\n"
         "  CREDS.ini, an INI file with one group per alias holding user= and password=, which\n"
-        "  must be readable by its owner only (mode 0600). An alias without login=true needs\n"
+        "  must belong to the user running the command and have mode 0600 (or 0400); another\n"
+        "  owner or any other mode is refused with exit 1. An alias without login=true needs\n"
         "  no group (it connects with its stored user); an entry whose alias requires a login\n"
         "  and has no group stays unchecked and fails. The run starts at --at (now when\n"
         "  omitted); a later start is noticed as the scheduler's timer notices it (up to 10\n"
@@ -43,8 +50,9 @@ const BatchCommand kCommand{
         "  (default: LogFileDir of the settings). Prints one tab-separated line per entry:\n"
         "  number, file name, target path, start, end, data count, status; then \"log: \" and\n"
         "  the log file. An entry that replaced a file an earlier entry of the run wrote\n"
-        "  further up still completes; stderr warns about it.\n"
-        "  Exit 1 when any entry failed, 2 on a usage error."),
+        "  further up still completes; stderr warns about it. The log is Shift_JIS: a status\n"
+        "  character it cannot hold is written there as \"?\" and stderr says how many.\n"
+        "  Exit 1 when any entry failed or the credentials file is refused, 2 on a usage error."),
     &runSchedule};
 
 const CommandRegistrar kRegistrar(kCommand);
@@ -116,9 +124,12 @@ QString oneLine(QString text) {
     return text;
 }
 
+// The --at value: the whole text must be "yyyy/mm/dd HH:NN" (ASCII digits, nothing after it),
+// each field passes the schedule window's field rule, and the date must exist (the window's
+// fields take a day 1-31 in any month; a command line has no one to notice "2000/02/30").
 Result<ScheduleStart> parseStart(const QString &text) {
-    static const QRegularExpression shape(
-        QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2}) (\\d{1,2}):(\\d{1,2})$"));
+    static const QRegularExpression shape(QRegularExpression::anchoredPattern(
+        QStringLiteral("([0-9]{4})/([0-9]{1,2})/([0-9]{1,2}) ([0-9]{1,2}):([0-9]{1,2})")));
     const QRegularExpressionMatch m = shape.match(text);
     if (!m.hasMatch())
         return Error{QStringLiteral("--at \"%1\" is not \"yyyy/mm/dd HH:NN\"").arg(text),
@@ -127,7 +138,43 @@ Result<ScheduleStart> parseStart(const QString &text) {
         {m.captured(1), m.captured(2), m.captured(3), m.captured(4), m.captured(5)});
     if (!start)
         return Error{QStringLiteral("--at \"%1\": %2").arg(text, start.error().message), QString()};
+    if (!QDate(start->year, start->month, start->day).isValid())
+        return Error{QStringLiteral("--at \"%1\": 日付「%2/%3/%4」は存在しません。")
+                         .arg(text)
+                         .arg(start->year)
+                         .arg(start->month)
+                         .arg(start->day),
+                     QString()};
     return start;
+}
+
+// Why the credentials file may not be used, or nothing. It holds database passwords in plain
+// text, so it must belong to the user running the schedule (also when that is root, who could
+// read anyone's file) and have no group or other permission bits nor any execute bit: only
+// 0600 or 0400.
+std::optional<QString> credentialsFileRefusal(const QString &path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("credentials file \"%1\": %2")
+            .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (st.st_uid != ::geteuid())
+        return QStringLiteral("credentials file \"%1\" belongs to user id %2, not to the user "
+                              "running the schedule (%3); chown it to that user")
+            .arg(path)
+            .arg(st.st_uid)
+            .arg(::geteuid());
+    if ((st.st_mode & 0177) != 0)
+        return QStringLiteral("credentials file \"%1\" has mode %2; make it readable and "
+                              "writable by its owner only (chmod 600)")
+            .arg(path)
+            .arg(QString::number(st.st_mode & 07777, 8).rightJustified(4, u'0'));
+    return std::nullopt;
+}
+
+// A refusal of the command's input: its message, exit 1 (the usage text is for wrong arguments).
+int refuse(const QString &message) {
+    printErr(QStringLiteral("kelvoran-batch %1: %2\n").arg(kCommand.name, message));
+    return ExitFailed;
 }
 
 int runSchedule(const QStringList &arguments) {
@@ -144,18 +191,12 @@ int runSchedule(const QStringList &arguments) {
     if (!QFileInfo(scheduleFile).isFile())
         return usageError(kCommand,
                           QStringLiteral("schedule file \"%1\" does not exist").arg(scheduleFile));
-    const QFileInfo credentialsInfo(*credentialsFile);
-    if (!credentialsInfo.isFile())
+    if (!QFileInfo(*credentialsFile).isFile())
         return usageError(
             kCommand,
             QStringLiteral("credentials file \"%1\" does not exist").arg(*credentialsFile));
-    if (credentialsInfo.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther |
-                                         QFileDevice::WriteGroup | QFileDevice::WriteOther))
-        return usageError(kCommand,
-                          QStringLiteral("credentials file \"%1\" is readable or writable by "
-                                         "other users; make it readable by its owner only "
-                                         "(chmod 600)")
-                              .arg(*credentialsFile));
+    if (const std::optional<QString> refusal = credentialsFileRefusal(*credentialsFile))
+        return refuse(*refusal);
     ScheduleStart start;
     if (const std::optional<QString> at = args.value(QStringLiteral("at"))) {
         const Result<ScheduleStart> parsed = parseStart(*at);
@@ -170,7 +211,7 @@ int runSchedule(const QStringList &arguments) {
 
     const Result<std::map<QString, Credential>> credentials = readCredentials(*credentialsFile);
     if (!credentials)
-        return usageError(kCommand, credentials.error().message);
+        return refuse(credentials.error().message);
     Result<Schedule> loaded = readScheduleFile(scheduleFile);
     if (!loaded) {
         printErr(loaded.error().text() + u'\n');
@@ -264,6 +305,8 @@ int runSchedule(const QStringList &arguments) {
         notes += warning + u'\n';
     if (!summary.logNotice.isEmpty())
         notes += summary.logNotice + u'\n';
+    if (summary.logReplacedCharacters > 0)
+        notes += runLogReplacedNotice(summary.logReplacedCharacters) + u'\n';
     if (!notes.isEmpty())
         printErr(notes);
     return summary.errorCount > 0 ? ExitFailed : ExitOk;

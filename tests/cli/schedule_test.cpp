@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace kelvoran;
 using namespace kelvoran::test;
 
@@ -290,12 +295,98 @@ TEST_F(ScheduleCommand, ReplacingAnEarlierEntrysFileCompletesWithAWarning) {
     }
 }
 
+// The credentials file holds passwords in plain text: only its owner, the user running the
+// command, may read it, so another owner (even for root) or any group, other or execute bit is
+// refused with exit 1 and the reason, before anything runs. A real leap day is a start like any.
+TEST_F(ScheduleCommand, CredentialsFileMustBePrivateToTheUserRunningIt) {
+    const QString schedule = scheduleFile({"raise.kvr"}, true);
+    struct Case {
+        const char *name;
+        QFile::Permissions mode;
+        bool otherOwner; // chowned to another user id (root only)
+        int exitCode;
+        const char *message; // part of stderr; empty: the run happened
+    };
+    const QFile::Permissions rw = QFile::ReadOwner | QFile::WriteOwner;
+    const std::vector<Case> cases{
+        {"0600", rw, false, 0, ""},
+        {"0400", QFile::ReadOwner, false, 0, ""},
+        {"0640", rw | QFile::ReadGroup, false, 1, "has mode 0640"},
+        {"0604", rw | QFile::ReadOther, false, 1, "has mode 0604"},
+        {"0610", rw | QFile::ExeGroup, false, 1, "has mode 0610"},
+        {"0601", rw | QFile::ExeOther, false, 1, "has mode 0601"},
+        {"0700", rw | QFile::ExeOwner, false, 1, "has mode 0700"},
+        {"0620", rw | QFile::WriteGroup, false, 1, "has mode 0620"},
+        {"0600 owned by another user", rw, true, 1, "belongs to user id 65534"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.otherOwner && ::geteuid() != 0) {
+            std::cout << "skipped \"" << c.name << "\": chown needs root\n";
+            continue;
+        }
+        QDir(m_logDir).removeRecursively();
+        QDir().mkpath(m_logDir);
+        const QString creds = path("creds-case.ini");
+        QFile::remove(creds);
+        writeCredentials(creds, "[DEMO]\nuser=u\npassword=p\n");
+        ASSERT_TRUE(QFile::setPermissions(creds, c.mode));
+        if (c.otherOwner) {
+            ASSERT_EQ(::chown(QFile::encodeName(creds).constData(), 65534, 65534), 0);
+        }
+        const BatchRun r =
+            batch({QStringLiteral("schedule"), schedule, QStringLiteral("--credentials"), creds,
+                   QStringLiteral("--log-dir"), m_logDir, QStringLiteral("--at"),
+                   QStringLiteral("2000/02/29 00:00")});
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
+        if (c.exitCode == 0) {
+            EXPECT_TRUE(r.out.contains(QStringLiteral("\t正常終了\n"))) << r.out.toStdString();
+            EXPECT_EQ(QDir(m_logDir).entryList(QDir::Files).size(), 1);
+        } else {
+            EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+            EXPECT_FALSE(r.err.contains(QStringLiteral("usage:"))) << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+            EXPECT_TRUE(QDir(m_logDir).entryList(QDir::Files).isEmpty());
+        }
+    }
+}
+
+// A failing entry whose status holds a character Shift_JIS cannot hold still gets its log: the
+// printed status keeps the character, the log has "?" in its place and no extra line, and
+// stderr says how many characters were replaced.
+TEST_F(ScheduleCommand, StatusOutsideShiftJisStillWritesTheLog) {
+    settingsFile("emoji.kvr", "DEMO",
+                 {QStringLiteral("SELECT product_code || char(128512) || char(8364) AS v"),
+                  QStringLiteral(" FROM products")},
+                 {QStringLiteral("PROCFLG=2"), QStringLiteral("CSVSEPCHAR=,"),
+                  QStringLiteral("CSVTREAT=0"), QStringLiteral("CSVCOLNAME=TRUE")});
+    const BatchRun r =
+        runSchedule(scheduleFile({"raise.kvr", "emoji.kvr", "select.kvr"}, false,
+                                 {QString(), m_dir.filePath(QStringLiteral("out.csv"))}));
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << r.out.toStdString();
+    const QString status = lines[1].split(u'\t').value(6);
+    EXPECT_TRUE(status.contains(QStringLiteral("「\U0001F600」(U+1F600)"))) << status.toStdString();
+    ASSERT_TRUE(lines[3].startsWith(QStringLiteral("log: "))) << lines[3].toStdString();
+    const Result<QStringList> log = readTextLines(lines[3].mid(5));
+    ASSERT_TRUE(log) << r.err.toStdString();
+    ASSERT_EQ(log->size(), 4);
+    QString logged = status;
+    logged.replace(QStringLiteral("\U0001F600"), QStringLiteral("?"));
+    EXPECT_TRUE(
+        log->at(2).endsWith(QStringLiteral("@/ステータス：「") + logged + QStringLiteral("」@/;")))
+        << log->at(2).toStdString();
+    EXPECT_FALSE(log->at(2).contains(QStringLiteral("\U0001F600")));
+    EXPECT_TRUE(log->at(1).endsWith(QStringLiteral("「正常終了」@/;")));
+    EXPECT_TRUE(log->at(3).endsWith(QStringLiteral("「正常終了」@/;")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("ログのステータスに Shift_JIS で表せない文字が 1 "
+                                              "文字あったため、「?」に置き換えて保存しました。")))
+        << r.err.toStdString();
+}
+
 TEST_F(ScheduleCommand, UsageErrors) {
     const QString schedule = scheduleFile({"raise.kvr"}, true);
-    const QString open = path("open.ini");
-    writeCredentials(open, "[DEMO]\nuser=u\npassword=p\n");
-    QFile::setPermissions(open, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                    QFile::ReadOther);
     struct Case {
         const char *name;
         QStringList args;
@@ -303,15 +394,27 @@ TEST_F(ScheduleCommand, UsageErrors) {
     };
     const QString creds = m_credentials;
     const std::vector<Case> cases{
-        {"readable by others",
-         {"schedule", schedule, "--credentials", open},
-         "readable or writable by other users"},
         {"malformed --at",
          {"schedule", schedule, "--credentials", creds, "--at", "2024-06-01 10:00"},
          "yyyy/mm/dd HH:NN"},
         {"month out of range",
          {"schedule", schedule, "--credentials", creds, "--at", "2024/13/01 10:00"},
          "入力された「月」が不正です。"},
+        {"day the month does not have",
+         {"schedule", schedule, "--credentials", creds, "--at", "2000/02/30 00:00"},
+         "日付「2000/2/30」は存在しません。"},
+        {"no leap day in 2100",
+         {"schedule", schedule, "--credentials", creds, "--at", "2100/02/29 00:00"},
+         "は存在しません。"},
+        {"trailing garbage",
+         {"schedule", schedule, "--credentials", creds, "--at", "2000/01/01 00:00x"},
+         "yyyy/mm/dd HH:NN"},
+        {"trailing line break",
+         {"schedule", schedule, "--credentials", creds, "--at", "2000/01/01 00:00\n"},
+         "yyyy/mm/dd HH:NN"},
+        {"full-width digits",
+         {"schedule", schedule, "--credentials", creds, "--at", "２０００/01/01 00:00"},
+         "yyyy/mm/dd HH:NN"},
         {"missing schedule",
          {"schedule", path("none.kvs"), "--credentials", creds},
          "does not exist"},
