@@ -144,6 +144,104 @@ TEST(ShiftJisFile, StreamingReaderHandlesLinesAcrossBufferBoundaries) {
     EXPECT_EQ(n, count);
 }
 
+// Line ends and double-byte characters that fall on the edge of the reader's 1 MiB buffer: the
+// first read ends with a CR or a lead byte whose partner comes with the next read.
+TEST(ShiftJisFile, StreamingReaderJoinsWhatTheBufferEdgeSplits) {
+    constexpr qsizetype kBuffer = 1 << 20;
+    struct Case {
+        const char *name;
+        QByteArray atEdge; // bytes from kBuffer - 1 on
+        QString lastLine;  // the line that ends just before the edge bytes
+        const char *lastEnd;
+        QStringList after; // the lines from the edge on
+        QStringList endsAfter;
+    };
+    const std::vector<Case> cases{
+        {"CR LF split", QByteArray("\r\nnext\r\n"), QString(), "\r\n", {"next"}, {"\r\n"}},
+        {"lone CR before text", QByteArray("\rnext"), QString(), "\r", {"next"}, {""}},
+        {"lone CR at the end of the file", QByteArray("\r"), QString(), "\r", {}, {}},
+        {"double-byte character split",
+         QByteArray("\x93\xfa\r\n"),
+         QStringLiteral("日"),
+         "\r\n",
+         {},
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("edge.csv"));
+        // Full lines of 100 bytes, then one line that fills the buffer up to the edge bytes.
+        QByteArray bytes;
+        const QByteArray line = QByteArray(98, 'x') + "\r\n";
+        while (bytes.size() + line.size() < kBuffer - 1)
+            bytes += line;
+        const qsizetype fullLines = bytes.size() / line.size();
+        const QByteArray filler(kBuffer - 1 - bytes.size(), 'y');
+        bytes += filler + c.atEdge;
+        ASSERT_EQ(bytes.mid(kBuffer - 1, 2), c.atEdge.left(2));
+        writeBytes(path, bytes);
+
+        TextFileReader reader(path);
+        ASSERT_TRUE(reader.open());
+        QStringList lines, ends;
+        QString text;
+        while (reader.readLine(text)) {
+            lines << text;
+            ends << reader.lastLineEnd();
+        }
+        ASSERT_FALSE(reader.error().has_value()) << reader.error()->message.toStdString();
+        ASSERT_EQ(lines.size(), fullLines + 1 + c.after.size());
+        EXPECT_EQ(lines.at(fullLines), QString::fromLatin1(filler) + c.lastLine);
+        EXPECT_EQ(ends.at(fullLines), QString::fromLatin1(c.lastEnd));
+        EXPECT_EQ(lines.mid(fullLines + 1), c.after);
+        EXPECT_EQ(ends.mid(fullLines + 1), c.endsAfter);
+        // The whole-file reader agrees.
+        Result<QStringList> whole = readTextLines(path);
+        ASSERT_TRUE(whole);
+        EXPECT_EQ(*whole, lines);
+    }
+}
+
+// The line named for a byte that is not Shift_JIS counts every kind of line end once.
+TEST(ShiftJisFile, InvalidByteNamesItsLineWhateverTheLineEnds) {
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+        int line;
+    };
+    const std::vector<Case> cases{
+        {"CR", QByteArray("ok\rx\x81\x20y\r"), 2},
+        {"LF", QByteArray("ok\nx\x81\x20y\n"), 2},
+        {"CR LF", QByteArray("ok\r\nx\x81\x20y\r\n"), 2},
+        {"blank CR lines", QByteArray("ok\r\r\rx\x81\x20y\r"), 4},
+        {"blank CR LF lines", QByteArray("ok\r\n\r\n\x93\xfa\r\nx\x81\x20y"), 4},
+        {"mixed", QByteArray("a\rb\nc\r\nd\n\re\x81\x20"), 6},
+        {"first line", QByteArray("\x81\x20\rok\r"), 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bad.kvs"));
+        writeBytes(path, c.bytes);
+        const QString where = QStringLiteral("bad.kvs の %1行目").arg(c.line);
+        Result<QStringList> whole = readTextLines(path);
+        ASSERT_FALSE(whole);
+        EXPECT_TRUE(whole.error().message.contains(where)) << whole.error().message.toStdString();
+
+        TextFileReader reader(path);
+        ASSERT_TRUE(reader.open());
+        QString text;
+        int read = 0;
+        while (reader.readLine(text))
+            ++read;
+        ASSERT_TRUE(reader.error().has_value());
+        EXPECT_TRUE(reader.error()->message.contains(where))
+            << reader.error()->message.toStdString();
+        EXPECT_EQ(read, c.line - 1);
+    }
+}
+
 TEST(ShiftJisFile, WriterWithoutCommitLeavesNothing) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("never.csv"));

@@ -341,6 +341,40 @@ TEST_P(CsvDb, NulBytesAndUtf8FilesAreRefused) {
     }
 }
 
+// A byte that is not Shift_JIS stops the import at its line: the records before it are stored,
+// nothing from that line on, and the message names the line.
+TEST_P(CsvDb, ByteThatIsNotShiftJisKeepsTheRecordsBeforeItsLine) {
+    struct Case {
+        const char *what;
+        QByteArray bytes;
+        int failingLine;
+    };
+    const std::vector<Case> cases{
+        {"CR LF", "1,a\r\n2,b\r\n3,x\x81\x20y\r\n4,d\r\n", 3},
+        {"bare CR", "1,a\r2,b\r3,x\x81\x20y\r4,d\r", 3},
+        {"LF, last line", "1,a\n2,b\n3,x\x81\x20y", 3},
+        {"inside a quoted value", "1,a\r\n2,b\r\n3,\"x\r\n\x81\x20\"\r\n4,d\r\n", 4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20)"));
+        const QString path = m_dir.filePath(QStringLiteral("sjis.csv"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        const Result<CsvImportResult> r = import(t, path, 0);
+        ASSERT_FALSE(r);
+        EXPECT_TRUE(
+            r.error().message.contains(QStringLiteral("sjis.csv の %1行目").arg(c.failingLine)))
+            << r.error().message.toStdString();
+        EXPECT_TRUE(r.error().message.contains(QStringLiteral("バイト列 81 ")))
+            << r.error().message.toStdString();
+        EXPECT_EQ(rows(QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)),
+                  (std::vector<QStringList>{{"1", "a"}, {"2", "b"}}));
+    }
+}
+
 // MariaDB only: a table without transactions cannot take back a failed bulk load, so its lines
 // go in one by one; the result must be the same.
 TEST_P(CsvDb, FailingLineOnATableWithoutTransactions) {

@@ -335,6 +335,34 @@ TEST_F(ReportDriverTest, NoRecordsPutTheFooterUnderTheHeadingAndAskAboutThePivot
     EXPECT_TRUE(wb.sheet(1)[QStringLiteral("pivots")].toArray().isEmpty());
 }
 
+// The footer formula's range runs over the column's data rows, wherever the list starts.
+TEST_F(ReportDriverTest, FooterFormulaCoversTheDataRowsOfItsColumn) {
+    struct Case {
+        const char *name;
+        const char *row;
+        const char *col;
+        const char *heading;
+        const char *where;
+        const char *cell;
+        const char *formula;
+    };
+    const std::vector<Case> cases{
+        {"heading at A1", "1", "1", "TRUE", "", "B7", "=sum(B2:B6)"},
+        {"no heading, from D4", "4", "3", "FALSE", "", "D9", "=sum(D4:D8)"},
+        {"one record", "2", "2", "TRUE", "WHERE seq = 3", "C4", "=sum(C3:C3)"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(out());
+        const ReportRunResult r =
+            run({{"region", "", ""}, {"qty", "", "105/   /   /   /,"}},
+                {{"DATAFASTROW", c.row}, {"DATAFASTCOL", c.col}, {"KOUMOKUNAME", c.heading}},
+                QStringLiteral("FROM sales %1 ORDER BY seq").arg(QLatin1String(c.where)));
+        ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+        EXPECT_EQ(book().v(c.cell).toString(), QString::fromLatin1(c.formula));
+    }
+}
+
 TEST_F(ReportDriverTest, CancelAtAQuestionWritesNothing) {
     for (const std::deque<bool> &answers :
          {std::deque<bool>{false}, std::deque<bool>{true, false}}) {
@@ -396,6 +424,8 @@ TEST_P(ReportLimitTest, PositionLimits) {
 INSTANTIATE_TEST_SUITE_P(Edges, ReportLimitTest,
                          ::testing::Values(LimitCase{"Column251", 249, 1, 2, true, ""},
                                            LimitCase{"Column252", 250, 1, 2, false, "ME_140001"},
+                                           LimitCase{"Items250", 1, 1, 250, true, ""},
+                                           LimitCase{"Items251", 1, 1, 251, false, "ME_140001"},
                                            LimitCase{"Row65535", 1, 65530, 2, true, ""},
                                            LimitCase{"Row65536", 1, 65531, 2, false, "ME_140002"}),
                          [](const auto &caseInfo) { return std::string(caseInfo.param.name); });

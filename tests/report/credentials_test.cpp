@@ -367,26 +367,33 @@ TEST(UnpackPasswords, OlderFamiliesCarryOnlyTheDatabasePassword) {
 }
 
 // A copy whose password p differs from the others: copies of two packs that differ only in p,
-// spliced together under the same stamp.
+// spliced together under the same stamp. Whichever of the four copies was replaced, the
+// password is named.
 TEST(UnpackPasswords, EachTamperedPasswordIsNamed) {
     const QString md = QStringLiteral("2026/06/15 12:34:56");
     const Passwords base{"db", "tmpl", "rd", "wr"};
+    const char *copyNames[] = {"PASSWORD", "KWORD", "QWORD", "TWORD"};
+    QString PackedCopies::*copyFields[] = {&PackedCopies::password, &PackedCopies::kword,
+                                           &PackedCopies::qword, &PackedCopies::tword};
     for (int p = 0; p < 4; ++p) {
         Passwords other = base;
         (p == 0   ? other.db
          : p == 1 ? other.templateRead
          : p == 2 ? other.outputRead
                   : other.outputWrite) = QStringLiteral("changed");
-        PackedCopies copies = PackPasswordsAt(base, md).value().copies;
-        copies.qword = PackPasswordsAt(other, md).value().copies.qword;
-        for (QChar prefix : {QChar(u'P'), QChar(u'C')}) {
-            StepCode step(prefix);
-            const Result<Passwords> r = UnpackPasswords(kFamily, md, copies, step);
-            ASSERT_FALSE(r.isOk()) << p;
-            EXPECT_EQ(r.error().message, TamperText(p));
-            EXPECT_EQ(r.error().stepCode,
-                      QString(prefix) + QStringLiteral("DD_30017") + QString::number(6 + p));
-            EXPECT_EQ(step.text(), r.error().stepCode);
+        for (int c = 0; c < 4; ++c) {
+            SCOPED_TRACE(std::string(copyNames[c]) + " password " + std::to_string(p));
+            PackedCopies copies = PackPasswordsAt(base, md).value().copies;
+            copies.*copyFields[c] = PackPasswordsAt(other, md).value().copies.*copyFields[c];
+            for (QChar prefix : {QChar(u'P'), QChar(u'C')}) {
+                StepCode step(prefix);
+                const Result<Passwords> r = UnpackPasswords(kFamily, md, copies, step);
+                ASSERT_FALSE(r.isOk());
+                EXPECT_EQ(r.error().message, TamperText(p));
+                EXPECT_EQ(r.error().stepCode,
+                          QString(prefix) + QStringLiteral("DD_30017") + QString::number(6 + p));
+                EXPECT_EQ(step.text(), r.error().stepCode);
+            }
         }
     }
     EXPECT_EQ(TamperText(0), QStringLiteral("DBPassWord改竄エラー"));

@@ -649,6 +649,52 @@ TEST(SettingsFileReader, FixtureFilesFailWithTheirCodes) {
     EXPECT_GE(failures, 1) << "no fixture found under " << root.path().toStdString();
 }
 
+// A packed copy replaced by one packed from a different password fails the load with that
+// password's tamper code, whichever of the four keys holds it.
+TEST(SettingsFileReader, TamperedCopyUnderAnyKeyFailsTheLoad) {
+    const ReportDefinition sealed = sealedSampleReport();
+    const QStringList valid =
+        buildSettingsLines(sealed, SettingsFileMode::Excel, sampleSqlSource());
+    const char *tamperCodes[] = {"PDD_300176", "PDD_300177", "PDD_300178", "PDD_300179"};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tampered.kvr"));
+    for (int p = 0; p < 4; ++p) {
+        Passwords other{sealed.dbPassword, sealed.templatePassword, sealed.outputReadPassword,
+                        sealed.outputWritePassword};
+        QString *field[] = {&other.db, &other.templateRead, &other.outputRead, &other.outputWrite};
+        *field[p] += QStringLiteral("x");
+        const Result<PackedPasswords> packed =
+            PackPasswordsAt(other, sealed.value(QStringLiteral("MAKEDATE")));
+        ASSERT_TRUE(packed.isOk());
+        const PackedCopies &c = packed->copies;
+        for (const auto &[key, copy] : {std::pair{"PASSWORD", c.password},
+                                        {"KWORD", c.kword},
+                                        {"QWORD", c.qword},
+                                        {"TWORD", c.tword}}) {
+            SCOPED_TRACE(std::string(key) + " password " + std::to_string(p));
+            const QString start = QStringLiteral(" /* %1= ").arg(QLatin1String(key));
+            QStringList lines = valid;
+            int replacedLines = 0;
+            for (QString &l : lines)
+                if (l.startsWith(start)) {
+                    l = start + copy + u' ';
+                    ++replacedLines;
+                }
+            ASSERT_EQ(replacedLines, 1);
+            ASSERT_TRUE(writeTextLines(path, lines));
+            ReportDefinition def;
+            SettingsFileReader reader(
+                SettingsReadOptions{u'P', {QStringLiteral("SALES")}, QString(), false});
+            const Status st = reader.readFile(path, def);
+            ASSERT_FALSE(st);
+            EXPECT_EQ(st.error().message, loadError(tamperCodes[p]));
+            EXPECT_TRUE(def.dbPassword.isEmpty());
+            EXPECT_TRUE(def.outputReadPassword.isEmpty());
+            EXPECT_TRUE(def.outputWritePassword.isEmpty());
+        }
+    }
+}
+
 TEST(SettingsFileReader, ValidFixtureLoads) {
     ReportDefinition def;
     SettingsFileReader reader(
