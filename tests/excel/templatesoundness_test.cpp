@@ -341,6 +341,7 @@ TEST(TemplateLimitsTest, ZipBombIsRefusedQuicklyInLittleMemory) {
 
         const ChildRead child = readInChild(c.bytes);
         EXPECT_FALSE(child.opened) << c.what;
+        RecordProperty(std::string(c.what) + " peak KB", std::to_string(child.peakKb));
         if (kSanitized)
             continue; // the sanitizers' shadow memory and slowdown are not the reader's
         EXPECT_LT(child.seconds, 3.0) << c.what;
