@@ -1,6 +1,8 @@
 #include "excel/engine/packagereader.h"
 
 #include "excel/engine/formularefs.h"
+#include "excel/engine/packagexml.h"
+#include "excel/engine/xmlcheck.h"
 #include "excel/engine/xmltext.h"
 #include "excel/engine/zipreader.h"
 
@@ -30,82 +32,6 @@ Error readError(const std::string &why) {
     return Error{QStringLiteral("テンプレートのブックを読み込めません。：") +
                      QString::fromStdString(why),
                  {}};
-}
-
-struct StringWriter : pugi::xml_writer {
-    std::string out;
-    void write(const void *data, size_t size) override {
-        out.append(static_cast<const char *>(data), size);
-    }
-};
-
-// Local name of an element or attribute ("x:row" -> "row").
-const char *local(const char *name) {
-    const char *colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-pugi::xml_node child(pugi::xml_node n, const char *name) {
-    for (pugi::xml_node c = n.first_child(); c; c = c.next_sibling())
-        if (std::strcmp(local(c.name()), name) == 0)
-            return c;
-    return pugi::xml_node();
-}
-
-pugi::xml_attribute attribute(pugi::xml_node n, const char *name) {
-    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
-        if (std::strcmp(local(a.name()), name) == 0 &&
-            (std::strchr(a.name(), ':') == nullptr || std::strncmp(a.name(), "r:", 2) == 0 ||
-             std::strcmp(name, "id") == 0))
-            return a;
-    return pugi::xml_attribute();
-}
-
-// Keeps an element as text for writing back: attributes and children in other namespaces
-// (extensions whose prefixes the written part does not declare) and relationship ids go.
-std::string sanitizedXml(pugi::xml_node n) {
-    pugi::xml_document copy;
-    pugi::xml_node c = copy.append_copy(n);
-    std::vector<pugi::xml_node> stack{c};
-    while (!stack.empty()) {
-        pugi::xml_node e = stack.back();
-        stack.pop_back();
-        for (pugi::xml_attribute a = e.first_attribute(); a;) {
-            pugi::xml_attribute next = a.next_attribute();
-            if ((std::strchr(a.name(), ':') && std::strcmp(a.name(), "xml:space") != 0) ||
-                std::strcmp(a.name(), "xmlns") == 0)
-                e.remove_attribute(a);
-            a = next;
-        }
-        for (pugi::xml_node k = e.first_child(); k;) {
-            pugi::xml_node next = k.next_sibling();
-            if (k.type() == pugi::node_element &&
-                (std::strchr(k.name(), ':') || std::strcmp(k.name(), "extLst") == 0))
-                e.remove_child(k);
-            else if (k.type() == pugi::node_element)
-                stack.push_back(k);
-            k = next;
-        }
-    }
-    StringWriter w;
-    c.print(w, "", pugi::format_raw);
-    return w.out;
-}
-
-bool parseXml(const std::string &text, pugi::xml_document &doc, std::string &why,
-              const std::string &part) {
-    // Package parts never carry a document type declaration; one is taken as hostile input.
-    if (text.find("<!DOCTYPE") != std::string::npos || text.find("<!ENTITY") != std::string::npos) {
-        why = part + ": document type declarations are not accepted";
-        return false;
-    }
-    const pugi::xml_parse_result r = doc.load_buffer(
-        text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
-    if (!r) {
-        why = part + ": " + r.description() + " at offset " + std::to_string(r.offset);
-        return false;
-    }
-    return true;
 }
 
 std::string resolveTarget(const std::string &base, const std::string &target) {
@@ -239,7 +165,7 @@ public:
         if (!parseXml(text, wb, why, workbookPart))
             return readError(why);
         pugi::xml_node root = wb.document_element();
-        if (std::strcmp(local(root.name()), "workbook") != 0)
+        if (std::strcmp(localName(root.name()), "workbook") != 0)
             return readError(workbookPart + " is not a workbook");
 
         // Styles, strings and theme first: the sheets refer to them.
@@ -255,20 +181,19 @@ public:
                 if (!readStrings(part, why))
                     return readError(why);
             } else if (type == "theme") {
-                if (m_zip.read(part, text) && text.find("<!DOCTYPE") == std::string::npos)
-                    book->themeXml = text;
+                readTheme(part);
             }
         }
-        if (pugi::xml_node pr = child(root, "workbookPr"))
+        if (pugi::xml_node pr = childNamed(root, "workbookPr"))
             book->date1904 = pr.attribute("date1904").as_bool();
         if (book->date1904)
             notice(
                 "1904年日付システムのブックです。日付の値は1900年日付システムとして扱われます。");
-        if (pugi::xml_node views = child(root, "bookViews"))
-            if (pugi::xml_node v = child(views, "workbookView"))
+        if (pugi::xml_node views = childNamed(root, "bookViews"))
+            if (pugi::xml_node v = childNamed(views, "workbookView"))
                 m_activeTab = v.attribute("activeTab").as_int();
 
-        pugi::xml_node sheets = child(root, "sheets");
+        pugi::xml_node sheets = childNamed(root, "sheets");
         if (!sheets)
             return readError(workbookPart + " lists no sheets");
         int position = 0;
@@ -276,7 +201,7 @@ public:
             if (s.type() != pugi::node_element)
                 continue;
             const std::string name = s.attribute("name").value();
-            const std::string rid = attribute(s, "id").value();
+            const std::string rid = attributeNamed(s, "id").value();
             const auto rel = wbRels.find(rid);
             if (rel == wbRels.end())
                 return readError("sheet \"" + name + "\" has no part");
@@ -302,9 +227,9 @@ public:
             return readError("the workbook has no worksheet");
         if (auto it = m_sheetPositions.find(m_activeTab); it != m_sheetPositions.end())
             m_book->activeSheet = it->second;
-        readNames(child(root, "definedNames"));
+        readNames(childNamed(root, "definedNames"));
         for (const char *ignored : {"externalReferences", "pivotCaches", "workbookProtection"})
-            if (child(root, ignored))
+            if (childNamed(root, ignored))
                 notice(std::string("ブックの要素 ") + ignored + " は引き継がれません。");
         return Result<std::unique_ptr<Workbook>>(std::move(book));
     }
@@ -327,6 +252,19 @@ private:
         return parseXml(text, doc, why, part);
     }
 
+    // The theme is copied byte for byte, so it is checked whole (comments included); a damaged
+    // one is left out and the written workbook gets the default theme.
+    void readTheme(const std::string &part) {
+        std::string text, why;
+        pugi::xml_document doc;
+        if (!m_zip.read(part, text))
+            why = m_zip.error();
+        else if (parseXml(text, doc, why, part) && isLegalXmlText(text, why))
+            m_book->themeXml = std::move(text);
+        if (m_book->themeXml.empty())
+            notice("テーマ（" + part + "）が壊れているため引き継がれません。（" + why + "）");
+    }
+
     bool readRels(const std::string &part, std::map<std::string, Rel> &rels, std::string &why) {
         if (!m_zip.contains(part))
             return false;
@@ -334,7 +272,7 @@ private:
         if (!loadPart(part, doc, why))
             return false;
         for (pugi::xml_node r = doc.document_element().first_child(); r; r = r.next_sibling()) {
-            if (std::strcmp(local(r.name()), "Relationship") != 0)
+            if (std::strcmp(localName(r.name()), "Relationship") != 0)
                 continue;
             Rel rel;
             rel.type = r.attribute("Type").value();
@@ -350,24 +288,24 @@ private:
         if (!loadPart(part, doc, why))
             return false;
         for (pugi::xml_node si = doc.document_element().first_child(); si; si = si.next_sibling()) {
-            if (std::strcmp(local(si.name()), "si") != 0)
+            if (std::strcmp(localName(si.name()), "si") != 0)
                 continue;
             std::string plain;
             bool rich = false;
             for (pugi::xml_node k = si.first_child(); k; k = k.next_sibling()) {
-                const char *n = local(k.name());
+                const char *n = localName(k.name());
                 if (std::strcmp(n, "t") == 0) {
                     plain += k.text().get();
                 } else if (std::strcmp(n, "r") == 0) {
                     rich = true;
-                    plain += child(k, "t").text().get();
+                    plain += childNamed(k, "t").text().get();
                 }
             }
             plain = unescapeOoxml(plain);
             if (rich) {
                 std::string runs;
                 for (pugi::xml_node k = si.first_child(); k; k = k.next_sibling())
-                    if (std::strcmp(local(k.name()), "r") == 0)
+                    if (std::strcmp(localName(k.name()), "r") == 0)
                         runs += sanitizedXml(k);
                 m_strings.push_back(m_book->strings().internRich(plain, runs));
             } else {
@@ -383,49 +321,50 @@ private:
             return false;
         pugi::xml_node root = doc.document_element();
         std::unordered_map<long, std::string> formats;
-        for (pugi::xml_node f : child(root, "numFmts").children())
+        for (pugi::xml_node f : childNamed(root, "numFmts").children())
             formats[f.attribute("numFmtId").as_int()] = f.attribute("formatCode").value();
         std::vector<Font> fonts;
-        for (pugi::xml_node f : child(root, "fonts").children()) {
+        for (pugi::xml_node f : childNamed(root, "fonts").children()) {
             Font font;
-            font.name = child(f, "name").attribute("val").value();
-            font.size = child(f, "sz").attribute("val").as_double(11);
+            font.name = childNamed(f, "name").attribute("val").value();
+            font.size = childNamed(f, "sz").attribute("val").as_double(11);
             auto flag = [&](const char *n) {
-                pugi::xml_node e = child(f, n);
+                pugi::xml_node e = childNamed(f, n);
                 return e && e.attribute("val").as_bool(true);
             };
             font.bold = flag("b");
             font.italic = flag("i");
             font.strike = flag("strike");
-            if (pugi::xml_node u = child(f, "u"))
+            if (pugi::xml_node u = childNamed(f, "u"))
                 font.underline = u.attribute("val") ? u.attribute("val").value() : "single";
-            font.vertAlign = child(f, "vertAlign").attribute("val").value();
-            font.scheme = child(f, "scheme").attribute("val").value();
-            font.family = child(f, "family").attribute("val").as_int(0);
-            font.charset = child(f, "charset") ? child(f, "charset").attribute("val").as_int() : -1;
-            font.color = readColor(child(f, "color"));
+            font.vertAlign = childNamed(f, "vertAlign").attribute("val").value();
+            font.scheme = childNamed(f, "scheme").attribute("val").value();
+            font.family = childNamed(f, "family").attribute("val").as_int(0);
+            font.charset =
+                childNamed(f, "charset") ? childNamed(f, "charset").attribute("val").as_int() : -1;
+            font.color = readColor(childNamed(f, "color"));
             fonts.push_back(font);
         }
         std::vector<Fill> fills;
-        for (pugi::xml_node f : child(root, "fills").children()) {
+        for (pugi::xml_node f : childNamed(root, "fills").children()) {
             Fill fill;
-            if (pugi::xml_node p = child(f, "patternFill")) {
+            if (pugi::xml_node p = childNamed(f, "patternFill")) {
                 fill.pattern =
                     p.attribute("patternType") ? p.attribute("patternType").value() : "none";
-                fill.fg = readColor(child(p, "fgColor"));
-                fill.bg = readColor(child(p, "bgColor"));
-            } else if (pugi::xml_node g = child(f, "gradientFill")) {
+                fill.fg = readColor(childNamed(p, "fgColor"));
+                fill.bg = readColor(childNamed(p, "bgColor"));
+            } else if (pugi::xml_node g = childNamed(f, "gradientFill")) {
                 fill.gradientXml = sanitizedXml(g);
             }
             fills.push_back(fill);
         }
         std::vector<Border> borders;
-        for (pugi::xml_node b : child(root, "borders").children()) {
+        for (pugi::xml_node b : childNamed(root, "borders").children()) {
             Border border;
             auto side = [&](const char *n, BorderSide &s) {
-                pugi::xml_node e = child(b, n);
+                pugi::xml_node e = childNamed(b, n);
                 s.style = e.attribute("style").value();
-                s.color = readColor(child(e, "color"));
+                s.color = readColor(childNamed(e, "color"));
             };
             side("left", border.left);
             side("right", border.right);
@@ -436,7 +375,7 @@ private:
             border.diagonalDown = b.attribute("diagonalDown").as_bool();
             borders.push_back(border);
         }
-        for (pugi::xml_node xf : child(root, "cellXfs").children()) {
+        for (pugi::xml_node xf : childNamed(root, "cellXfs").children()) {
             CellStyle s;
             const int fmt = xf.attribute("numFmtId").as_int();
             const auto custom = formats.find(fmt);
@@ -458,7 +397,7 @@ private:
                 s.fill = fills[fillId];
             if (borderId < borders.size())
                 s.border = borders[borderId];
-            if (pugi::xml_node a = child(xf, "alignment")) {
+            if (pugi::xml_node a = childNamed(xf, "alignment")) {
                 s.alignment.horizontal = a.attribute("horizontal").value();
                 if (s.alignment.horizontal == "general")
                     s.alignment.horizontal.clear();
@@ -471,16 +410,16 @@ private:
                 s.alignment.textRotation = a.attribute("textRotation").as_int();
                 s.alignment.readingOrder = a.attribute("readingOrder").as_int();
             }
-            if (pugi::xml_node p = child(xf, "protection")) {
+            if (pugi::xml_node p = childNamed(xf, "protection")) {
                 s.locked = p.attribute("locked").as_bool(true);
                 s.hidden = p.attribute("hidden").as_bool();
             }
             s.quotePrefix = xf.attribute("quotePrefix").as_bool();
             m_styles.push_back(m_book->styles().intern(s));
         }
-        for (pugi::xml_node d : child(root, "dxfs").children())
+        for (pugi::xml_node d : childNamed(root, "dxfs").children())
             m_book->styles().dxfs.push_back(sanitizedXml(d));
-        if (pugi::xml_node colors = child(root, "colors"))
+        if (pugi::xml_node colors = childNamed(root, "colors"))
             m_book->styles().colorsXml = sanitizedXml(colors);
         return true;
     }
@@ -495,7 +434,7 @@ private:
         if (!loadPart(part, doc, why))
             return false;
         pugi::xml_node root = doc.document_element();
-        if (std::strcmp(local(root.name()), "worksheet") != 0) {
+        if (std::strcmp(localName(root.name()), "worksheet") != 0) {
             why = part + " is not a worksheet";
             return false;
         }
@@ -506,7 +445,7 @@ private:
         for (pugi::xml_node e = root.first_child(); e; e = e.next_sibling()) {
             if (e.type() != pugi::node_element)
                 continue;
-            const std::string name = local(e.name());
+            const std::string name = localName(e.name());
             if (name == "sheetData") {
                 if (!readCells(e, ws, why)) {
                     why = part + ": " + why;
@@ -529,10 +468,10 @@ private:
                         ws.columns()[k] = info;
                 }
             } else if (name == "sheetViews") {
-                pugi::xml_node v = child(e, "sheetView");
+                pugi::xml_node v = childNamed(e, "sheetView");
                 ws.showGridLines = v.attribute("showGridLines").as_bool(true);
                 ws.zoomScale = v.attribute("zoomScale").as_int();
-                if (pugi::xml_node pane = child(v, "pane")) {
+                if (pugi::xml_node pane = childNamed(v, "pane")) {
                     const std::string state = pane.attribute("state").value();
                     if (state == "frozen" || state == "frozenSplit") {
                         ws.frozenColumns =
@@ -559,7 +498,7 @@ private:
             } else if (name == "conditionalFormatting") {
                 ws.rawXml["conditionalFormatting"] += sanitizedXml(e);
             } else if (name == "pageSetup") {
-                if (attribute(e, "id"))
+                if (attributeNamed(e, "id"))
                     notice("シート「" + ws.name() + "」のプリンター設定は引き継がれません。");
                 ws.rawXml[name] = sanitizedXml(e);
             } else if (kRaw.count(name)) {
@@ -569,7 +508,7 @@ private:
                        "は引き継がれません。");
             }
         }
-        if (pugi::xml_node f = child(root, "sheetFormatPr"))
+        if (pugi::xml_node f = childNamed(root, "sheetFormatPr"))
             ws.defaultColumnWidth = f.attribute("defaultColWidth").as_double();
         return true;
     }
@@ -582,7 +521,7 @@ private:
         std::unordered_map<long, Shared> shared;
         long rowNo = 0;
         for (pugi::xml_node r = data.first_child(); r; r = r.next_sibling()) {
-            if (std::strcmp(local(r.name()), "row") != 0)
+            if (std::strcmp(localName(r.name()), "row") != 0)
                 continue;
             long n = 0;
             if (toInt(r.attribute("r").value(), n)) {
@@ -608,7 +547,7 @@ private:
             row.outlineLevel = uint8_t(std::clamp(r.attribute("outlineLevel").as_int(), 0, 7));
             int col = 0;
             for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling()) {
-                if (std::strcmp(local(c.name()), "c") != 0)
+                if (std::strcmp(localName(c.name()), "c") != 0)
                     continue;
                 const char *ref = c.attribute("r").value();
                 if (*ref) {
@@ -629,9 +568,9 @@ private:
                 Cell &cell = ws.at(rowInt, col);
                 cell.style = style(c.attribute("s").value());
                 const std::string t = c.attribute("t").value();
-                const pugi::xml_node v = child(c, "v");
+                const pugi::xml_node v = childNamed(c, "v");
                 const char *vt = v.text().get();
-                pugi::xml_node f = child(c, "f");
+                pugi::xml_node f = childNamed(c, "f");
                 if (f) {
                     Formula formula;
                     const std::string ft = f.attribute("t").value();
@@ -688,12 +627,12 @@ private:
                     cell.index = m_strings[i];
                 } else if (t == "inlineStr") {
                     std::string plain;
-                    pugi::xml_node is = child(c, "is");
+                    pugi::xml_node is = childNamed(c, "is");
                     for (pugi::xml_node k = is.first_child(); k; k = k.next_sibling()) {
-                        if (std::strcmp(local(k.name()), "t") == 0)
+                        if (std::strcmp(localName(k.name()), "t") == 0)
                             plain += k.text().get();
-                        else if (std::strcmp(local(k.name()), "r") == 0)
-                            plain += child(k, "t").text().get();
+                        else if (std::strcmp(localName(k.name()), "r") == 0)
+                            plain += childNamed(k, "t").text().get();
                     }
                     ws.setString(rowInt, col, unescapeOoxml(plain));
                 } else if (t == "str") {

@@ -21,6 +21,7 @@ uint32_t get32(const std::string &b, size_t at) {
 bool ZipReader::open(std::string bytes) {
     m_bytes = std::move(bytes);
     m_entries.clear();
+    m_inflated = 0;
     const std::string &b = m_bytes;
     if (b.size() < 22) {
         m_error = "not a zip archive (too short)";
@@ -101,6 +102,40 @@ std::vector<std::string> ZipReader::names() const {
     return out;
 }
 
+// Inflates piece by piece, so memory follows what the data really holds rather than a declared
+// size, and stops as soon as the output passes the declared size.
+bool ZipReader::inflateEntry(const Entry &e, const char *data, std::string &out) {
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
+        m_error = "inflate failed";
+        return false;
+    }
+    constexpr size_t kChunk = 1 << 20;
+    out.reserve(size_t(std::min<uint64_t>(e.size, kChunk)));
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
+    z.avail_in = uInt(e.compressedSize);
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        const size_t have = out.size();
+        // One byte beyond the declared size is enough to see that it lies.
+        const size_t room = size_t(std::min<uint64_t>(kChunk, e.size + 1 - have));
+        out.resize(have + room);
+        z.next_out = reinterpret_cast<Bytef *>(out.data() + have);
+        z.avail_out = uInt(room);
+        rc = inflate(&z, Z_NO_FLUSH);
+        out.resize(have + room - z.avail_out);
+        if (out.size() > e.size || rc == Z_BUF_ERROR)
+            break; // past the declared size, or the data ends early
+    }
+    inflateEnd(&z);
+    if (rc != Z_STREAM_END || out.size() != e.size) {
+        m_error = "damaged zip archive (data of " + e.name + ")";
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
 bool ZipReader::read(const std::string &name, std::string &out) {
     out.clear();
     const Entry *e = find(name);
@@ -114,6 +149,17 @@ bool ZipReader::read(const std::string &name, std::string &out) {
     }
     if (e->size > kMaxEntrySize) {
         m_error = "part too large: " + name;
+        return false;
+    }
+    // The output never exceeds the declared size (more is taken as damage), so checking the
+    // declared size refuses a bomb before a byte of it is inflated.
+    if (e->size > m_limits.ratioFreeSize && e->size > e->compressedSize * m_limits.maxRatio) {
+        m_error = "圧縮率が異常に高いパーツです（zip爆弾の疑い）: " + name;
+        return false;
+    }
+    if (m_inflated + e->size > m_limits.totalInflated) {
+        m_error = "展開後のサイズの合計が上限（" + std::to_string(m_limits.totalInflated >> 20) +
+                  " MB）を超えます: " + name;
         return false;
     }
     const std::string &b = m_bytes;
@@ -135,30 +181,13 @@ bool ZipReader::read(const std::string &name, std::string &out) {
         }
         out.assign(data, size_t(e->size));
     } else if (e->method == 8) {
-        out.resize(size_t(e->size));
-        z_stream z{};
-        if (inflateInit2(&z, -MAX_WBITS) != Z_OK) {
-            m_error = "inflate failed";
+        if (!inflateEntry(*e, data, out))
             return false;
-        }
-        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
-        z.avail_in = uInt(e->compressedSize);
-        z.next_out = reinterpret_cast<Bytef *>(out.data());
-        z.avail_out = uInt(out.size());
-        int rc = inflate(&z, Z_FINISH);
-        if (rc == Z_BUF_ERROR && z.avail_out == 0 && z.avail_in == 0 && e->size == 0)
-            rc = Z_STREAM_END;
-        const uint64_t produced = z.total_out;
-        inflateEnd(&z);
-        if (rc != Z_STREAM_END || produced != e->size) {
-            m_error = "damaged zip archive (data of " + name + ")";
-            out.clear();
-            return false;
-        }
     } else {
         m_error = "unsupported compression method in " + name;
         return false;
     }
+    m_inflated += e->size;
     if (uint32_t(crc32_z(0, reinterpret_cast<const Bytef *>(out.data()), out.size())) != e->crc) {
         m_error = "damaged zip archive (CRC of " + name + ")";
         out.clear();

@@ -21,6 +21,9 @@ using namespace kelvoran;
 
 namespace {
 
+using test::minimalParts;
+using test::packageOf;
+
 QStringList corpusFiles() {
     const QString dir = test::corpusDir();
     if (dir.isEmpty())
@@ -77,44 +80,6 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest, ::testing::ValuesIn(corpusFiles()),
                              return n.toStdString();
                          });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CorpusTest);
-
-std::string packageOf(const std::map<std::string, std::string> &parts) {
-    xlsx::MemorySink sink;
-    xlsx::ZipWriter zip(sink, 6);
-    for (const auto &p : parts)
-        zip.add(p.first, p.second);
-    zip.finish();
-    return sink.bytes();
-}
-
-std::map<std::string, std::string> minimalParts(const std::string &sheetData) {
-    return {
-        {"[Content_Types].xml",
-         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
-        {"_rels/.rels",
-         "<Relationships "
-         "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
-         "Id=\"rId1\" "
-         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
-         "officeDocument\" "
-         "Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml",
-         "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-         "relationships\"><sheets><sheet "
-         "name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels",
-         "<Relationships "
-         "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
-         "Id=\"rId1\" "
-         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-         "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-        {"xl/worksheets/sheet1.xml",
-         "<worksheet "
-         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" +
-             sheetData + "</sheetData></worksheet>"},
-    };
-}
 
 TEST(ReaderTest, DamagedAndHostileInputEndsInAClearError) {
     const std::string good = packageOf(minimalParts("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"));
