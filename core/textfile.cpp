@@ -1,8 +1,9 @@
 #include "core/textfile.h"
 
+#include "core/atomicfile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -199,18 +200,11 @@ Status writeTextLines(const QString &path, const QStringList &lines) {
 // ---- TextFileWriter
 
 TextFileWriter::TextFileWriter(const QString &path) : m_path(path) {}
-TextFileWriter::~TextFileWriter() {
-    if (m_file)
-        m_file->cancelWriting();
-}
+TextFileWriter::~TextFileWriter() = default;
 
 Status TextFileWriter::open() {
-    m_file = std::make_unique<QSaveFile>(m_path);
-    if (!m_file->open(QIODevice::WriteOnly))
-        return Error{
-            QStringLiteral("ファイル %1 に書き込めません: %2").arg(m_path, m_file->errorString()),
-            QString()};
-    return {};
+    m_file = std::make_unique<AtomicFileWriter>(m_path);
+    return m_file->open();
 }
 
 Status TextFileWriter::writeLine(const QString &line, InnerBreaks inner) {
@@ -266,10 +260,8 @@ Status TextFileWriter::writeEncodedLine(QByteArrayView bytes) {
 
 Status TextFileWriter::flushBuffer() {
     if (!m_buffer.isEmpty()) {
-        if (m_file->write(m_buffer) != m_buffer.size())
-            return Error{QStringLiteral("ファイル %1 に書き込めません: %2")
-                             .arg(m_path, m_file->errorString()),
-                         QString()};
+        if (Status st = m_file->write(m_buffer.constData(), size_t(m_buffer.size())); !st)
+            return st;
         m_buffer.truncate(0); // keeps the allocation for the next lines
     }
     return {};
@@ -278,14 +270,9 @@ Status TextFileWriter::flushBuffer() {
 Status TextFileWriter::commit() {
     if (Status st = flushBuffer(); !st)
         return st;
-    if (!m_file->commit()) {
-        const QString reason = m_file->errorString();
-        m_file.reset();
-        return Error{QStringLiteral("ファイル %1 を保存できません: %2").arg(m_path, reason),
-                     QString()};
-    }
+    const Status committed = m_file->commit();
     m_file.reset();
-    return {};
+    return committed;
 }
 
 // ---- TextFileReader

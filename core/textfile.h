@@ -9,9 +9,9 @@
 #include <memory>
 #include <optional>
 
-class QSaveFile;
-
 namespace kelvoran {
+
+class AtomicFileWriter;
 
 // Decodes Shift_JIS bytes. A byte sequence that is not Shift_JIS is an error naming the line
 // (1-based, counted by line ends) and, when given, the file.
@@ -62,7 +62,7 @@ private:
     Status flushBuffer();
 
     QString m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<AtomicFileWriter> m_file;
     QByteArray m_buffer;
     int m_lineNumber = 0;
 };

@@ -19,7 +19,6 @@
 #include "report/reportvalidation.h"
 #include "report/userinteraction.h"
 
-#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -275,7 +274,6 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         if (extensionTest(QStringLiteral("XLS"), path) != u"Y")
             path += QStringLiteral(".xls");
     }
-    const QString realPath = ExcelSession::xlsxPath(path);
 
     const TemplateReportKind templateKind = templateReportKind(def);
     const QString templatePath =
@@ -400,8 +398,8 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     if (opt.saveAfter) {
         step.set("ME_140076");
         (void)session->activateSheet(book, 1);
-        if (QFile::exists(realPath) && !QFile::remove(realPath))
-            return writerFailure(Error{ReportText::cannotRemoveExisting(realPath), {}}, book);
+        // The existing output is not deleted first: the save replaces it only once the new
+        // workbook is complete, so a failed save keeps the previous report.
         step.set("ME_140063");
         const Result<QString> saved =
             session->saveAs(book, path, def.outputReadPassword, def.outputWritePassword);

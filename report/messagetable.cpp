@@ -181,9 +181,6 @@ QString noSelectClause() {
 QString noGroupKey() {
     return QStringLiteral("グループ合計のキー項目が指定されていません。確認してください。");
 }
-QString cannotRemoveExisting(const QString &path) {
-    return QStringLiteral("既存のファイルを削除できません：") + path;
-}
 QString extractionFailure(const QString &inner) {
     return QStringLiteral("データ抽出エラー <<") + inner + QStringLiteral(">>");
 }

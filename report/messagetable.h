@@ -63,8 +63,6 @@ QString excelError();      // "Excel作成エラー"
 // The extraction SELECT: no select list, a group total without its key column.
 QString noSelectClause();
 QString noGroupKey();
-// A workbook of the same name that cannot be replaced.
-QString cannotRemoveExisting(const QString &path);
 // The scheduled status around a failure: "データ抽出エラー <<inner>>" and "エラー <<inner>>".
 QString extractionFailure(const QString &inner);
 QString failure(const QString &inner);

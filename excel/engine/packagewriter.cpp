@@ -8,6 +8,8 @@
 #include "excel/engine/workbookpart.h"
 #include "excel/engine/worksheetpart.h"
 
+#include "core/atomicfile.h"
+
 #include <QString>
 
 #include <cerrno>
@@ -136,22 +138,30 @@ Status saveWorkbook(const Workbook &book, const std::string &path,
                          QStringLiteral("）"),
                      {}};
     };
+    // The workbook goes to a temporary file beside the target and replaces it only once all of
+    // it is on disk, so a failed or interrupted save keeps the previous file.
     std::string tmpl = path + ".XXXXXX";
     const int fd = mkstemp(tmpl.data());
     if (fd < 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(fileWriteFailureReason(errno));
     std::FILE *file = fdopen(fd, "w+b");
     if (!file) {
+        const int err = errno;
         ::close(fd);
         std::remove(tmpl.c_str());
-        return fail(QStringLiteral("fdopen"));
+        return fail(fileWriteFailureReason(err));
     }
-    std::string error;
-    bool ok;
+    QString reason;
+    auto failWith = [&](int err) {
+        if (reason.isEmpty())
+            reason = fileWriteFailureReason(err);
+    };
     if (transform) {
         MemorySink memory;
-        ok = PackageWriter::write(book, memory, error);
-        if (ok) {
+        std::string error;
+        if (!PackageWriter::write(book, memory, error)) {
+            reason = QString::fromStdString(error);
+        } else {
             Result<std::string> transformed = transform(memory.bytes());
             if (!transformed) {
                 std::fclose(file);
@@ -159,38 +169,33 @@ Status saveWorkbook(const Workbook &book, const std::string &path,
                 return transformed.error();
             }
             const std::string &bytes = transformed.value();
-            ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-            if (!ok)
-                error = std::strerror(errno);
+            if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+                failWith(errno);
         }
     } else {
         FileSink sink(file);
-        ok = PackageWriter::write(book, sink, error);
-        if (!ok && error == "write failed")
-            error = std::strerror(errno);
+        std::string error;
+        if (!PackageWriter::write(book, sink, error)) {
+            if (sink.systemError() != 0)
+                failWith(sink.systemError());
+            else
+                reason = QString::fromStdString(error);
+        }
     }
-    if (ok && (std::fflush(file) != 0 || fsync(fileno(file)) != 0)) {
-        ok = false;
-        error = std::strerror(errno);
-    }
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error = std::strerror(errno);
-    }
+    if (reason.isEmpty() && (std::fflush(file) != 0 || fsync(fileno(file)) != 0))
+        failWith(errno);
+    if (std::fclose(file) != 0)
+        failWith(errno);
     // mkstemp makes the file readable by the owner only; a workbook gets the usual mode.
     const mode_t mask = umask(0);
     umask(mask);
-    if (ok && chmod(tmpl.c_str(), 0666 & ~mask) != 0) {
-        ok = false;
-        error = std::strerror(errno);
-    }
-    if (ok && std::rename(tmpl.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = std::strerror(errno);
-    }
-    if (!ok) {
+    if (reason.isEmpty() && chmod(tmpl.c_str(), 0666 & ~mask) != 0)
+        failWith(errno);
+    if (reason.isEmpty() && std::rename(tmpl.c_str(), path.c_str()) != 0)
+        failWith(errno);
+    if (!reason.isEmpty()) {
         std::remove(tmpl.c_str());
-        return fail(QString::fromStdString(error));
+        return fail(reason);
     }
     return Status::ok();
 }

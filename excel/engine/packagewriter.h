@@ -22,8 +22,9 @@ public:
 using PackageTransform = std::function<Result<std::string>(const std::string &package)>;
 
 // Saves the workbook at path through a temporary file in the same folder that is renamed over
-// path only when everything was written; a failed save leaves no file and no half-written
-// file under path. With a transform, the package is built in memory and passed through it.
+// path only when everything was written; a failed save leaves the previous file (or none)
+// under path and removes the temporary file. With a transform, the package is built in memory and
+// passed through it.
 Status saveWorkbook(const Workbook &book, const std::string &path,
                     const PackageTransform &transform = {});
 

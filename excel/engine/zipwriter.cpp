@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -26,17 +27,28 @@ void put32(std::string &s, uint32_t v) {
 
 } // namespace
 
+void FileSink::noteFailure() {
+    int expected = 0;
+    m_systemError.compare_exchange_strong(expected, errno ? errno : EIO);
+}
+
 bool FileSink::write(const void *data, size_t size) {
-    if (size && std::fwrite(data, 1, size, m_file) != size)
+    if (size && std::fwrite(data, 1, size, m_file) != size) {
+        noteFailure();
         return false;
+    }
     m_position += size;
     return true;
 }
 
 bool FileSink::patch(uint64_t position, const void *data, size_t size) {
-    if (std::fflush(m_file) != 0 || fseeko(m_file, off_t(position), SEEK_SET) != 0)
+    if (std::fflush(m_file) != 0 || fseeko(m_file, off_t(position), SEEK_SET) != 0) {
+        noteFailure();
         return false;
+    }
     const bool ok = std::fwrite(data, 1, size, m_file) == size;
+    if (!ok)
+        noteFailure();
     return fseeko(m_file, 0, SEEK_END) == 0 && ok;
 }
 

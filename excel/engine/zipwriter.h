@@ -3,6 +3,7 @@
 // never held as one text.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -29,10 +30,16 @@ public:
     bool write(const void *data, size_t size) override;
     uint64_t position() const override { return m_position; }
     bool patch(uint64_t position, const void *data, size_t size) override;
+    // The system error of the first failed write, 0 if none. Writes may run on the zip worker
+    // thread, where errno is not the caller's, so it is kept here.
+    int systemError() const { return m_systemError.load(); }
 
 private:
+    void noteFailure();
+
     std::FILE *m_file;
     uint64_t m_position = 0;
+    std::atomic<int> m_systemError{0};
 };
 
 // A sink collecting the archive in memory.

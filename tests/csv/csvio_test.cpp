@@ -7,6 +7,7 @@
 #include "core/textfile.h"
 #include "db/aliases.h"
 #include "db/dbsession.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
@@ -615,6 +616,36 @@ TEST_P(CsvDb, ValueTheFileCannotHoldFailsNamingRowAndColumnAndLeavesNoFile) {
         EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("bad.csv*")}, QDir::Files),
                   QStringList{QStringLiteral("bad.csv")});
     }
+}
+
+// A save that fails for real (a file-size limit, as a full disk would) keeps the older file and
+// says why.
+TEST_P(CsvDb, FailedSaveKeepsTheOlderFileAndNamesTheCause) {
+    const QString t = createTable(QStringLiteral("id INTEGER, name VARCHAR(20)"));
+    exec(QStringLiteral("INSERT INTO %1 VALUES (1, '東京支店'), (2, '大阪支店'), (3, '福岡支店')")
+             .arg(t));
+    CsvOptions o;
+    o.headingLine = true;
+    StepCode step(u'C');
+    const QString path = m_dir.filePath(QStringLiteral("kept.csv"));
+    ASSERT_TRUE(writeTextLines(path, {QStringLiteral("older")}));
+    const QByteArray older = fileBytes(path);
+    Result<CsvExportResult> out = Error{};
+    {
+        ScopedFileSizeLimit limit(16);
+        ASSERT_TRUE(limit.active());
+        out = exportCsv(
+            m_db, m_kind,
+            CsvExportSource{{QStringLiteral("SELECT id, name FROM %1 ORDER BY id").arg(t)}, {}}, o,
+            path, step);
+    }
+    ASSERT_FALSE(out);
+    EXPECT_TRUE(out.error().message.contains(path)) << out.error().message.toStdString();
+    EXPECT_TRUE(out.error().message.contains(QStringLiteral("ファイルの大きさが上限を超えました")))
+        << out.error().message.toStdString();
+    EXPECT_EQ(fileBytes(path), older);
+    EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("kept.csv*")}, QDir::Files),
+              QStringList{QStringLiteral("kept.csv")});
 }
 
 // PostgreSQL only: the rows of a query arrive as COPY output where every column type's display

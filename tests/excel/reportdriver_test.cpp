@@ -11,6 +11,7 @@
 #include "db/selectanalysis.h"
 #include "report/userinteraction.h"
 #include "tests/excel/xlsxtesthelpers.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testsupport.h"
 
 #include <QFile>
@@ -22,7 +23,10 @@
 #include <gtest/gtest.h>
 
 using namespace kelvoran;
+using kelvoran::test::fileBytes;
+using kelvoran::test::filesIn;
 using kelvoran::test::readBack;
+using kelvoran::test::ScopedFileSizeLimit;
 
 namespace {
 
@@ -377,6 +381,35 @@ TEST_F(ReportDriverTest, CancelAtAQuestionWritesNothing) {
         EXPECT_EQ(ui.messages.back().text, QStringLiteral("キャンセルしました"));
         EXPECT_FALSE(QFile::exists(out()));
     }
+}
+
+// The previous report stays until the new one is whole: a save that fails (here on a file-size
+// limit, as on a full disk) leaves it byte for byte, with no temporary file beside it.
+TEST_F(ReportDriverTest, FailedSaveKeepsThePreviousReport) {
+    const QByteArray previous("the previous report");
+    {
+        QFile old(out());
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(previous);
+    }
+    const QStringList filesBefore = filesIn(m_dir.path());
+    const std::vector<Col> cols{{"region", "地区", ""}, {"qty", "数量", ""}};
+    ReportRunResult r;
+    {
+        ScopedFileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.active());
+        r = run(cols, {}, "FROM sales ORDER BY seq");
+    }
+    EXPECT_EQ(r.outcome, ReportRunResult::Outcome::Failed);
+    EXPECT_TRUE(r.statusText().contains(QStringLiteral("ファイルの大きさが上限を超えました")))
+        << r.statusText().toStdString();
+    EXPECT_EQ(fileBytes(out()), previous);
+    EXPECT_EQ(filesIn(m_dir.path()), filesBefore);
+
+    r = run(cols, {}, "FROM sales ORDER BY seq");
+    ASSERT_TRUE(r.ok()) << r.statusText().toStdString();
+    EXPECT_EQ(book().v("A2"), QJsonValue(QStringLiteral("A")));
+    EXPECT_EQ(filesIn(m_dir.path()), filesBefore);
 }
 
 struct LimitCase {

@@ -3,6 +3,7 @@
 // when the workbook is saved or discarded, the output password rule and the statuses. The
 // workbooks themselves are the report driver's business and are checked with it.
 #include "tests/schedule/scheduletestutil.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/testsupport.h"
 
 #include "core/clock.h"
@@ -362,6 +363,46 @@ print("|".join(ws.title + ":" + str(len(ws._pivots)) for ws in wb.worksheets))
     EXPECT_EQ(log->completed, 2);
     EXPECT_EQ(log->failed, 1);
     EXPECT_EQ(log->records[0][3], folder + QStringLiteral("both.xlsx"));
+}
+
+// A shared workbook whose save fails for real (a file-size limit, as a full disk would) keeps
+// the older file at the target byte for byte, and the entries say why.
+TEST(ExcelReportEntries, FailedSaveOfASharedWorkbookKeepsTheOlderFile) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
+    ASSERT_TRUE(QFile::copy(demoDatabasePath(), db));
+    for (const char *name : {"sales_list.kvr", "sales_pivot.kvr"})
+        ASSERT_TRUE(
+            QFile::copy(sourceDir() + QStringLiteral("/examples/") + QString::fromLatin1(name),
+                        folder + QString::fromLatin1(name)));
+    const QString target = folder + QStringLiteral("both.xlsx");
+    const QByteArray older("the older workbook");
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(older);
+    }
+    Schedule schedule;
+    schedule.errorStop = false;
+    schedule.entries = {readyEntry(folder, QStringLiteral("sales_list.kvr"), folder + "both.xls"),
+                        readyEntry(folder, QStringLiteral("sales_pivot.kvr"), folder + "both.xls")};
+    SchedulerConnection connection(AliasList({sqliteAlias(QStringLiteral("DEMO"), db)}));
+    ManualClock clock(QDateTime(QDate(2024, 6, 15), QTime(10, 0, 0)));
+    ScheduleRunner runner(schedule, connection, clock);
+    {
+        ScopedFileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        runner.runAll();
+    }
+    for (const ScheduleEntry &entry : schedule.entries)
+        EXPECT_NE(entry.status, ScheduleRunner::Completed) << entry.status.toStdString();
+    const QString &status = schedule.entries[1].status;
+    EXPECT_TRUE(status.contains(QStringLiteral("ファイルの大きさが上限を超えました")))
+        << status.toStdString();
+    EXPECT_EQ(fileBytes(target), older);
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("both.xlsx*")}, QDir::Files),
+              QStringList{QStringLiteral("both.xlsx")});
 }
 
 // Report entries through the real report driver on the demo database, with an older file at
