@@ -16,6 +16,8 @@ namespace kelvoran {
 
 class UserInteraction;
 
+// Every row and column is a whole number from 1 up to 65535 and 251.
+
 // The positions the output uses, recorded while checking (0 and empty when not set).
 struct ReportPositions {
     int dataRow = 0, dataCol = 0;
@@ -69,6 +71,12 @@ private:
     };
 
     bool refuse(const char *code, int message, const char *focus, bool select = false);
+    // A refusal with a text of its own, for settings the numbered table has no message for;
+    // the step code is the one already set.
+    bool refuseText(const QString &text, const char *focus);
+    // Numbers the positions do not cover: the column-name row's format columns and colours,
+    // the column widths and the group total colours.
+    bool checkSettingRanges();
     bool checkPosition(const char *rowKey, const char *colKey, const char *rowEdit,
                        const char *colEdit, const PositionCodes &codes, Cell &cell);
     bool dataSheetStage(bool extended);

@@ -248,7 +248,30 @@ INSTANTIATE_TEST_SUITE_P(
                                   {{"/* TITLEROW=", " /* TITLEROW= 9 "},
                                    {"/* TITLECOL=", " /* TITLECOL= 3 "}},
                                   "エラー <<Title配置行・列が不正です。確認してください。>> ",
-                                  "CCT_150026"}),
+                                  "CCT_150026"},
+                      // Numbers out of range are refused before anything adds to them.
+                      FailureCase{"HeaderFormatColumnAtTheTopOfInt",
+                                  {{"/* FROWFASTCOL=", " /* FROWFASTCOL= 2147483647 "}},
+                                  "エラー <<項目名行フォーマットの適用列が不正です。"
+                                  "1～251の列番号を指定してください。：2147483647>> ",
+                                  "CCT_150040"},
+                      FailureCase{"DataColumnAtTheBottomOfInt",
+                                  {{"/* DATAFASTCOL=", " /* DATAFASTCOL= -2147483648 "}},
+                                  "エラー <<列番号が不正です。確認してください。>> ",
+                                  "CCT_150005"},
+                      FailureCase{"DataRowAtTheTopOfInt",
+                                  {{"/* DATAFASTROW=", " /* DATAFASTROW= 2147483647 "}},
+                                  "エラー <<データの表示位置が65535行目を超えています。",
+                                  "CCT_150006"},
+                      FailureCase{"HeaderColourOutOfThePalette",
+                                  {{"/* TITLEBACKCOLOR=", " /* TITLEBACKCOLOR= 4294967296 "}},
+                                  "エラー <<項目名行の色番号が不正です。",
+                                  "CCT_150042"},
+                      FailureCase{"HugeColumnWidth",
+                                  {{"/*  10@", " /*  99999999999@@@@@@@@    */ "}},
+                                  "エラー <<項目幅が不正です。0～255の数値を指定してください。"
+                                  "：99999999999（1行目）>> ",
+                                  "CCT_150043_1"}),
     [](const auto &caseInfo) { return std::string(caseInfo.param.name); });
 
 // On a terminal the status text of the record loop goes to stderr.
