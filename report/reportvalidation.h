@@ -3,7 +3,10 @@
 //  2. ValidatePivot (PCP_): the pivot table, only when it is on;
 //  3. ValidateExtendedReport (PCR_): the data sheet again, with the extended list report.
 // A stage runs only after the previous one passed. Each refusal shows one message of the
-// message table, names the control to focus and leaves the stage code of the check.
+// message table, names the control to focus and leaves the stage code of the check. Every row
+// and column must be a whole number from 1 up to 65535 and 251; the other numbers the output
+// uses (format columns, colours, widths, rows per page) are checked against what it can take,
+// so nothing out of range ever reaches its arithmetic.
 #pragma once
 
 #include "report/reportdefinition.h"
@@ -15,8 +18,6 @@
 namespace kelvoran {
 
 class UserInteraction;
-
-// Every row and column is a whole number from 1 up to 65535 and 251.
 
 // The positions the output uses, recorded while checking (0 and empty when not set).
 struct ReportPositions {
