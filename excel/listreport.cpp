@@ -353,10 +353,12 @@ Status ListWriter::pass1Extras() {
     const QString end = m_def.value(QStringLiteral("FROWENDCOL")).trimmed();
     if (!fast.isEmpty() || !end.isEmpty()) {
         m_step.set("ME_140062");
-        const int from = fast.isEmpty() ? m_startCol : m_startCol + fast.toInt() - 1;
-        const int to = end.isEmpty() ? m_startCol + m_n : m_startCol + end.toInt() - 1;
-        if (from >= 1 && to >= from) {
-            const ExcelRange r = rect(m_startRow, from, m_startRow, to);
+        // The checks keep both columns within the sheet; the sums stay wide all the same.
+        const qint64 from = fast.isEmpty() ? m_startCol : qint64(m_startCol) + fast.toInt() - 1;
+        const qint64 to =
+            end.isEmpty() ? qint64(m_startCol) + m_n : qint64(m_startCol) + end.toInt() - 1;
+        if (from >= 1 && to >= from && to <= xlsx::kMaxColumns) {
+            const ExcelRange r = rect(m_startRow, int(from), m_startRow, int(to));
             KV_TRY(applyFormatCodes(r, m_def.value(QStringLiteral("FROWCODE")),
                                     FormatSweep::HeaderRow, r.entireColumn()));
         }

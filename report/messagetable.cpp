@@ -139,6 +139,31 @@ QString endMarker() {
 }
 } // namespace SettingsText
 
+namespace RangeText {
+QString headerFormatColumn(const QString &value) {
+    return QStringLiteral(
+               "項目名行フォーマットの適用列が不正です。1～251の列番号を指定してください。：") +
+           value;
+}
+QString headerColour(const QString &value) {
+    return QStringLiteral("項目名行の色番号が不正です。色を選び直してください。：") + value;
+}
+QString columnWidth(const QString &value, int row) {
+    return QStringLiteral("項目幅が不正です。0～255の数値を指定してください。：%1（%2行目）")
+        .arg(value)
+        .arg(row);
+}
+QString groupColour(const QString &value, int row) {
+    return QStringLiteral(
+               "グループ集計行の色番号が不正です。色を選び直してください。：%1（%2行目）")
+        .arg(value)
+        .arg(row);
+}
+QString rowsPerPage(const QString &value) {
+    return QStringLiteral("改ページ行数が不正です。1以上の数値を指定してください。：") + value;
+}
+} // namespace RangeText
+
 namespace ReportText {
 QString columnLimit() {
     return QStringLiteral("項目表示位置が251列目を超えています。"

@@ -46,6 +46,21 @@ QString beginMarker();
 QString endMarker();
 } // namespace SettingsText
 
+// Settings the numbered table has no message for, refused by the report checks because the
+// output could not use them as written.
+namespace RangeText {
+// The first or last column of the column-name row format (1 to 251).
+QString headerFormatColumn(const QString &value);
+// A colour index of the column-name row (fill or font).
+QString headerColour(const QString &value);
+// A column width (0 to 255 characters) of report column row.
+QString columnWidth(const QString &value, int row);
+// A group total colour carried by a format code of report column row.
+QString groupColour(const QString &value, int row);
+// Rows per page of the extended list report (a whole number from 1).
+QString rowsPerPage(const QString &value);
+} // namespace RangeText
+
 // Fixed texts of the Excel report driver (stages CEO_/PEO_, CME_/PME_ and the writers).
 namespace ReportText {
 QString columnLimit(); // "項目表示位置が251列目を超えています。..."

@@ -1,7 +1,11 @@
 #include "report/reportvalidation.h"
 
+#include "report/formatcode.h"
 #include "report/messagetable.h"
 #include "report/settingsfile.h"
+#include "report/userinteraction.h"
+
+#include <cmath>
 
 namespace kelvoran {
 
@@ -9,6 +13,14 @@ namespace {
 
 constexpr int MaxRow = 65535;
 constexpr int MaxCol = 251;
+// The widest column a sheet takes, in characters.
+constexpr double MaxWidth = 255;
+// Colour indexes the output accepts: the 56 of the palette, 0 and "none" for no colour.
+constexpr int ColourNone = -4142;
+
+bool isColourIndex(int index) {
+    return (index >= 0 && index <= 56) || index == ColourNone;
+}
 
 // Where an item at (r, c) lies against a data area starting at (R, C): 0 clear of it (above,
 // or left of it), 1 inside it below its first row, 2 inside it on its first row.
@@ -27,6 +39,70 @@ QString k(const char *name) {
 ReportValidator::ReportValidator(const ReportDefinition &def, int columnCount, UserInteraction &ui,
                                  StepCode &step)
     : m_def(def), m_columnCount(columnCount), m_ui(ui), m_step(step) {}
+
+bool ReportValidator::refuseText(const QString &text, const char *focus) {
+    m_ui.inform(MessageIcon::Warning, text);
+    m_focus = QString::fromLatin1(focus);
+    m_selectText = true;
+    m_lastMessage = -1;
+    return false;
+}
+
+bool ReportValidator::checkSettingRanges() {
+    const struct {
+        const char *key, *edit, *code;
+    } headerColumns[] = {{"FROWFASTCOL", "EditTitleFast", "CT_150040"},
+                         {"FROWENDCOL", "EditTitleEnd", "CT_150041"}};
+    for (const auto &h : headerColumns) {
+        m_step.set(h.code);
+        const QString text = trimBlanks(m_def.value(k(h.key)));
+        if (text.isEmpty())
+            continue;
+        bool ok = false;
+        const int column = text.toInt(&ok);
+        if (!ok || column < 1 || column > MaxCol)
+            return refuseText(RangeText::headerFormatColumn(text), h.edit);
+    }
+    // The colours of the column-name row are used only when that row is written.
+    if (m_def.value(k("KOUMOKUNAME")) != QStringLiteral("FALSE")) {
+        m_step.set("CT_150042");
+        for (const char *key : {"TITLEBACKCOLOR", "TITLEFONTCOLOR"}) {
+            const QString text = trimBlanks(m_def.value(k(key)));
+            if (text.isEmpty())
+                continue;
+            bool ok = false;
+            const int index = text.toInt(&ok);
+            if (!ok || !isColourIndex(index))
+                return refuseText(RangeText::headerColour(text), "EditTitleFormat");
+        }
+    }
+    // Column widths; with either template report the field holds a target cell instead.
+    const bool cells = m_def.flag(k("KOTEIFLG")) || m_def.flag(k("KCFLG"));
+    for (size_t i = 0; i < m_def.columns.size(); ++i) {
+        const ColumnSetting &column = m_def.columns[i];
+        const int row = int(i) + 1;
+        m_step.set("CT_150043", {row});
+        const QString width = trimBlanks(column.WidthOrCell);
+        if (!cells && !width.isEmpty()) {
+            bool ok = false;
+            const double w = width.toDouble(&ok);
+            if (!ok || !std::isfinite(w) || w < 0 || w > MaxWidth)
+                return refuseText(RangeText::columnWidth(width, row), "StringGrid_ExcelSet_Col");
+        }
+        // A group total's colour that is a number must be one the sheet has; a field that is
+        // not a number takes the fixed colour of its kind.
+        for (const ParsedFormat &f : parseFormatCodes(column.FormatCodes, column.GroupKeys)) {
+            if (!FormatCode::isGroupKind(f.kind))
+                continue;
+            bool ok = false;
+            const int colour = f.param1.trimmed().toInt(&ok);
+            if (ok && !isColourIndex(colour))
+                return refuseText(RangeText::groupColour(f.param1.trimmed(), row),
+                                  "StringGrid_ExcelSet_Col");
+        }
+    }
+    return true;
+}
 
 bool ReportValidator::refuse(const char *code, int message, const char *focus, bool select) {
     m_step.set(code);
@@ -55,6 +131,12 @@ bool ReportValidator::checkPosition(const char *rowKey, const char *colKey, cons
     m_step.set(codes.codes[3]);
     const int c = col.toInt(&ok);
     if (!ok)
+        return refuse(codes.codes[3], codes.badCol, colEdit, true);
+    // Nothing lies left of column 1 or above row 1; a position there would be moved silently
+    // and would feed negative sums into the layout.
+    if (r < 1)
+        return refuse(codes.codes[2], codes.badRow, rowEdit, true);
+    if (c < 1)
         return refuse(codes.codes[3], codes.badCol, colEdit, true);
     m_step.set(codes.codes[4]);
     if (r > MaxRow)
@@ -216,6 +298,8 @@ bool ReportValidator::dataSheetStage(bool extended) {
         m_step.set(st.sheetRecord);
         m_pos.sheetName = m_def.value(k("SHEETNAME"));
     }
+    if (ok && !extended)
+        ok = checkSettingRanges();
     if (extended) {
         m_pos.extendedReport = false;
         m_pos.extendedEndCell.clear();
@@ -243,6 +327,11 @@ bool ReportValidator::dataSheetStage(bool extended) {
             const QString rows = trimBlanks(m_def.value(k("KCPC")));
             if (rows.isEmpty())
                 return refuse("CR_320047", 48, "EditKCRowCnt");
+            m_step.set("CR_320048");
+            bool number = false;
+            const int perPage = rows.toInt(&number);
+            if (!number || perPage < 1)
+                return refuseText(RangeText::rowsPerPage(rows), "EditKCRowCnt");
             m_step.set("CR_320046");
             m_pos.rowsPerPage = rows;
         }
@@ -308,7 +397,7 @@ bool ReportValidator::ValidatePivot() {
         return false;
     m_pos.pivotDataRow = cell.row;
     m_pos.pivotDataCol = cell.col;
-    const int pivotRow = cell.row < 0 ? 1 : cell.row;
+    const int pivotRow = cell.row;
     const int pivotCol = cell.col;
 
     if (title) {

@@ -3,7 +3,10 @@
 //  2. ValidatePivot (PCP_): the pivot table, only when it is on;
 //  3. ValidateExtendedReport (PCR_): the data sheet again, with the extended list report.
 // A stage runs only after the previous one passed. Each refusal shows one message of the
-// message table, names the control to focus and leaves the stage code of the check.
+// message table, names the control to focus and leaves the stage code of the check. Every row
+// and column must be a whole number from 1 up to 65535 and 251; the other numbers the output
+// uses (format columns, colours, widths, rows per page) are checked against what it can take,
+// so nothing out of range ever reaches its arithmetic.
 #pragma once
 
 #include "report/reportdefinition.h"
@@ -69,6 +72,12 @@ private:
     };
 
     bool refuse(const char *code, int message, const char *focus, bool select = false);
+    // A refusal with a text of its own, for settings the numbered table has no message for;
+    // the step code is the one already set.
+    bool refuseText(const QString &text, const char *focus);
+    // Numbers the positions do not cover: the column-name row's format columns and colours,
+    // the column widths and the group total colours.
+    bool checkSettingRanges();
     bool checkPosition(const char *rowKey, const char *colKey, const char *rowEdit,
                        const char *colEdit, const PositionCodes &codes, Cell &cell);
     bool dataSheetStage(bool extended);

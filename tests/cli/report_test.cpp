@@ -230,25 +230,48 @@ TEST_P(ReportFailure, StatusOnStderr) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReportFailure,
-    ::testing::Values(FailureCase{"RowLimit",
-                                  // 720 records + 64816 = 65536
-                                  {{"/* DATAFASTROW=", " /* DATAFASTROW= 64816 "}},
-                                  "データ表示位置が65535行目をを超えています。"
-                                  "レコード数を減らすか表示位置を変更してください。 ",
-                                  "CME_140002"},
-                      FailureCase{"ColumnLimit",
-                                  {{"/* DATAFASTCOL=", " /* DATAFASTCOL= 250 "}},
-                                  "項目表示位置が251列目を超えています。",
-                                  "CME_140001"},
-                      FailureCase{"BadStatement",
-                                  {{"FROM v_sales", " FROM no_such_view "}},
-                                  "データ抽出エラー <<SQLエラー:",
-                                  "CEO_130008"},
-                      FailureCase{"Validation",
-                                  {{"/* TITLEROW=", " /* TITLEROW= 9 "},
-                                   {"/* TITLECOL=", " /* TITLECOL= 3 "}},
-                                  "エラー <<Title配置行・列が不正です。確認してください。>> ",
-                                  "CCT_150026"}),
+    ::testing::Values(
+        FailureCase{"RowLimit",
+                    // 720 records + 64816 = 65536
+                    {{"/* DATAFASTROW=", " /* DATAFASTROW= 64816 "}},
+                    "データ表示位置が65535行目をを超えています。"
+                    "レコード数を減らすか表示位置を変更してください。 ",
+                    "CME_140002"},
+        FailureCase{"ColumnLimit",
+                    {{"/* DATAFASTCOL=", " /* DATAFASTCOL= 250 "}},
+                    "項目表示位置が251列目を超えています。",
+                    "CME_140001"},
+        FailureCase{"BadStatement",
+                    {{"FROM v_sales", " FROM no_such_view "}},
+                    "データ抽出エラー <<SQLエラー:",
+                    "CEO_130008"},
+        FailureCase{"Validation",
+                    {{"/* TITLEROW=", " /* TITLEROW= 9 "}, {"/* TITLECOL=", " /* TITLECOL= 3 "}},
+                    "エラー <<Title配置行・列が不正です。確認してください。>> ",
+                    "CCT_150026"},
+        // Numbers out of range are refused before anything adds to them.
+        FailureCase{"HeaderFormatColumnAtTheTopOfInt",
+                    {{"/* FROWFASTCOL=", " /* FROWFASTCOL= 2147483647 "}},
+                    "エラー <<項目名行フォーマットの適用列が不正です。"
+                    "1～251の列番号を指定してください。：2147483647>> ",
+                    "CCT_150040"},
+        FailureCase{"DataColumnAtTheBottomOfInt",
+                    {{"/* DATAFASTCOL=", " /* DATAFASTCOL= -2147483648 "}},
+                    "エラー <<列番号が不正です。確認してください。>> ",
+                    "CCT_150005"},
+        FailureCase{"DataRowAtTheTopOfInt",
+                    {{"/* DATAFASTROW=", " /* DATAFASTROW= 2147483647 "}},
+                    "エラー <<データの表示位置が65535行目を超えています。",
+                    "CCT_150006"},
+        FailureCase{"HeaderColourOutOfThePalette",
+                    {{"/* TITLEBACKCOLOR=", " /* TITLEBACKCOLOR= 99 "}},
+                    "エラー <<項目名行の色番号が不正です。色を選び直してください。：99>> ",
+                    "CCT_150042"},
+        FailureCase{"HugeColumnWidth",
+                    {{"/*  10@", " /*  99999999999@@@@@@@@    */ "}},
+                    "エラー <<項目幅が不正です。0～255の数値を指定してください。"
+                    "：99999999999（1行目）>> ",
+                    "CCT_150043_1"}),
     [](const auto &caseInfo) { return std::string(caseInfo.param.name); });
 
 // On a terminal the status text of the record loop goes to stderr.

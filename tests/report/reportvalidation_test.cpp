@@ -113,6 +113,38 @@ const std::vector<Case> &cases() {
          11,
          "PCT_150021",
          "EditDateFastCol"},
+        // Numbers a file can hold but the designer's digit-only edits cannot: they are
+        // refused before anything adds to them.
+        {"row at the top of int", {{"DATAFASTROW", "2147483647"}}, 10, "PCT_150006", "EditFastRow"},
+        {"row past int", {{"DATAFASTROW", "2147483648"}}, 19, "PCT_150004", "EditFastRow"},
+        {"row 0", {{"DATAFASTROW", "0"}}, 19, "PCT_150004", "EditFastRow"},
+        {"column at the bottom of int",
+         {{"DATAFASTCOL", "-2147483648"}},
+         20,
+         "PCT_150005",
+         "EditFastCol"},
+        {"column at the top of int",
+         {{"DATAFASTCOL", "2147483647"}},
+         11,
+         "PCT_150007",
+         "EditFastCol"},
+        {"negative title column", {{"TITLECOL", "-1"}}, 20, "PCT_150011", "EditTitleFastCol"},
+        {"creation row 0", {{"MAKEDATEROW", "0"}}, 19, "PCT_150018", "EditDateFastRow"},
+        {"fixed report with a negative data column is refused by the third stage",
+         {{"KOTEIFLG", "TRUE"}, {"KOTEIHINACELL", "ap153"}, {"DATAFASTCOL", "-1"}},
+         20,
+         "PCR_320005",
+         "EditFastCol"},
+        {"negative pivot data row", pivot({{"PTDATAFASTROW", "-5"}}), 33, "PCP_170004",
+         "EditFastRowPivotTable"},
+        {"pivot data column 0", pivot({{"PTDATAFASTCOL", "0"}}), 34, "PCT_170005",
+         "EditFastColPivotTable"},
+        {"pivot title row at the bottom of int",
+         pivot({{"PTTITLEFLG", "TRUE"}, {"PTTITLEROW", "-2147483648"}, {"PTTITLECOL", "9"}}), 37,
+         "PCP_170010", "EditTitleFastRowPivotTable"},
+        {"pivot creation column 0",
+         pivot({{"PTMAKEDATEFLG", "TRUE"}, {"PTMAKEDATEROW", "1"}, {"PTMAKEDATECOL", "0"}}), 36,
+         "PCP_170018", "EditDateFastColPivotTable"},
         {"sheet name on but empty",
          {{"SHEETFLG", "TRUE"}, {"SHEETNAME", " "}},
          9,
@@ -304,6 +336,237 @@ TEST_P(ReportValidation, RefusesWithItsMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReportValidation, ::testing::ValuesIn(cases()),
                          [](const ::testing::TestParamInfo<Case> &param) {
+                             std::string name;
+                             for (const char *p = param.param.name; *p; ++p)
+                                 name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+                             return name;
+                         });
+
+namespace {
+
+// Settings the numbered table has no message for: each is refused with a text of its own that
+// names the value.
+struct RangeCase {
+    const char *name;
+    Values changes;
+    std::vector<ColumnSetting> columns;
+    QString text;      // empty: all three stages pass
+    const char *code;  // step code of the refusal
+    const char *focus; // control to focus
+};
+
+void PrintTo(const RangeCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
+ColumnSetting widthColumn(const char *width, const char *codes = "", const char *keys = "") {
+    ColumnSetting c;
+    c.PhysicalName = QStringLiteral("AMOUNT");
+    c.WidthOrCell = QString::fromLatin1(width);
+    c.FormatCodes = QString::fromLatin1(codes);
+    c.GroupKeys = QString::fromLatin1(keys);
+    return c;
+}
+
+// An extended list report whose checks all pass but for the rows per page.
+Values extended(const char *rowsPerPage) {
+    return {{"KCFLG", "TRUE"},
+            {"KOTEIHINACELL", "ap153"},
+            {"KCFC", "B5"},
+            {"KCEC", "I5"},
+            {"KCPC", rowsPerPage}};
+}
+
+const std::vector<RangeCase> &rangeCases() {
+    using namespace RangeText;
+    auto q = [](const char *t) { return QString::fromLatin1(t); };
+    static const std::vector<RangeCase> all = {
+        {"header format columns at their limits pass",
+         {{"FROWFASTCOL", "1"}, {"FROWENDCOL", "251"}},
+         {},
+         {},
+         "",
+         ""},
+        {"header format start at the top of int",
+         {{"FROWFASTCOL", "2147483647"}},
+         {},
+         headerFormatColumn(q("2147483647")),
+         "PCT_150040",
+         "EditTitleFast"},
+        {"header format start 0",
+         {{"FROWFASTCOL", "0"}},
+         {},
+         headerFormatColumn(q("0")),
+         "PCT_150040",
+         "EditTitleFast"},
+        {"header format start not a number",
+         {{"FROWFASTCOL", "x"}},
+         {},
+         headerFormatColumn(q("x")),
+         "PCT_150040",
+         "EditTitleFast"},
+        {"header format end 252",
+         {{"FROWENDCOL", "252"}},
+         {},
+         headerFormatColumn(q("252")),
+         "PCT_150041",
+         "EditTitleEnd"},
+        {"header format end at the bottom of int",
+         {{"FROWENDCOL", "-2147483648"}},
+         {},
+         headerFormatColumn(q("-2147483648")),
+         "PCT_150041",
+         "EditTitleEnd"},
+        {"header colours at their limits pass",
+         {{"TITLEBACKCOLOR", "56"}, {"TITLEFONTCOLOR", "0"}},
+         {},
+         {},
+         "",
+         ""},
+        {"header fill colour 57",
+         {{"TITLEBACKCOLOR", "57"}},
+         {},
+         headerColour(q("57")),
+         "PCT_150042",
+         "EditTitleFormat"},
+        {"header font colour negative",
+         {{"TITLEFONTCOLOR", "-1"}},
+         {},
+         headerColour(q("-1")),
+         "PCT_150042",
+         "EditTitleFormat"},
+        {"header fill colour past int",
+         {{"TITLEBACKCOLOR", "2147483648"}},
+         {},
+         headerColour(q("2147483648")),
+         "PCT_150042",
+         "EditTitleFormat"},
+        {"header colours unused without the column-name row",
+         {{"KOUMOKUNAME", "FALSE"}, {"TITLEBACKCOLOR", "999"}},
+         {},
+         {},
+         "",
+         ""},
+        {"widths at their limits pass",
+         {},
+         {widthColumn("0"), widthColumn("255"), widthColumn("10.5"), widthColumn("")},
+         {},
+         "",
+         ""},
+        {"width 256",
+         {},
+         {widthColumn("10"), widthColumn("256")},
+         columnWidth(q("256"), 2),
+         "PCT_150043_2",
+         "StringGrid_ExcelSet_Col"},
+        {"width 1e308",
+         {},
+         {widthColumn("1e308")},
+         columnWidth(q("1e308"), 1),
+         "PCT_150043_1",
+         "StringGrid_ExcelSet_Col"},
+        {"width infinite",
+         {},
+         {widthColumn("inf")},
+         columnWidth(q("inf"), 1),
+         "PCT_150043_1",
+         "StringGrid_ExcelSet_Col"},
+        {"width not a number",
+         {},
+         {widthColumn("nan")},
+         columnWidth(q("nan"), 1),
+         "PCT_150043_1",
+         "StringGrid_ExcelSet_Col"},
+        {"negative width",
+         {},
+         {widthColumn("-1")},
+         columnWidth(q("-1"), 1),
+         "PCT_150043_1",
+         "StringGrid_ExcelSet_Col"},
+        {"target cells of a fixed report are not widths",
+         {{"KOTEIFLG", "TRUE"}, {"KOTEIHINACELL", "ap153"}},
+         {widthColumn("B5")},
+         {},
+         "",
+         ""},
+        {"group total colour of the palette passes",
+         {},
+         {widthColumn("10", "103/ 56/   /   /,", "REGION******,")},
+         {},
+         "",
+         ""},
+        {"group total colour that is no number keeps its fixed colour",
+         {},
+         {widthColumn("10", "104/abc/   /   /,", "REGION******,")},
+         {},
+         "",
+         ""},
+        {"group total colour 99",
+         {},
+         {widthColumn("10"),
+          widthColumn("10", "002/   /   /   /,103/ 99/   /   /,", "REGION******,")},
+         groupColour(q("99"), 2),
+         "PCT_150043_2",
+         "StringGrid_ExcelSet_Col"},
+        {"group average colour negative",
+         {},
+         {widthColumn("10", "104/-12/   /   /,", "REGION******,")},
+         groupColour(q("-12"), 1),
+         "PCT_150043_1",
+         "StringGrid_ExcelSet_Col"},
+        {"one row per page passes", extended("1"), {}, {}, "", ""},
+        {"no rows per page", extended("0"), {}, rowsPerPage(q("0")), "PCR_320048", "EditKCRowCnt"},
+        {"negative rows per page",
+         extended("-3"),
+         {},
+         rowsPerPage(q("-3")),
+         "PCR_320048",
+         "EditKCRowCnt"},
+        {"rows per page past int",
+         extended("99999999999"),
+         {},
+         rowsPerPage(q("99999999999")),
+         "PCR_320048",
+         "EditKCRowCnt"},
+        {"rows per page not a number",
+         extended("x"),
+         {},
+         rowsPerPage(q("x")),
+         "PCR_320048",
+         "EditKCRowCnt"},
+    };
+    return all;
+}
+
+} // namespace
+
+class SettingRanges : public ::testing::TestWithParam<RangeCase> {};
+
+TEST_P(SettingRanges, RefusesWithATextNamingTheValue) {
+    const RangeCase &c = GetParam();
+    ReportDefinition def = listReport(c.changes);
+    def.columns = c.columns;
+    RecordingInteraction ui;
+    StepCode step(u'P');
+    ReportValidator validator(def, 3, ui, step);
+    const bool ok = validator.validateAll();
+    if (c.text.isEmpty()) {
+        EXPECT_TRUE(ok) << step.text().toStdString() << " "
+                        << (ui.messages.empty() ? "" : ui.messages[0].text.toStdString());
+        EXPECT_TRUE(ui.messages.empty());
+        return;
+    }
+    ASSERT_FALSE(ok);
+    EXPECT_EQ(step.text(), QString::fromLatin1(c.code));
+    EXPECT_EQ(validator.focusControl(), QString::fromLatin1(c.focus));
+    EXPECT_TRUE(validator.selectText());
+    ASSERT_EQ(ui.messages.size(), 1u) << "one refusal, one message";
+    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(ui.messages[0].text, c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SettingRanges, ::testing::ValuesIn(rangeCases()),
+                         [](const ::testing::TestParamInfo<RangeCase> &param) {
                              std::string name;
                              for (const char *p = param.param.name; *p; ++p)
                                  name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
