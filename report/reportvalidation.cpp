@@ -17,6 +17,8 @@ constexpr int MaxCol = 251;
 constexpr double MaxWidth = 255;
 // Colour indexes the output accepts: the 56 of the palette, 0 and "none" for no colour.
 constexpr int ColourNone = -4142;
+// A font colour may also be "automatic".
+constexpr int ColourAutomatic = -4105;
 
 bool isColourIndex(int index) {
     return (index >= 0 && index <= 56) || index == ColourNone;
@@ -72,7 +74,9 @@ bool ReportValidator::checkSettingRanges() {
                 continue;
             bool ok = false;
             const int index = text.toInt(&ok);
-            if (!ok || !isColourIndex(index))
+            const bool automaticFont =
+                index == ColourAutomatic && qstrcmp(key, "TITLEFONTCOLOR") == 0;
+            if (!ok || !(isColourIndex(index) || automaticFont))
                 return refuseText(RangeText::headerColour(text), "EditTitleFormat");
         }
     }
