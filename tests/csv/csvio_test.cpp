@@ -7,6 +7,7 @@
 #include "core/textfile.h"
 #include "db/aliases.h"
 #include "db/dbsession.h"
+#include "tests/db/backendtest.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/testsupport.h"
 
@@ -36,49 +37,21 @@ const QString kNull = QStringLiteral("<NULL>");
 int g_serial = 0;
 
 // One connection to one backend, with tables of unique names dropped at the end.
-class CsvDb : public testing::TestWithParam<const char *> {
+class CsvDb : public BackendTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        const QString backend = QString::fromLatin1(GetParam());
-        AliasInfo alias;
-        if (backend == u"SQLITE") {
-            const QString file = m_dir.filePath(QStringLiteral("csv.sqlite"));
-            QFile f(file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.close();
-            alias.name = QStringLiteral("LITE");
-            alias.driver = QStringLiteral("QSQLITE");
-            alias.driverName = QStringLiteral("SQLITE");
-            alias.database = file;
-        } else {
-            if (!serversStarted())
-                GTEST_SKIP() << "test servers not started";
-            const Result<std::vector<AliasInfo>> aliases =
-                AliasList::readAliasFile(testAliasFile());
-            ASSERT_TRUE(aliases) << aliases.error().message.toStdString();
-            for (const AliasInfo &a : *aliases)
-                if (a.name == backend)
-                    alias = a;
-            ASSERT_EQ(alias.name, backend);
-        }
-        m_kind = alias.kind();
-        m_mysql = alias.driver == u"QMYSQL";
-        m_connection = QStringLiteral("csvio-test-%1").arg(++g_serial);
-        const DbResult<QSqlDatabase> db =
-            openAliasConnection(alias, m_connection, QStringLiteral("kelvoran"),
-                                qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
-        ASSERT_TRUE(db) << db.error().message().toStdString();
-        m_db = *db;
+        openBackend("csv.sqlite", "csvio-test");
+        if (stopped())
+            return;
+        m_kind = m_alias.kind();
+        m_mysql = m_alias.driver == u"QMYSQL";
     }
 
     void TearDown() override {
         if (m_db.isOpen())
             for (const QString &t : m_tables)
                 QSqlQuery(m_db).exec(QStringLiteral("DROP TABLE ") + t);
-        m_db = QSqlDatabase();
-        if (!m_connection.isEmpty())
-            QSqlDatabase::removeDatabase(m_connection);
+        BackendTest::TearDown();
     }
 
     // Creates a table of a unique name from its column definitions.
@@ -134,9 +107,6 @@ protected:
         return importCsv(m_db, o, table, path, step);
     }
 
-    QTemporaryDir m_dir;
-    QString m_connection;
-    QSqlDatabase m_db;
     DbKind m_kind = DbKind::Other;
     bool m_mysql = false;
     QStringList m_tables;
