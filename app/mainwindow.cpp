@@ -7,6 +7,7 @@
 #include "app/filecommands.h"
 #include "app/findreplace.h"
 #include "app/gridpane.h"
+#include "app/instructionmanualform.h"
 #include "app/logindialog.h"
 #include "app/objecttreepane.h"
 #include "app/placeholderform.h"
@@ -76,7 +77,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_defaultUi = new DialogInteraction(this, m_connectionForm);
     m_ui = m_defaultUi;
     m_dm.ui = m_ui;
-    addPlaceholder(QStringLiteral("TInstructionManualForm"), QStringLiteral("機能概要"));
+    m_manualForm = new TInstructionManualForm(m_dm.settings, m_settingsPath, this);
     m_scheduleForm = new TScheduleForm(this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TSQLConditionEditForm"), QStringLiteral("SQL条件編集")},
@@ -348,7 +349,7 @@ void TKelvoran::buildMenus() {
     addItem(help, QStringLiteral("Version"), QStringLiteral("バージョン"), {},
             [this] { m_aboutBox->exec(); });
     addItem(help, QStringLiteral("Manual"), QStringLiteral("機能概要"), {},
-            [this] { showPlaceholder(QStringLiteral("TInstructionManualForm")); });
+            [this] { m_manualForm->exec(); });
 
     m_treePopup = new QMenu(this);
     m_treePopup->setObjectName(QStringLiteral("PopupMenuKelvoran"));
@@ -792,6 +793,7 @@ void TKelvoran::closeSecondaryWindows() {
     if (m_aboutBox->isVisible())
         m_aboutBox->accept();
     m_dataShowForm->close();
+    m_manualForm->close();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

@@ -47,6 +47,7 @@ class PlaceholderForm;
 class SqlPane;
 class TAboutBox;
 class TDataShowForm;
+class TInstructionManualForm;
 class TSaveDBParamSetForm;
 class TScheduleForm;
 
@@ -159,6 +160,7 @@ private:
     TScheduleForm *m_scheduleForm = nullptr;
     TAboutBox *m_aboutBox = nullptr;
     TDataShowForm *m_dataShowForm = nullptr;
+    TInstructionManualForm *m_manualForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
     std::map<QString, PlaceholderForm *> m_placeholders;
 
