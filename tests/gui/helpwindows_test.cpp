@@ -191,6 +191,23 @@ private slots:
         });
     }
 
+    void manualNamesEveryPopUpMenuItem() {
+        startWindow();
+        QString text;
+        withManual([&](TInstructionManualForm *form) { text = form->browser()->toPlainText(); });
+        for (const char *name : {"PopupMenuKelvoran", "PopupMenu_Tab"}) {
+            auto *menu = m_w->findChild<QMenu *>(QString::fromLatin1(name));
+            QVERIFY2(menu, name);
+            for (QAction *item : menu->actions()) {
+                if (item->isSeparator())
+                    continue;
+                const QString caption = item->text().remove(u'&').section(u'\t', 0, 0);
+                QVERIFY2(text.contains(u'「' + caption + u'」'),
+                         qPrintable(QString::fromLatin1(name) + u' ' + caption));
+            }
+        }
+    }
+
     void manualSaysWhichCommandsAreNotAvailableYet() {
         // An item the overview calls not available yet must really say so when chosen, so the
         // sentence goes stale visibly when its window is built.
