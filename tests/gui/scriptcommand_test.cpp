@@ -276,11 +276,18 @@ private slots:
             }
             QTableWidget *grid = list->grid();
             headings << cell(grid, 0, 1) << cell(grid, 0, 2);
-            // Dragging a column border ends with the mouse released in the grid.
-            grid->setColumnWidth(1, 100);
+            // The strip above the headings holds the column borders: drag the right border of
+            // the SQL column to a width of 100, then widen the message column.
+            QHeaderView *strip = grid->horizontalHeader();
+            const int border = strip->sectionViewportPosition(1) + strip->sectionSize(1) - 1;
+            const int y = strip->height() / 2;
+            QTest::mousePress(strip->viewport(), Qt::LeftButton, {}, QPoint(border, y));
+            QTest::mouseMove(strip->viewport(), QPoint(border - 157, y));
+            QTest::mouseRelease(strip->viewport(), Qt::LeftButton, {}, QPoint(border - 157, y));
             grid->setColumnWidth(2, 500);
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                               grid->visualItemRect(grid->item(1, 1)).center());
+            widths << grid->columnWidth(1);
             headings << cell(grid, 0, 1) << cell(grid, 0, 2);
             for (int width : {900, 60}) {
                 list->resize(width, 300);
@@ -295,7 +302,7 @@ private slots:
             QStringList({QString(28, u' ') + "実行SQL", QString(36, u' ') + "エラーメッセージ",
                          QString(8, u' ') + "実行SQL", QString(56, u' ') + "エラーメッセージ"}));
         const int buttonWidth = m_w->scriptCommand()->errorList()->closeButton()->width();
-        QCOMPARE(widths, QList<int>({900, buttonWidth + 100}));
+        QCOMPARE(widths, QList<int>({100, 900, buttonWidth + 100}));
         for (int offset : buttonCentres)
             QVERIFY2(qAbs(offset) <= 1, qPrintable(QString::number(offset)));
     }
