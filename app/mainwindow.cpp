@@ -13,6 +13,7 @@
 #include "app/placeholderform.h"
 #include "app/savedbparamsetform.h"
 #include "app/scheduleform.h"
+#include "app/scriptcommand.h"
 #include "app/singleinstance.h"
 #include "app/sqlpane.h"
 #include "db/errorsource.h"
@@ -85,8 +86,6 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
              {QStringLiteral("TCSVSettingForm"), QStringLiteral("CSV設定")},
              {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
              {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")},
-             {QStringLiteral("TErrSQLForm"), QStringLiteral("エラーメッセージ")},
-             {QStringLiteral("TErrSQLShowForm"), QStringLiteral("エラー表示")},
              {QStringLiteral("TDitailDataForm"), QStringLiteral("詳細データ")},
              {QStringLiteral("TLogShowForm"), QStringLiteral("Logファイル表示")},
              {QStringLiteral("TPivotTableSettingForm"), QStringLiteral("ピボットテーブル設定")},
@@ -96,6 +95,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
         addPlaceholder(name, caption);
     }
     m_aboutBox = new TAboutBox(this);
+    m_scripts = new ScriptCommand(this, m_dm, *m_defaultUi); // TErrSQLForm, TErrSQLShowForm
     m_findReplace = new FindReplace(this, m_dm, *m_sqlPane);
     m_files = new FileCommands(this, m_dm, *m_sqlPane, *m_handOff, *m_defaultUi, *m_scheduleForm);
 
@@ -262,7 +262,7 @@ void TKelvoran::buildMenus() {
         })->setEnabled(false);
     }
     addItem(m_fileMenu, QStringLiteral("RunScript"), QStringLiteral("SQLファイルの実行"), {},
-            [this] { showPlaceholder(QStringLiteral("TErrSQLForm")); });
+            [this] { m_scripts->runScript(); });
     m_fileMenu->addSeparator();
     addItem(m_fileMenu, QStringLiteral("Exit"), QStringLiteral("終了(&X)"), {}, [this] {
         m_treePane->closeSession();
@@ -794,6 +794,7 @@ void TKelvoran::closeSecondaryWindows() {
         m_aboutBox->accept();
     m_dataShowForm->close();
     m_manualForm->close();
+    m_scripts->closeWindows();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

@@ -44,6 +44,7 @@ class GridPane;
 class HandOffStore;
 class ObjectTreePane;
 class PlaceholderForm;
+class ScriptCommand;
 class SqlPane;
 class TAboutBox;
 class TDataShowForm;
@@ -73,6 +74,7 @@ public:
     GridPane *gridPane() const { return m_gridPane; }
     FindReplace *findReplace() const { return m_findReplace; }
     FileCommands *fileCommands() const { return m_files; }
+    ScriptCommand *scriptCommand() const { return m_scripts; }
 
     // Runs a user command: a database error that escapes it shows DbErrorText boxes.
     void runCommand(const std::function<void()> &command);
@@ -148,6 +150,7 @@ private:
     DbNavigator *m_navigator = nullptr;
     FindReplace *m_findReplace = nullptr;
     FileCommands *m_files = nullptr;
+    ScriptCommand *m_scripts = nullptr;
     std::map<QString, QToolButton *> m_buttons;
     std::map<QString, QAction *> m_actions;
     QMenu *m_fileMenu = nullptr;

@@ -28,7 +28,12 @@ ScriptRunResult ScriptRunner::run(const QString &alias, const QStringList &lines
     ScriptRunResult result;
     const std::optional<AliasInfo> info = m_session.aliases().find(alias);
     const DbKind kind = info ? info->kind() : DbKind::Other;
-    for (const ScriptStatement &statement : splitScript(lines, m_runner.lineSeparator(), kind)) {
+    const std::vector<ScriptStatement> statements =
+        splitScript(lines, m_runner.lineSeparator(), kind);
+    const int total = int(statements.size());
+    for (const ScriptStatement &statement : statements) {
+        if (m_progress)
+            m_progress(int(result.statements.size()) + 1, total);
         ScriptStatementRun run{statement, QString()};
         if (!statement.splitError.isEmpty()) {
             run.errorEntry = QStringLiteral("Message     :") + statement.splitError;

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace kelvoran {
@@ -53,8 +54,14 @@ struct ScriptRunResult {
 // session tells the kind of each alias; the runner must run on the same session.
 class ScriptRunner {
 public:
+    // Told before each statement is sent: its number from 1 and the number of statements.
+    using Progress = std::function<void(int current, int total)>;
+
     ScriptRunner(const DbSession &session, SqlRunner &runner)
         : m_session(session), m_runner(runner) {}
+
+    // Where a long script reports how far it is (none by default).
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
 
     // Splits the lines and executes every statement, going on after failures. A statement
     // that could not be split is not sent and counts as failed with its split error.
@@ -65,6 +72,7 @@ public:
 private:
     const DbSession &m_session;
     SqlRunner &m_runner;
+    Progress m_progress;
 };
 
 } // namespace kelvoran

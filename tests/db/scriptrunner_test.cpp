@@ -216,6 +216,35 @@ INSTANTIATE_TEST_SUITE_P(
                            "4|double \"quoted\"; text", "5|SHOUT;"}}}}),
     [](const testing::TestParamInfo<ScriptFormsCase> &p) { return std::string(p.param.name); });
 
+// Progress is told before each statement is sent, so a window can show which one is running:
+// at each report the rows of the earlier statements are in the table, and none of this one's.
+TEST(ScriptRunner, ProgressIsToldBeforeEachStatement) {
+    QTemporaryDir dir;
+    TestLogin login;
+    DbSession session(QStringLiteral("SessionDB"), AliasList(scriptAliases(dir)), &login);
+    SqlRunner runner(session);
+    ScriptRunner scripts(session, runner);
+    const DbResult<QSqlDatabase> db = session.connection(QStringLiteral("LITE"));
+    ASSERT_TRUE(db.isOk());
+    QStringList reports;
+    scripts.setProgress([&](int current, int total) {
+        const QStringList rows = rowsOf(*db, QStringLiteral("SELECT count(*) FROM counted"));
+        reports << QStringLiteral("%1/%2 rows %3").arg(current).arg(total).arg(rows.join(u','));
+    });
+    scripts.run(QStringLiteral("LITE"),
+                {"CREATE TABLE counted (n integer);", "INSERT INTO counted VALUES (1);",
+                 "INSERT INTO counted VALUES (2); trailing"});
+    ASSERT_EQ(reports.size(), 3);
+    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("1/3 rows error: ")))
+        << reports[0].toStdString();
+    EXPECT_EQ(reports[1], QStringLiteral("2/3 rows 0"));
+    EXPECT_EQ(reports[2], QStringLiteral("3/3 rows 1"));
+
+    reports.clear();
+    scripts.run(QStringLiteral("LITE"), {"-- nothing to run", "SELECT 1"});
+    EXPECT_TRUE(reports.isEmpty()) << reports.join(u';').toStdString();
+}
+
 // A statement that could not be split is listed with its reason and never reaches the server.
 TEST(ScriptRunner, UnclosedQuoteIsListedNotSent) {
     QTemporaryDir dir;
