@@ -47,6 +47,7 @@ class PlaceholderForm;
 class SqlPane;
 class TAboutBox;
 class TDataShowForm;
+class TDitailDataForm;
 class TSaveDBParamSetForm;
 class TScheduleForm;
 
@@ -98,6 +99,7 @@ public:
     // The named windows created once with the main window.
     TScheduleForm *scheduleForm() const { return m_scheduleForm; }
     TDataShowForm *dataShowForm() const { return m_dataShowForm; }
+    TDitailDataForm *ditailDataForm() const { return m_ditailDataForm; }
     TSaveDBParamSetForm *connectionForm() const { return m_connectionForm; }
     // A window that is not built yet, by class name (null when unknown).
     PlaceholderForm *placeholder(const QString &name) const;
@@ -159,6 +161,7 @@ private:
     TScheduleForm *m_scheduleForm = nullptr;
     TAboutBox *m_aboutBox = nullptr;
     TDataShowForm *m_dataShowForm = nullptr;
+    TDitailDataForm *m_ditailDataForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
     std::map<QString, PlaceholderForm *> m_placeholders;
 
