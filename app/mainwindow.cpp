@@ -4,6 +4,7 @@
 #include "app/datashowform.h"
 #include "app/dbnavigator.h"
 #include "app/dialoginteraction.h"
+#include "app/ditaildataform.h"
 #include "app/filecommands.h"
 #include "app/findreplace.h"
 #include "app/gridpane.h"
@@ -85,15 +86,15 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
              {QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定")},
              {QStringLiteral("TCSVSettingForm"), QStringLiteral("CSV設定")},
              {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
-             {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")},
-             {QStringLiteral("TDitailDataForm"), QStringLiteral("詳細データ")},
+             {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")}})
+        addPlaceholder(name, caption);
+    m_ditailDataForm = new TDitailDataForm(m_dm, *m_defaultUi, this);
+    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TLogShowForm"), QStringLiteral("Logファイル表示")},
              {QStringLiteral("TPivotTableSettingForm"), QStringLiteral("ピボットテーブル設定")},
              {QStringLiteral("TExcelPassWordSettingForm"), QStringLiteral("PassWord設定")},
-             {QStringLiteral("TPassWordSetForm"), QStringLiteral("PassWord変更")},
-             {QStringLiteral("TIndexListForm"), QStringLiteral("Index一覧表示")}}) {
+             {QStringLiteral("TPassWordSetForm"), QStringLiteral("PassWord変更")}})
         addPlaceholder(name, caption);
-    }
     m_aboutBox = new TAboutBox(this);
     m_scripts = new ScriptCommand(this, m_dm, *m_defaultUi); // TErrSQLForm, TErrSQLShowForm
     m_findReplace = new FindReplace(this, m_dm, *m_sqlPane);
@@ -328,7 +329,7 @@ void TKelvoran::buildMenus() {
             [this] { m_treePane->expandSelected(); });
     m_viewMenu->addSeparator();
     addItem(m_viewMenu, QStringLiteral("IndexList"), QStringLiteral("Index一覧表示"), {},
-            [this] { showPlaceholder(QStringLiteral("TIndexListForm")); });
+            [this] { m_ditailDataForm->showIndexList(m_treePane->tree()->currentItem()); });
     addItem(m_viewMenu, QStringLiteral("ErrMessage"), QStringLiteral("エラーメッセージ(&M)"), {},
             [this] { showPlaceholder(QStringLiteral("TErrSQLForm")); });
     addItem(m_viewMenu, QStringLiteral("ErrSource"), QStringLiteral("エラーソース(&S)"), {},
@@ -795,6 +796,7 @@ void TKelvoran::closeSecondaryWindows() {
     m_dataShowForm->close();
     m_manualForm->close();
     m_scripts->closeWindows();
+    m_ditailDataForm->close();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

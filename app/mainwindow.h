@@ -49,6 +49,7 @@ class SqlPane;
 class TAboutBox;
 class TDataShowForm;
 class TInstructionManualForm;
+class TDitailDataForm;
 class TSaveDBParamSetForm;
 class TScheduleForm;
 
@@ -101,6 +102,7 @@ public:
     // The named windows created once with the main window.
     TScheduleForm *scheduleForm() const { return m_scheduleForm; }
     TDataShowForm *dataShowForm() const { return m_dataShowForm; }
+    TDitailDataForm *ditailDataForm() const { return m_ditailDataForm; }
     TSaveDBParamSetForm *connectionForm() const { return m_connectionForm; }
     // A window that is not built yet, by class name (null when unknown).
     PlaceholderForm *placeholder(const QString &name) const;
@@ -164,6 +166,7 @@ private:
     TAboutBox *m_aboutBox = nullptr;
     TDataShowForm *m_dataShowForm = nullptr;
     TInstructionManualForm *m_manualForm = nullptr;
+    TDitailDataForm *m_ditailDataForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
     std::map<QString, PlaceholderForm *> m_placeholders;
 
