@@ -35,6 +35,7 @@ class QToolButton;
 
 namespace kelvoran {
 
+class CsvCommands;
 class DbNavigator;
 class DialogInteraction;
 class DialogLoginPrompt;
@@ -147,6 +148,7 @@ private:
     DbNavigator *m_navigator = nullptr;
     FindReplace *m_findReplace = nullptr;
     FileCommands *m_files = nullptr;
+    CsvCommands *m_csv = nullptr;
     std::map<QString, QToolButton *> m_buttons;
     std::map<QString, QAction *> m_actions;
     QMenu *m_fileMenu = nullptr;
