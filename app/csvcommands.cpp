@@ -86,10 +86,6 @@ void CsvCommands::showProgress(const QString &text, qint64 line) {
 }
 
 void CsvCommands::exportCsv() {
-    if (!m_form->ask(CsvDialogMode::Export, m_options, *m_dm.ui)) {
-        showStatus(csvExportDoneText(0));
-        return;
-    }
     CsvExportSource source;
     QString alias;
     if (!gridTableName().isEmpty()) {
@@ -106,6 +102,10 @@ void CsvCommands::exportCsv() {
         source.statementLines = QStringList{m_dm.runner.resultText()};
         alias = m_dm.runner.resultAlias();
     } else {
+        return;
+    }
+    if (!m_form->ask(CsvDialogMode::Export, m_options, *m_dm.ui)) {
+        showStatus(csvExportDoneText(0));
         return;
     }
 

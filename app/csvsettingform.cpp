@@ -14,7 +14,7 @@ namespace kelvoran {
 
 namespace {
 
-constexpr int kWidth = 330;
+constexpr int kWidth = 400;
 
 } // namespace
 
@@ -51,7 +51,7 @@ TCSVSettingForm::TCSVSettingForm(QWidget *parent) : QDialog(parent) {
     for (int i = 0; i < rules.size(); ++i) {
         auto *rule = new QRadioButton(rules[i], m_blankBox);
         rule->setObjectName(QStringLiteral("RadioButton_Blank%1").arg(i));
-        rule->setGeometry(8 + i * 104, 22, 102, 20);
+        rule->setGeometry(8 + i * 124, 22, i == 2 ? 140 : 120, 20);
         m_blankRules->addButton(rule, i);
     }
 

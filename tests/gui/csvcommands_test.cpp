@@ -238,6 +238,22 @@ private slots:
         QVERIFY(grid()->isVisible());
     }
 
+    void handOffClosesTheDialogAsCancelled() {
+        startWindow();
+        openOracleTable(QStringLiteral("EMP"));
+        QWidget *shown = nullptr;
+        onNextModal([this, &shown](QWidget *modal) {
+            shown = modal;
+            // A file handed off by a second start closes the secondary windows first.
+            emit m_w->fileCommands()->secondaryWindowsClosing();
+        });
+        trigger("CsvExport");
+        QVERIFY(shown);
+        QVERIFY(!shown->isVisible());
+        QVERIFY(m_ui.fileFilters.isEmpty());
+        QCOMPARE(status(), QStringLiteral("CSVExportﾃﾞｰﾀ作成 [0]"));
+    }
+
     void importIsOfferedOnTablesOfTheKindsThatTakeIt() {
         startWindow();
         struct Case {
@@ -259,6 +275,21 @@ private slots:
             QVERIFY2(fileMenuItemEnabled("CsvImport") == c.importOn, c.name);
             QVERIFY2(fileMenuItemEnabled("CsvImportSave") == c.importOn, c.name);
         }
+    }
+
+    void rowsOfAStatementThatMayChangeDataAreNotRunAgain() {
+        runOnDemo({QStringLiteral("DROP TABLE IF EXISTS csv_counter"),
+                   QStringLiteral("CREATE TABLE csv_counter (n INTEGER)")});
+        startWindow();
+        // The rows come from an INSERT that returns them: an export would insert them again.
+        runQueryOnDemo(QStringLiteral("INSERT INTO csv_counter VALUES (1), (2) RETURNING n"));
+        m_ui.messages.clear();
+        trigger("CsvExport");
+        QCOMPARE(m_ui.messages.size(), size_t(1));
+        QVERIFY(m_ui.messages.front().text.startsWith(QStringLiteral("Message     :")));
+        QVERIFY(m_ui.fileFilters.isEmpty());
+        QCOMPARE(demoRows(QStringLiteral("SELECT n FROM csv_counter ORDER BY n")),
+                 QStringList({"1", "2"}));
     }
 
     void failedImportNamesTheLineAndKeepsTheLinesBefore() {
