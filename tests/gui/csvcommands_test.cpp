@@ -89,8 +89,10 @@ struct BatchRun {
     int exitCode = -1;
     QString out;
 };
-BatchRun runBatch(const QStringList &arguments) {
+BatchRun runBatch(const QStringList &arguments,
+                  const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(KELVORAN_BATCH), arguments);
     BatchRun r;
     if (!p.waitForFinished(60000))
@@ -380,6 +382,41 @@ private slots:
                 QString(kBranchQuery)
                     .replace(QStringLiteral("branches"), QStringLiteral("csv_branches")) +
                 QStringLiteral(" ORDER BY 1");
+            QCOMPARE(rowsOf(*db, stored), expected);
+
+            // The saved settings run by kelvoran-batch on the server: its export gives the
+            // window's file, and its import of the file refills the emptied table.
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("KELVORAN_ALIASES"), m_serverAliasFile);
+            env.insert(QStringLiteral("KELVORAN_PASSWORD"),
+                       qEnvironmentVariable("KELVORAN_TEST_PASSWORD"));
+            const ConnectionChoice connection{alias, QString(), QStringLiteral("kelvoran"),
+                                              qEnvironmentVariable("KELVORAN_TEST_PASSWORD")};
+            const QString byWindow = m_dir.filePath(alias + QStringLiteral("-window.csv"));
+            const QString byBatch = m_dir.filePath(alias + QStringLiteral("-batch.csv"));
+            const QString exportSettings = m_dir.filePath(alias + QStringLiteral("-export.kvr"));
+            const QString importSettings = m_dir.filePath(alias + QStringLiteral("-import.kvr"));
+            m_ui.files = {byWindow, exportSettings};
+            m_ui.connections = {connection};
+            answerCsvDialog({1, QString(), -1, true, false});
+            trigger("CsvExport");
+            answerCsvDialog({1, QString(), -1, true, false});
+            trigger("CsvExportSave");
+            m_ui.files = {written, importSettings};
+            m_ui.connections = {connection};
+            answerCsvDialog({0, QString(), 0, true, false});
+            trigger("CsvImportSave");
+            QCOMPARE(messageTexts(m_ui), QStringList());
+            BatchRun run = runBatch(
+                {QStringLiteral("csv-export"), exportSettings, QStringLiteral("--output"), byBatch},
+                env);
+            QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+            QVERIFY(fileBytes(byWindow).count('\n') == 11);
+            QCOMPARE(fileBytes(byBatch), fileBytes(byWindow));
+            QSqlQuery empty(*db);
+            QVERIFY(empty.exec(QStringLiteral("DELETE FROM csv_branches")));
+            run = runBatch({QStringLiteral("csv-import"), importSettings}, env);
+            QVERIFY2(run.exitCode == 0, qPrintable(run.out));
             QCOMPARE(rowsOf(*db, stored), expected);
         }
     }
