@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutbox.h"
+#include "app/csvcommands.h"
 #include "app/datashowform.h"
 #include "app/dbnavigator.h"
 #include "app/dialoginteraction.h"
@@ -83,8 +84,11 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_scheduleForm = new TScheduleForm(this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TSQLConditionEditForm"), QStringLiteral("SQL条件編集")},
-             {QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定")},
-             {QStringLiteral("TCSVSettingForm"), QStringLiteral("CSV設定")},
+             {QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定")}}) {
+        addPlaceholder(name, caption);
+    }
+    m_csv = new CsvCommands(this, m_dm, *m_gridPane, *m_defaultUi);
+    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
              {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")}})
         addPlaceholder(name, caption);
@@ -258,8 +262,8 @@ void TKelvoran::buildMenus() {
              {QStringLiteral("CsvExportSave"), QStringLiteral("CSVエクスポート設定保存")},
              {QStringLiteral("CsvImport"), QStringLiteral("CSVインポート")},
              {QStringLiteral("CsvImportSave"), QStringLiteral("CSVインポート設定保存")}}) {
-        addItem(m_fileMenu, name, caption, {}, [this] {
-            showPlaceholder(QStringLiteral("TCSVSettingForm"));
+        addItem(m_fileMenu, name, caption, {}, [this, command = name] {
+            m_csv->command(command);
         })->setEnabled(false);
     }
     addItem(m_fileMenu, QStringLiteral("RunScript"), QStringLiteral("SQLファイルの実行"), {},
@@ -718,8 +722,7 @@ void TKelvoran::updateFileMenu() {
         m_dm.runner.resultModel()->isOpen() && shown == m_dm.runner.resultModel();
     action(QStringLiteral("CsvExport"))->setEnabled(tableOpen || queryOpen);
     action(QStringLiteral("CsvExportSave"))->setEnabled(tableOpen || queryOpen);
-    const bool importKind = m_dm.kind == DbKind::Oracle || m_dm.kind == DbKind::Access ||
-                            m_dm.kind == DbKind::MySql || m_dm.kind == DbKind::Excel;
+    const bool importKind = csvImportAllowed(m_dm.kind, m_dm.driverName);
     action(QStringLiteral("CsvImport"))->setEnabled(tableOpen && importKind);
     action(QStringLiteral("CsvImportSave"))->setEnabled(tableOpen && importKind);
 }
@@ -797,6 +800,7 @@ void TKelvoran::closeSecondaryWindows() {
     m_manualForm->close();
     m_scripts->closeWindows();
     m_ditailDataForm->close();
+    m_csv->settingForm()->reject();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

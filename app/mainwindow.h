@@ -35,6 +35,7 @@ class QToolButton;
 
 namespace kelvoran {
 
+class CsvCommands;
 class DbNavigator;
 class DialogInteraction;
 class DialogLoginPrompt;
@@ -153,6 +154,7 @@ private:
     FindReplace *m_findReplace = nullptr;
     FileCommands *m_files = nullptr;
     ScriptCommand *m_scripts = nullptr;
+    CsvCommands *m_csv = nullptr;
     std::map<QString, QToolButton *> m_buttons;
     std::map<QString, QAction *> m_actions;
     QMenu *m_fileMenu = nullptr;

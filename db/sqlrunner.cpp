@@ -213,6 +213,7 @@ void SqlRunner::runPlain(const SqlRunInput &input, const AliasInfo &alias, SqlRu
     // follow, and a half-read statement could keep what it changed locked (RETURNING).
     closeResult();
     m_modelAlias = alias.name;
+    m_resultText.clear();
     const bool read = m_model.adopt(std::move(query)) && m_model.fetchAll();
     outcome.returnedRows = true;
     if (!read) {
@@ -368,6 +369,7 @@ DbResult<bool> SqlRunner::openResult(const AliasInfo &alias, const QString &text
             mode = ResultModel::ReadMode::MySqlStream;
     }
     m_modelAlias = alias.name;
+    m_resultText = text;
     if (!m_model.open(db, text, mode))
         return DbError::fromSqlError(m_model.lastError(), nativeCodeFormOf(alias.driver));
     return true;

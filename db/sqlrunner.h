@@ -110,6 +110,10 @@ public:
     // Result state of the last query run and the last row count (-1: none).
     int resultState() const { return m_resultState; }
     qint64 lastRowCount() const { return m_rowCount; }
+    // The alias of the result and the text it was opened with; the text is empty when the rows
+    // came from a statement that must not run twice (a plain statement that returned rows).
+    const QString &resultAlias() const { return m_modelAlias; }
+    const QString &resultText() const { return m_resultText; }
 
     // Runs one statement.
     SqlRunResult run(const SqlRunInput &input);
@@ -146,6 +150,7 @@ private:
     DbSession &m_session;
     ResultModel m_model;
     QString m_modelAlias;
+    QString m_resultText;
     QString m_separator = QStringLiteral("\n");
     bool m_rowCounting = false;
     int m_resultState = 1;
