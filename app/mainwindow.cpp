@@ -762,7 +762,7 @@ void TKelvoran::updateViewMenu() {
     if (plsql) {
         if (std::optional<QSqlDatabase> db =
                 m_dm.session.findConnection(ObjectTreePane::rootOf(node)->text(0))) {
-            Result<int> count = loadErrorCount(*db, node->text(0), folder);
+            DbResult<int> count = loadErrorCount(*db, node->text(0), folder);
             errors = count && *count > 0;
         }
     }
