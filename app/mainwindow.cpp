@@ -4,6 +4,7 @@
 #include "app/datashowform.h"
 #include "app/dbnavigator.h"
 #include "app/dialoginteraction.h"
+#include "app/errsourceform.h"
 #include "app/filecommands.h"
 #include "app/findreplace.h"
 #include "app/gridpane.h"
@@ -12,6 +13,7 @@
 #include "app/placeholderform.h"
 #include "app/savedbparamsetform.h"
 #include "app/scheduleform.h"
+#include "app/showdataform.h"
 #include "app/singleinstance.h"
 #include "app/sqlpane.h"
 #include "db/errorsource.h"
@@ -63,15 +65,15 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
 
     buildControls();
     // The named windows, created once in their fixed order after the main window.
+    m_errSourceForm = new TErrSourceForm(m_dm, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TErrSourceForm"), QStringLiteral("エラーソース")},
              {QStringLiteral("TExcelSettingForm"), QStringLiteral("EXCEL出力")},
              {QStringLiteral("TExcelFormatForm"), QStringLiteral("書式選択")},
-             {QStringLiteral("TFormatEditForm"), QStringLiteral("書式編集")},
-             {QStringLiteral("TShowDataForm"), QStringLiteral("データ表示")}}) {
+             {QStringLiteral("TFormatEditForm"), QStringLiteral("書式編集")}}) {
         addPlaceholder(name, caption);
     }
     m_dataShowForm = new TDataShowForm(this);
+    m_showDataForm = new TShowDataForm(m_dm, this);
     m_connectionForm = new TSaveDBParamSetForm(m_dm.session, this);
     m_defaultUi = new DialogInteraction(this, m_connectionForm);
     m_ui = m_defaultUi;
@@ -183,6 +185,8 @@ void TKelvoran::connectPanes() {
     connect(tree, &ObjectTreePane::nameShown, grid, &GridPane::showName);
     connect(tree, &ObjectTreePane::rowCountShown, grid, &GridPane::showRowCount);
     connect(tree, &ObjectTreePane::linesDescribed, pages, &SqlPane::showDescription);
+    connect(tree, &ObjectTreePane::linesDescribed, m_errSourceForm,
+            &TErrSourceForm::resetErrorCount);
     connect(tree, &ObjectTreePane::contentLoaded, pages, &SqlPane::moveDescriptionToStart);
     connect(tree, &ObjectTreePane::tableOpening, m_dataShowForm, &QWidget::close);
     connect(tree, &ObjectTreePane::tableClosing, grid, &GridPane::releaseTable);
@@ -329,9 +333,9 @@ void TKelvoran::buildMenus() {
     addItem(m_viewMenu, QStringLiteral("IndexList"), QStringLiteral("Index一覧表示"), {},
             [this] { showPlaceholder(QStringLiteral("TIndexListForm")); });
     addItem(m_viewMenu, QStringLiteral("ErrMessage"), QStringLiteral("エラーメッセージ(&M)"), {},
-            [this] { showPlaceholder(QStringLiteral("TErrSQLForm")); });
+            [this] { m_showDataForm->showErrorMessages(m_treePane->tree()->currentItem()); });
     addItem(m_viewMenu, QStringLiteral("ErrSource"), QStringLiteral("エラーソース(&S)"), {},
-            [this] { showPlaceholder(QStringLiteral("TErrSourceForm")); });
+            [this] { m_errSourceForm->showErrorSource(m_treePane->tree()->currentItem()); });
     addItem(m_viewMenu, QStringLiteral("ScheduleView"), QStringLiteral("スケジュール設定表示"), {},
             [this] { showPlaceholder(QStringLiteral("TLogShowForm")); });
     addItem(m_viewMenu, QStringLiteral("LogView"), QStringLiteral("Logファイル表示"), {},
@@ -525,7 +529,7 @@ void TKelvoran::layoutSecondaryWindows() {
     };
     const bool svga = m_dm.settings.xgaSvgaMode == 1;
     for (const Layout &l : layouts) {
-        if (PlaceholderForm *form = placeholder(QString::fromLatin1(l.name))) {
+        if (QWidget *form = findChild<QWidget *>(QString::fromLatin1(l.name))) {
             const int *v = svga ? l.svga : l.xga;
             form->move(v[1], v[0]);
             form->resize(v[3], v[2]);
@@ -792,6 +796,8 @@ void TKelvoran::closeSecondaryWindows() {
     if (m_aboutBox->isVisible())
         m_aboutBox->accept();
     m_dataShowForm->close();
+    m_errSourceForm->close();
+    m_showDataForm->close();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

@@ -47,8 +47,10 @@ class PlaceholderForm;
 class SqlPane;
 class TAboutBox;
 class TDataShowForm;
+class TErrSourceForm;
 class TSaveDBParamSetForm;
 class TScheduleForm;
+class TShowDataForm;
 
 class TKelvoran : public QMainWindow {
     Q_OBJECT
@@ -159,6 +161,8 @@ private:
     TScheduleForm *m_scheduleForm = nullptr;
     TAboutBox *m_aboutBox = nullptr;
     TDataShowForm *m_dataShowForm = nullptr;
+    TErrSourceForm *m_errSourceForm = nullptr;
+    TShowDataForm *m_showDataForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
     std::map<QString, PlaceholderForm *> m_placeholders;
 
