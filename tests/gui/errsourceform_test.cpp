@@ -241,6 +241,25 @@ private slots:
         QCOMPARE(viewerEdit("Edit_Object_Name")->text(), QStringLiteral("PAYROLL"));
         QCOMPARE(errorGrid()->rowCount(), 3);
     }
+    void aHandedOffFileClosesBothWindows() {
+        startWindow();
+        runOn("Package Body", "PAYROLL", "ErrSource");
+        runOn("Package Body", "PAYROLL", "ErrMessage");
+        QVERIFY(viewer()->isVisible());
+        QVERIFY(messages()->isVisible());
+        Schedule schedule;
+        ScheduleEntry entry;
+        entry.fileName = QStringLiteral("one.kvr");
+        entry.folder = m_dir.path() + u'/';
+        schedule.entries = {entry};
+        const QString kvs = m_dir.filePath(QStringLiteral("handed-off.kvs"));
+        QVERIFY(writeScheduleFile(kvs, schedule));
+        QVERIFY(HandOffStore(m_settings).write(kvs));
+        m_w->runCommand([this] { m_w->fileCommands()->activation(); });
+        QVERIFY(m_w->scheduleForm()->isVisible());
+        QVERIFY(!viewer()->isVisible());
+        QVERIFY(!messages()->isVisible());
+    }
     void failingStatementShowsTheDatabaseErrorAndNoViewer() {
         startWindow();
         runOn("Package Body", "PAYROLL", "ErrSource");

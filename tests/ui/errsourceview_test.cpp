@@ -38,6 +38,10 @@ struct RulerCase {
     int lastColumn, lastX;
 };
 
+void PrintTo(const RulerCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class Ruler : public testing::TestWithParam<RulerCase> {};
 
 TEST_P(Ruler, TicksCoverTheVisibleColumnsOfTheTextArea) {
