@@ -6,6 +6,7 @@
 #include "app/dbnavigator.h"
 #include "app/dialoginteraction.h"
 #include "app/ditaildataform.h"
+#include "app/errsourceform.h"
 #include "app/filecommands.h"
 #include "app/findreplace.h"
 #include "app/gridpane.h"
@@ -16,6 +17,7 @@
 #include "app/savedbparamsetform.h"
 #include "app/scheduleform.h"
 #include "app/scriptcommand.h"
+#include "app/showdataform.h"
 #include "app/singleinstance.h"
 #include "app/sqlpane.h"
 #include "db/errorsource.h"
@@ -67,15 +69,15 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
 
     buildControls();
     // The named windows, created once in their fixed order after the main window.
+    m_errSourceForm = new TErrSourceForm(m_dm, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TErrSourceForm"), QStringLiteral("エラーソース")},
              {QStringLiteral("TExcelSettingForm"), QStringLiteral("EXCEL出力")},
              {QStringLiteral("TExcelFormatForm"), QStringLiteral("書式選択")},
-             {QStringLiteral("TFormatEditForm"), QStringLiteral("書式編集")},
-             {QStringLiteral("TShowDataForm"), QStringLiteral("データ表示")}}) {
+             {QStringLiteral("TFormatEditForm"), QStringLiteral("書式編集")}}) {
         addPlaceholder(name, caption);
     }
     m_dataShowForm = new TDataShowForm(this);
+    m_showDataForm = new TShowDataForm(m_dm, this);
     m_connectionForm = new TSaveDBParamSetForm(m_dm.session, this);
     m_defaultUi = new DialogInteraction(this, m_connectionForm);
     m_ui = m_defaultUi;
@@ -189,6 +191,8 @@ void TKelvoran::connectPanes() {
     connect(tree, &ObjectTreePane::nameShown, grid, &GridPane::showName);
     connect(tree, &ObjectTreePane::rowCountShown, grid, &GridPane::showRowCount);
     connect(tree, &ObjectTreePane::linesDescribed, pages, &SqlPane::showDescription);
+    connect(tree, &ObjectTreePane::linesDescribed, m_errSourceForm,
+            &TErrSourceForm::resetErrorCount);
     connect(tree, &ObjectTreePane::contentLoaded, pages, &SqlPane::moveDescriptionToStart);
     connect(tree, &ObjectTreePane::tableOpening, m_dataShowForm, &QWidget::close);
     connect(tree, &ObjectTreePane::tableClosing, grid, &GridPane::releaseTable);
@@ -335,9 +339,9 @@ void TKelvoran::buildMenus() {
     addItem(m_viewMenu, QStringLiteral("IndexList"), QStringLiteral("Index一覧表示"), {},
             [this] { m_ditailDataForm->showIndexList(m_treePane->tree()->currentItem()); });
     addItem(m_viewMenu, QStringLiteral("ErrMessage"), QStringLiteral("エラーメッセージ(&M)"), {},
-            [this] { showPlaceholder(QStringLiteral("TErrSQLForm")); });
+            [this] { m_showDataForm->showErrorMessages(m_treePane->tree()->currentItem()); });
     addItem(m_viewMenu, QStringLiteral("ErrSource"), QStringLiteral("エラーソース(&S)"), {},
-            [this] { showPlaceholder(QStringLiteral("TErrSourceForm")); });
+            [this] { m_errSourceForm->showErrorSource(m_treePane->tree()->currentItem()); });
     addItem(m_viewMenu, QStringLiteral("ScheduleView"), QStringLiteral("スケジュール設定表示"), {},
             [this] { showPlaceholder(QStringLiteral("TLogShowForm")); });
     addItem(m_viewMenu, QStringLiteral("LogView"), QStringLiteral("Logファイル表示"), {},
@@ -531,7 +535,7 @@ void TKelvoran::layoutSecondaryWindows() {
     };
     const bool svga = m_dm.settings.xgaSvgaMode == 1;
     for (const Layout &l : layouts) {
-        if (PlaceholderForm *form = placeholder(QString::fromLatin1(l.name))) {
+        if (QWidget *form = findChild<QWidget *>(QString::fromLatin1(l.name))) {
             const int *v = svga ? l.svga : l.xga;
             form->move(v[1], v[0]);
             form->resize(v[3], v[2]);
@@ -767,7 +771,7 @@ void TKelvoran::updateViewMenu() {
     if (plsql) {
         if (std::optional<QSqlDatabase> db =
                 m_dm.session.findConnection(ObjectTreePane::rootOf(node)->text(0))) {
-            Result<int> count = loadErrorCount(*db, node->text(0), folder);
+            DbResult<int> count = loadErrorCount(*db, node->text(0), folder);
             errors = count && *count > 0;
         }
     }
@@ -801,6 +805,8 @@ void TKelvoran::closeSecondaryWindows() {
     m_scripts->closeWindows();
     m_ditailDataForm->close();
     m_csv->settingForm()->reject();
+    m_errSourceForm->close();
+    m_showDataForm->close();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

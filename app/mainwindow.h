@@ -51,8 +51,10 @@ class TAboutBox;
 class TDataShowForm;
 class TInstructionManualForm;
 class TDitailDataForm;
+class TErrSourceForm;
 class TSaveDBParamSetForm;
 class TScheduleForm;
+class TShowDataForm;
 
 class TKelvoran : public QMainWindow {
     Q_OBJECT
@@ -169,6 +171,8 @@ private:
     TDataShowForm *m_dataShowForm = nullptr;
     TInstructionManualForm *m_manualForm = nullptr;
     TDitailDataForm *m_ditailDataForm = nullptr;
+    TErrSourceForm *m_errSourceForm = nullptr;
+    TShowDataForm *m_showDataForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
     std::map<QString, PlaceholderForm *> m_placeholders;
 

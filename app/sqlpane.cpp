@@ -17,20 +17,6 @@
 
 namespace kelvoran {
 
-namespace {
-
-QColor fromBgr(int value, bool background) {
-    if (value == kNoColour)
-        return background ? QColor(Qt::white) : QColor(Qt::black);
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-int toBgr(const QColor &c) {
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
-}
-
-} // namespace
-
 SqlPane::SqlPane(TDataModule_Kelvoran &dm, QWidget *parent) : QWidget(parent), m_dm(dm) {
     setObjectName(QStringLiteral("PanelSQL"));
     setMouseTracking(true);
@@ -99,10 +85,11 @@ TextEditor *SqlPane::activeEditor() const {
 }
 
 void SqlPane::applySettings(const AppSettings &s) {
-    m_definition->setColors(fromBgr(s.definitionBackColor, true),
-                            fromBgr(s.definitionFontColor, false));
-    m_source->setColors(fromBgr(s.sourceBackColor, true), fromBgr(s.sourceFontColor, false));
-    m_sql->setColors(fromBgr(s.sqlBackColor, true), fromBgr(s.sqlFontColor, false));
+    m_definition->setColors(colorFromBgr(s.definitionBackColor, true),
+                            colorFromBgr(s.definitionFontColor, false));
+    m_source->setColors(colorFromBgr(s.sourceBackColor, true),
+                        colorFromBgr(s.sourceFontColor, false));
+    m_sql->setColors(colorFromBgr(s.sqlBackColor, true), colorFromBgr(s.sqlFontColor, false));
     m_sql->setTabWidth(s.sqlTabCnt > 0 ? s.sqlTabCnt : 4);
     m_sql->setShowLineEndMarks(s.sqlEnterMark);
     m_sql->setShowEofMark(s.sqlEofMark);
@@ -110,12 +97,12 @@ void SqlPane::applySettings(const AppSettings &s) {
 }
 
 void SqlPane::collectSettings(AppSettings &s) const {
-    s.definitionBackColor = toBgr(m_definition->backgroundColor());
-    s.definitionFontColor = toBgr(m_definition->textColor());
-    s.sourceBackColor = toBgr(m_source->backgroundColor());
-    s.sourceFontColor = toBgr(m_source->textColor());
-    s.sqlBackColor = toBgr(m_sql->backgroundColor());
-    s.sqlFontColor = toBgr(m_sql->textColor());
+    s.definitionBackColor = bgrOfColor(m_definition->backgroundColor());
+    s.definitionFontColor = bgrOfColor(m_definition->textColor());
+    s.sourceBackColor = bgrOfColor(m_source->backgroundColor());
+    s.sourceFontColor = bgrOfColor(m_source->textColor());
+    s.sqlBackColor = bgrOfColor(m_sql->backgroundColor());
+    s.sqlFontColor = bgrOfColor(m_sql->textColor());
     s.sqlTabCnt = m_sql->tabWidth();
     s.sqlEnterMark = m_sql->showLineEndMarks();
     s.sqlEofMark = m_sql->showEofMark();

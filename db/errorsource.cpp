@@ -2,7 +2,6 @@
 
 #include "db/querytext.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 
 namespace kelvoran {
@@ -73,49 +72,42 @@ QStringList errorMessageLines(const QStringList &texts) {
 
 namespace {
 
-Error queryError(const QSqlQuery &query) {
-    const QSqlError e = query.lastError();
-    return Error{QStringLiteral("Message     :") + e.text(), QString()};
-}
-
-Result<QSqlQuery> runQuery(const QSqlDatabase &db, const QStringList &lines) {
-    QSqlQuery query(db);
+// Runs the statement on a forward-only query; the query's error when it fails.
+std::optional<DbError> runQuery(QSqlQuery &query, const QStringList &lines) {
     query.setForwardOnly(true);
     if (!query.exec(statementText(lines)))
-        return queryError(query);
-    return query;
+        return DbError::fromQuery(query);
+    return std::nullopt;
 }
 
 } // namespace
 
-Result<int> loadErrorCount(const QSqlDatabase &db, const QString &name, const QString &folderText) {
-    auto query = runQuery(db, ErrorSourceSql::errorCount(name, folderText));
-    if (!query)
-        return query.error();
-    QSqlQuery q = std::move(query).value();
+DbResult<int> loadErrorCount(const QSqlDatabase &db, const QString &name,
+                             const QString &folderText) {
+    QSqlQuery q(db);
+    if (auto failed = runQuery(q, ErrorSourceSql::errorCount(name, folderText)))
+        return *failed;
     return q.next() ? q.value(0).toInt() : 0;
 }
 
-Result<QStringList> loadErrorMessages(const QSqlDatabase &db, const QString &name,
-                                      const QString &folderText) {
-    auto query = runQuery(db, ErrorSourceSql::errorMessages(name, folderText));
-    if (!query)
-        return query.error();
-    QSqlQuery q = std::move(query).value();
+DbResult<QStringList> loadErrorMessages(const QSqlDatabase &db, const QString &name,
+                                        const QString &folderText) {
+    QSqlQuery q(db);
+    if (auto failed = runQuery(q, ErrorSourceSql::errorMessages(name, folderText)))
+        return *failed;
     QStringList texts;
     while (q.next())
         texts << q.value(0).toString();
     return errorMessageLines(texts);
 }
 
-Result<ErrorSourceData> loadErrorSource(const QSqlDatabase &db, const QString &name,
-                                        const QString &folderText) {
+DbResult<ErrorSourceData> loadErrorSource(const QSqlDatabase &db, const QString &name,
+                                          const QString &folderText) {
     ErrorSourceData data;
     data.objectName = name;
-    auto source = runQuery(db, ErrorSourceSql::source(name, folderText));
-    if (!source)
-        return source.error();
-    QSqlQuery s = std::move(source).value();
+    QSqlQuery s(db);
+    if (auto failed = runQuery(s, ErrorSourceSql::source(name, folderText)))
+        return *failed;
     while (s.next()) {
         QString text = s.value(0).toString();
         // Stored source lines end with their line feed. The last line of a unit may lack it;
@@ -130,10 +122,9 @@ Result<ErrorSourceData> loadErrorSource(const QSqlDatabase &db, const QString &n
         data.sourceLines << QString();
     data.sourceLines << QString();
 
-    auto errors = runQuery(db, ErrorSourceSql::errorRows(name, folderText));
-    if (!errors)
-        return errors.error();
-    QSqlQuery e = std::move(errors).value();
+    QSqlQuery e(db);
+    if (auto failed = runQuery(e, ErrorSourceSql::errorRows(name, folderText)))
+        return *failed;
     while (e.next()) {
         ErrorRow row;
         row.line = e.value(0).toString();

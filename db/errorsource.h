@@ -2,7 +2,7 @@
 // unit's source, and stepping through the errors as the error source viewer does.
 #pragma once
 
-#include "core/result.h"
+#include "db/dberror.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -46,14 +46,16 @@ struct ErrorSourceData {
     int errorCount() const { return int(errors.size()); }
 };
 
+// A failing statement gives its database error, which the windows show as DbErrorText boxes.
 // Error count of a unit (enables the two commands when at least 1).
-Result<int> loadErrorCount(const QSqlDatabase &db, const QString &name, const QString &folderText);
+DbResult<int> loadErrorCount(const QSqlDatabase &db, const QString &name,
+                             const QString &folderText);
 // The error message window's lines, rows in the server's order.
-Result<QStringList> loadErrorMessages(const QSqlDatabase &db, const QString &name,
-                                      const QString &folderText);
-// The unit's source and error rows.
-Result<ErrorSourceData> loadErrorSource(const QSqlDatabase &db, const QString &name,
+DbResult<QStringList> loadErrorMessages(const QSqlDatabase &db, const QString &name,
                                         const QString &folderText);
+// The unit's source and error rows.
+DbResult<ErrorSourceData> loadErrorSource(const QSqlDatabase &db, const QString &name,
+                                          const QString &folderText);
 
 // Caret target in the source editor, both counted from 1.
 struct CaretTarget {

@@ -1,5 +1,7 @@
 #include "editor/texteditor.h"
 
+#include "core/appsettings.h"
+
 #include <QFontDatabase>
 #include <QPainter>
 #include <QRegularExpression>
@@ -7,6 +9,16 @@
 #include <QTextBlock>
 
 namespace kelvoran {
+
+QColor colorFromBgr(int value, bool background) {
+    if (value == kNoColour)
+        return background ? QColor(Qt::white) : QColor(Qt::black);
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+int bgrOfColor(const QColor &c) {
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
 
 // Line numbers at the left edge.
 class TextEditor::Gutter : public QWidget {

@@ -8,6 +8,11 @@ class QSyntaxHighlighter;
 
 namespace kelvoran {
 
+// Editor colours as the settings store them (0x00BBGGRR); the settings' "no colour" value gives
+// white paper or black ink.
+QColor colorFromBgr(int value, bool background);
+int bgrOfColor(const QColor &color);
+
 // A plain-text editor holding its text as lines (CR LF when joined), with a fixed-pitch font,
 // colours, tab width, optional line-end and end-of-file marks and line numbers, find and
 // replace with notifications, and a top margin that its owner may paint into.
