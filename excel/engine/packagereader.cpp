@@ -1,6 +1,7 @@
 #include "excel/engine/packagereader.h"
 
 #include "excel/engine/formularefs.h"
+#include "excel/engine/keptvalues.h"
 #include "excel/engine/packagexml.h"
 #include "excel/engine/xmlcheck.h"
 #include "excel/engine/xmltext.h"
@@ -214,8 +215,10 @@ public:
             if (std::strcmp(s.attribute("state").value(), "") != 0 &&
                 std::strcmp(s.attribute("state").value(), "visible") != 0)
                 notice("シート「" + name + "」の非表示設定は引き継がれません。");
-            if (name.empty() || m_book->indexOfName(name) >= 0)
-                return readError("invalid or duplicate sheet name \"" + name + "\"");
+            // The copies keep the name, and a spreadsheet refuses a workbook with a name it
+            // would not let anyone type.
+            if (Status st = m_book->checkSheetName(name); !st)
+                return readError(workbookPart + ": " + st.error().message.toStdString());
             m_sheetPositions[position] = m_book->sheetCount();
             auto ws = std::make_unique<Worksheet>(m_book, name);
             const std::string part = resolveTarget(workbookPart, rel->second.target);
@@ -287,6 +290,11 @@ private:
         pugi::xml_document doc;
         if (!loadPart(part, doc, why))
             return false;
+        // Rich text runs are written out as they are.
+        if (!hasKnownValues(doc.document_element(), why)) {
+            why = part + ": " + why;
+            return false;
+        }
         for (pugi::xml_node si = doc.document_element().first_child(); si; si = si.next_sibling()) {
             if (std::strcmp(localName(si.name()), "si") != 0)
                 continue;
@@ -320,6 +328,12 @@ private:
         if (!loadPart(part, doc, why))
             return false;
         pugi::xml_node root = doc.document_element();
+        // Style names (alignments, border and fill patterns, underlines), the palette and the
+        // differential formats are written out as they are.
+        if (!hasKnownValues(root, why)) {
+            why = part + ": " + why;
+            return false;
+        }
         std::unordered_map<long, std::string> formats;
         for (pugi::xml_node f : childNamed(root, "numFmts").children())
             formats[f.attribute("numFmtId").as_int()] = f.attribute("formatCode").value();
@@ -495,6 +509,12 @@ private:
                     if (id > 0 && id < kMaxRows && list.size() < 10000)
                         list.push_back(id);
                 }
+            } else if ((name == "conditionalFormatting" || kRaw.count(name)) &&
+                       !hasKnownValues(e, why)) {
+                // Kept as text and not modelled, so not mended: left out, with a notice.
+                notice("シート「" + ws.name() + "」の要素 " + name +
+                       " は値が壊れているため引き継がれません。（" + why + "）");
+                why.clear();
             } else if (name == "conditionalFormatting") {
                 ws.rawXml["conditionalFormatting"] += sanitizedXml(e);
             } else if (name == "pageSetup") {

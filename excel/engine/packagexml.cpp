@@ -75,6 +75,10 @@ bool parseXml(const std::string &text, pugi::xml_document &doc, std::string &why
         why = part + ": document type declarations are not accepted";
         return false;
     }
+    if (!hasOnlyLegalReferences(text, why)) {
+        why = part + ": " + why;
+        return false;
+    }
     const pugi::xml_parse_result r = doc.load_buffer(
         text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!r) {

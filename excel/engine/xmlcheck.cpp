@@ -1,7 +1,9 @@
 #include "excel/engine/xmlcheck.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace kelvoran::xlsx {
@@ -79,6 +81,59 @@ bool isLegalXmlText(std::string_view text, std::string &why) {
                   std::to_string(start);
             return false;
         }
+    }
+    return true;
+}
+
+bool hasOnlyLegalReferences(std::string_view text, std::string &why) {
+    // Comments, CDATA sections and processing instructions hold '&' as it is.
+    static const std::pair<std::string_view, std::string_view> kLiteral[] = {
+        {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+    static const std::string_view kNamed[] = {"amp", "lt", "gt", "quot", "apos"};
+    size_t at = 0;
+    while ((at = text.find_first_of("<&", at)) != std::string_view::npos) {
+        if (text[at] == '<') {
+            size_t next = at + 1;
+            for (const auto &[open, close] : kLiteral)
+                if (text.substr(at, open.size()) == open) {
+                    const size_t end = text.find(close, at + open.size());
+                    next = end == std::string_view::npos ? text.size() : end + close.size();
+                    break;
+                }
+            at = next;
+            continue;
+        }
+        const size_t semicolon = text.find(';', at);
+        const std::string_view name = semicolon == std::string_view::npos
+                                          ? std::string_view()
+                                          : text.substr(at + 1, semicolon - at - 1);
+        bool legal = false;
+        if (name.size() > 1 && name[0] == '#') {
+            const bool hex = name[1] == 'x';
+            const std::string_view digits = name.substr(hex ? 2 : 1);
+            uint32_t code = 0;
+            legal = !digits.empty() && digits.size() <= 8;
+            for (size_t i = 0; legal && i < digits.size(); ++i) {
+                const char c = digits[i];
+                const int digit = c >= '0' && c <= '9'          ? c - '0'
+                                  : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                : -1;
+                legal = digit >= 0;
+                code = code * (hex ? 16 : 10) + uint32_t(digit);
+            }
+            legal = legal && isXmlChar(code);
+        } else {
+            for (std::string_view named : kNamed)
+                legal = legal || name == named;
+        }
+        if (!legal) {
+            why = "reference that XML does not define (" +
+                  std::string(text.substr(at, std::min<size_t>(name.size() + 2, 16))) +
+                  ") at byte " + std::to_string(at);
+            return false;
+        }
+        at = semicolon + 1;
     }
     return true;
 }

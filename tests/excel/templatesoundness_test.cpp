@@ -85,6 +85,38 @@ TEST(XmlCheckTest, NamesFollowTheXmlNameRules) {
         EXPECT_EQ(xlsx::isLegalXmlName(c.name), c.legal) << c.name;
 }
 
+// A parser that keeps an unknown entity as text, or ends a value at the NUL of "&#0;", shows
+// neither in its tree; the raw text must be checked.
+TEST(XmlCheckTest, ReferencesMustBeOnesXmlDefines) {
+    const struct {
+        const char *what;
+        std::string text;
+        bool legal;
+    } cases[] = {
+        {"the five named entities", "<a b=\"&quot;&apos;\">&amp;&lt;&gt;</a>", true},
+        {"character references", "<a>&#65;&#x41;&#x1F600;&#xd7ff;</a>", true},
+        {"inside a comment", "<a><!-- &nope; &#0; --></a>", true},
+        {"inside CDATA", "<a><![CDATA[a & b &#0;]]></a>", true},
+        {"inside a processing instruction", "<?x a & b?><a/>", true},
+        {"reference to NUL", "<a>&#0;</a>", false},
+        {"reference to U+FFFE", "<a b=\"&#xFFFE;\"/>", false},
+        {"reference to a surrogate", "<a>&#xD800;</a>", false},
+        {"reference beyond U+10FFFF", "<a>&#99999999999;</a>", false},
+        {"undefined entity", "<a b=\"&nope;\"/>", false},
+        {"bare ampersand", "<a>a & b</a>", false},
+        {"unterminated", "<a>&amp</a>", false},
+        {"empty decimal reference", "<a>&#;</a>", false},
+        {"empty hexadecimal reference", "<a>&#x;</a>", false},
+        {"negative reference", "<a>&#-65;</a>", false},
+        {"unterminated comment hides the rest", "<a><!-- &nope;", true},
+    };
+    for (const auto &c : cases) {
+        std::string why;
+        EXPECT_EQ(xlsx::hasOnlyLegalReferences(c.text, why), c.legal) << c.what;
+        EXPECT_EQ(why.empty(), c.legal) << c.what << ": " << why;
+    }
+}
+
 const char *kStylesRelationship =
     "<Relationship Id=\"rId2\" "
     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
@@ -160,6 +192,16 @@ TEST(TemplateSoundnessTest, DamageInARequiredPartRefusesTheTemplateNamingThePart
          "\xE3\x81"},
         {"overlong byte in the sheet's page setup", "xl/worksheets/sheet1.xml", sheetWithPageSetup,
          "\xC0\xAF"},
+        {"reference to NUL in a sheet name", "xl/workbook.xml",
+         "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+         "<sheets><sheet name=\"S@\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>",
+         "&#0;x"},
+        {"undefined entity in a sheet name", "xl/workbook.xml",
+         "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+         "<sheets><sheet name=\"S@\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>",
+         "&nope;"},
     };
     for (const auto &c : cases) {
         auto parts = styledParts("", themeWith(""));
@@ -189,6 +231,9 @@ TEST(TemplateSoundnessTest, DamagedThemeIsDroppedAndTheOutputOpens) {
         {"bad byte in a comment", themeWith("<!-- \xFF -->"), false},
         {"control character in an attribute", themeWith("<a:x name=\"\x02\"/>"), false},
         {"not well-formed", themeWith("<a:x>"), false},
+        {"undefined entity", themeWith("<a:x name=\"&nope;\"/>"), false},
+        {"bare ampersand", themeWith("<a:x name=\"a && b\"/>"), false},
+        {"reference to NUL", themeWith("<a:x name=\"a&#0;b\"/>"), false},
     };
     QTemporaryDir dir;
     int written = 0;
