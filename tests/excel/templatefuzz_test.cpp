@@ -44,17 +44,7 @@ QString scratchFolderTemplate() {
     return base + QStringLiteral("/kelvoran-fuzz-XXXXXX");
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+constexpr bool kSanitized = test::kSanitizedBuild;
 // The sanitizers slow each case about tenfold; their run takes the first cases only.
 constexpr int kRoundsDivisor = kSanitized ? 5 : 1;
 

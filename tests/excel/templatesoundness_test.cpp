@@ -8,6 +8,7 @@
 #include "excel/engine/xmlcheck.h"
 #include "excel/engine/zipreader.h"
 #include "excel/engine/zipwriter.h"
+#include "tests/support/testsupport.h"
 
 #include <QTemporaryDir>
 
@@ -26,17 +27,7 @@ using test::packageOf;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+constexpr bool kSanitized = test::kSanitizedBuild;
 
 TEST(XmlCheckTest, TextMustBeWellEncodedXmlCharacters) {
     const struct {
