@@ -15,9 +15,13 @@ fi
 
 scripts/install-deps.sh
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVORAN_BUILD_TESTS=ON \
-    -DKELVORAN_BUILD_GUI=$gui -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+# GCC's flow warnings misfire on sanitizer-instrumented code; the normal build keeps them.
+flags="$flags -Wno-maybe-uninitialized -Wno-array-bounds"
+# -O1 with line tables only: the sanitizers' usual level, and half the compile time of -O2 -g.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
+    -DKELVORAN_BUILD_TESTS=ON -DKELVORAN_BUILD_GUI=$gui -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # shellcheck source=scripts/test-servers.sh
