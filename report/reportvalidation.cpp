@@ -277,7 +277,10 @@ bool ReportValidator::dataSheetStage(bool extended) {
             if (o != 0)
                 ok = refuse(o == 1 ? st.dateBelow : st.dateSameRow, 1, "EditDateFastRow");
         } else if (!date) {
-            m_step.set(st.dateOff);
+            // After a refused title the step code stays the title's: it is what the error
+            // report names.
+            if (ok)
+                m_step.set(st.dateOff);
             m_pos.makeDateRow = m_pos.makeDateCol = 0;
         }
     }
