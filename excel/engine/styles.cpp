@@ -229,15 +229,19 @@ std::string localFormatToFile(const std::string &code) {
             ++i;
             continue;
         }
-        if (!quoted && c == '\\' && i + 1 < code.size()) {
-            // A backslash before a digit placeholder is the yen sign of a Japanese-locale
-            // format ("\#,###"): written as a quoted yen so that every font shows it.
-            const char n = code[i + 1];
-            if (n == '#' || n == '0' || n == '?')
-                out += "\"¥\"";
-            else
-                out += code.substr(i, 2);
-            i += n == '#' || n == '0' || n == '?' ? 1 : 2;
+        if (!quoted && c == '\\') {
+            // In a Japanese-locale format the backslash is the yen sign, in every section and
+            // before any character ("\#,###;\-#,###"): written as a quoted yen so that every
+            // font shows it. A plain character after it stays literal, escaped as the file
+            // syntax spells it ("\-"); placeholders, quotes, brackets and a further yen keep
+            // their own meaning.
+            out += "\"¥\"";
+            ++i;
+            if (i < code.size() && code[i] != '\0' && !std::strchr("#0?\\\"[", code[i])) {
+                out += '\\';
+                out += code[i];
+                ++i;
+            }
             continue;
         }
         if (!quoted && c == '[') {

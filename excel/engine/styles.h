@@ -102,7 +102,7 @@ bool isTextFormat(const std::string &code);
 // True when the code displays dates or times.
 bool isDateFormat(const std::string &code);
 // Converts a format code typed in a Japanese-locale dialog to the file syntax: [赤] -> [Red],
-// [色N] -> [ColorN], and so on.
+// [色N] -> [ColorN], the backslash (the yen sign there) -> "¥", and so on.
 std::string localFormatToFile(const std::string &code);
 
 // The styles of one workbook; index 0 is the default style.

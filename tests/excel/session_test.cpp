@@ -80,7 +80,7 @@ TEST(SessionTest, WrittenWorkbookReadsBackInOpenpyxl) {
     EXPECT_FALSE(xl.average(at(s, "B1:B3")).isOk());
     EXPECT_EQ(at(s, "A1").text(), QStringLiteral("1,234"));
     EXPECT_EQ(at(s, "A2").text(), QStringLiteral("2024/1/2 13:05"));
-    EXPECT_EQ(at(s, "D1").text(), QStringLiteral("-5"));
+    EXPECT_EQ(at(s, "D1").text(), QStringLiteral("¥-5"));
     EXPECT_EQ(at(s, "A5").value().toDouble(), 1234);
 
     const Result<QString> saved = xl.saveAs(book, dir.filePath(QStringLiteral("out.xls")));
@@ -139,7 +139,7 @@ print(json.dumps(out, ensure_ascii=False))
     EXPECT_EQ(o.value(QStringLiteral("C4")).toString(), QStringLiteral("=AVERAGE(C3:C3)"));
     EXPECT_EQ(o.value(QStringLiteral("D1")).toDouble(), -5);
     EXPECT_EQ(o.value(QStringLiteral("D1f")).toString(),
-              QStringLiteral("\"¥\"#,###;[Red]\\-#,###"));
+              QStringLiteral("\"¥\"#,###;[Red]\"¥\"\\-#,###"));
     EXPECT_EQ(o.value(QStringLiteral("font")).toArray(),
               QJsonArray({15, QStringLiteral("ＭＳゴシック"), 12, true, true}));
     EXPECT_EQ(o.value(QStringLiteral("fill")).toArray(), QJsonArray({QStringLiteral("solid"), 27}));

@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{547192.82, "General", "547192.82"}, FormatCase{1e20, "General", "1E+20"}));
 
 TEST(FormatCodeTest, JapaneseColourTokensBecomeFileSyntax) {
-    EXPECT_EQ(localFormatToFile("\\#,###;[赤]\\-#,###"), "\"¥\"#,###;[Red]\\-#,###");
+    EXPECT_EQ(localFormatToFile("\\#,###;[赤]\\-#,###"), "\"¥\"#,###;[Red]\"¥\"\\-#,###");
     EXPECT_EQ(localFormatToFile("0;[青]0;[色10]0"), "0;[Blue]0;[Color10]0");
     // Inside quotes the text is literal.
     EXPECT_EQ(localFormatToFile("\"[赤]\"0"), "\"[赤]\"0");
