@@ -335,6 +335,24 @@ Result<double> ExcelSession::average(const ExcelRange &range) const {
     return total / double(count);
 }
 
+long ExcelSession::count(const ExcelRange &range) const {
+    if (!range.isValid())
+        return 0;
+    const Worksheet &ws = *range.sheet();
+    const CellRect &rect = range.rect();
+    long count = 0;
+    const int last = std::min(rect.bottom, ws.lastRow());
+    for (int row = rect.top; row <= last; ++row)
+        for (const Cell &c : ws.row(row)->cells) {
+            if (c.column < rect.left || c.column > rect.right)
+                continue;
+            if (c.type == CellType::Number ||
+                (c.type == CellType::Formula && ws.formula(c).cachedType == CellType::Number))
+                ++count;
+        }
+    return count;
+}
+
 QString ExcelSession::xlsxPath(const QString &requested) {
     const int slash = std::max(requested.lastIndexOf(u'/'), requested.lastIndexOf(u'\\'));
     const int dot = requested.lastIndexOf(u'.');

@@ -102,6 +102,8 @@ public:
     double sum(const ExcelRange &range) const;
     // Fails ("#DIV/0!") when the range holds no number.
     Result<double> average(const ExcelRange &range) const;
+    // How many numbers the range holds.
+    long count(const ExcelRange &range) const;
 
     // Saves a workbook under the .xlsx name for path (see xlsxPath) and returns that name.
     // Passwords: the password to open encrypts the file, the password to modify goes into the

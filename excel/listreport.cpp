@@ -9,7 +9,10 @@
 
 #include "excel/engine/cellref.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <vector>
 
 namespace kelvoran {
 
@@ -95,6 +98,7 @@ private:
     int m_footerRow = 0;
     bool m_footerWritten = false;
     std::vector<std::vector<ParsedFormat>> m_codes; // per regular column
+    std::map<int, std::vector<int>> m_subtotalRows; // sheet column -> its subtotal rows, rising
     std::vector<int> m_textColumns;                 // 0-based regular columns carrying code 006
     int m_textFormattedTo = 0;                      // last row formatted as text before the data
 };
@@ -115,22 +119,32 @@ Status ListWriter::endGroup(size_t index, int subtotalRow, int lastRow) {
     GroupTotalItem &item = m_items[index];
     const int c = m_startCol + item.column - 1;
     m_step.set("ME_140017", {item.column, int(index) + 1});
-    const ExcelRange range = rect(item.groupStartRow, c, lastRow, c);
-    const double groupSum = m_ctx.session->sum(range);
-    if (item.kind == 103) {
-        cell(subtotalRow, c).setNumber(groupSum);
-    } else {
-        // A group without a single number has no average: the cell stays empty.
-        const Result<double> avg = m_ctx.session->average(range);
-        if (avg)
-            cell(subtotalRow, c).setNumber(avg.value());
+    // The group's own records only: the subtotal rows of inner groups on the same column lie
+    // between them and would be counted twice.
+    std::vector<int> &subtotals = m_subtotalRows[c];
+    double groupSum = 0;
+    long numbers = 0;
+    auto next = std::lower_bound(subtotals.begin(), subtotals.end(), item.groupStartRow);
+    for (int from = item.groupStartRow; from <= lastRow;) {
+        const bool gap = next != subtotals.end() && *next <= lastRow;
+        const int to = gap ? *next - 1 : lastRow;
+        if (to >= from) {
+            const ExcelRange part = rect(from, c, to, c);
+            groupSum += m_ctx.session->sum(part);
+            numbers += m_ctx.session->count(part);
+        }
+        if (!gap)
+            break;
+        from = *next + 1;
+        ++next;
     }
+    if (item.kind == 103)
+        cell(subtotalRow, c).setNumber(groupSum);
+    else if (numbers > 0) // a group without a single number has no average: the cell stays empty
+        cell(subtotalRow, c).setNumber(groupSum / double(numbers));
     item.runningTotal += roundHalfEven(groupSum);
     KV_TRY(styleBand(subtotalRow, item.fillColour));
-    item.groupStartRow = subtotalRow + 1;
-    for (size_t j = 0; j < index; ++j)
-        if (m_items[j].column == item.column)
-            ++m_items[j].groupStartRow;
+    subtotals.push_back(subtotalRow);
     return Status::ok();
 }
 
@@ -154,6 +168,7 @@ Status ListWriter::recordLoop() {
 
         // Groups first: a record whose key ends a group goes below the new subtotal rows.
         int added = 0;
+        std::vector<size_t> restarted;
         for (size_t i = 0; i < m_items.size(); ++i) {
             GroupTotalItem &item = m_items[i];
             m_step.set("ME_140016", {item.column, int(i) + 1});
@@ -167,11 +182,16 @@ Status ListWriter::recordLoop() {
                 KV_TRY(endGroup(i, row + added, row - 1));
                 ++added;
                 item.keyValue = key;
+                restarted.push_back(i);
             }
             if (!isWholeNumber(displayText(records.value(item.column - 1))))
                 --item.countAdjust;
         }
         row += added;
+        // A new group starts at its first record, below every subtotal row added before it;
+        // the groups that go on keep their start.
+        for (size_t i : restarted)
+            m_items[i].groupStartRow = row;
 
         m_step.set("ME_140012");
         // Subtotal rows push records below the rows formatted as text beforehand; their text
