@@ -257,12 +257,6 @@ Result<ExcelSheet> ExcelSession::copySheetAfter(int fromBook, int fromSheet, int
             if (std::find(to->workbook->notices.begin(), to->workbook->notices.end(), n) ==
                 to->workbook->notices.end())
                 to->workbook->notices.push_back(n);
-    if (from != to && !from->workbook->definedNames.empty()) {
-        const std::string n = "ブック全体の名前定義はシートのコピーに引き継がれません。";
-        if (std::find(to->workbook->notices.begin(), to->workbook->notices.end(), n) ==
-            to->workbook->notices.end())
-            to->workbook->notices.push_back(n);
-    }
     return ExcelSheet(&copy);
 }
 

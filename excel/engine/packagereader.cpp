@@ -3,6 +3,7 @@
 #include "excel/engine/formularefs.h"
 #include "excel/engine/keptvalues.h"
 #include "excel/engine/packagexml.h"
+#include "excel/engine/tablerefs.h"
 #include "excel/engine/xmlcheck.h"
 #include "excel/engine/xmltext.h"
 #include "excel/engine/zipreader.h"
@@ -95,7 +96,6 @@ std::string featureName(const std::string &element) {
         {"legacyDrawing", "コメント・フォームコントロール"},
         {"legacyDrawingHF", "ヘッダー・フッターの画像"},
         {"hyperlinks", "ハイパーリンク"},
-        {"tableParts", "テーブル"},
         {"picture", "背景画像"},
         {"oleObjects", "OLEオブジェクト"},
         {"controls", "コントロール"},
@@ -231,6 +231,7 @@ public:
         if (auto it = m_sheetPositions.find(m_activeTab); it != m_sheetPositions.end())
             m_book->activeSheet = it->second;
         readNames(childNamed(root, "definedNames"));
+        replaceTableReferences(*m_book, m_tables);
         for (const char *ignored : {"externalReferences", "pivotCaches", "workbookProtection"})
             if (childNamed(root, ignored))
                 notice(std::string("ブックの要素 ") + ignored + " は引き継がれません。");
@@ -502,6 +503,8 @@ private:
                     if (parseRect(m.attribute("ref").value(), r))
                         ws.merges.push_back(r);
                 }
+            } else if (name == "tableParts") {
+                readTables(part, e, ws);
             } else if (name == "rowBreaks" || name == "colBreaks") {
                 auto &list = name == "rowBreaks" ? ws.rowBreaks : ws.columnBreaks;
                 for (pugi::xml_node b : e.children()) {
@@ -531,6 +534,31 @@ private:
         if (pugi::xml_node f = childNamed(root, "sheetFormatPr"))
             ws.defaultColumnWidth = f.attribute("defaultColWidth").as_double();
         return true;
+    }
+
+    // The tables are not carried; their areas are kept so that the formulas referring to them
+    // can be given plain ranges once every sheet is read.
+    void readTables(const std::string &sheetPart, pugi::xml_node tableParts, const Worksheet &ws) {
+        std::map<std::string, Rel> rels;
+        std::string why;
+        readRels(relsPathFor(sheetPart), rels, why);
+        for (pugi::xml_node p : tableParts.children()) {
+            if (p.type() != pugi::node_element)
+                continue;
+            const auto rel = rels.find(attributeNamed(p, "id").value());
+            pugi::xml_document doc;
+            TableArea table;
+            if (rel == rels.end() || rel->second.external ||
+                !loadPart(resolveTarget(sheetPart, rel->second.target), doc, why) ||
+                !readTableArea(doc.document_element(), m_book->sheetCount(), table)) {
+                notice("シート「" + ws.name() + "」のテーブルは引き継がれません。");
+                continue;
+            }
+            notice("シート「" + ws.name() + "」のテーブル「" + table.name +
+                   "」は引き継がれません（セルの値と数式は残り、テーブルへの参照はセル範囲に置き換"
+                   "えます）。");
+            m_tables.push_back(std::move(table));
+        }
     }
 
     bool readCells(pugi::xml_node data, Worksheet &ws, std::string &why) {
@@ -724,6 +752,7 @@ private:
     std::vector<uint32_t> m_strings;
     std::vector<uint32_t> m_styles;
     std::map<int, int> m_sheetPositions; // position in <sheets> -> worksheet index
+    std::vector<TableArea> m_tables;
     int m_activeTab = 0;
 };
 

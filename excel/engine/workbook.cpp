@@ -1,5 +1,7 @@
 #include "excel/engine/workbook.h"
 
+#include "excel/engine/sheetcopynames.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -169,6 +171,7 @@ Worksheet &Workbook::insertCopy(const Worksheet &source, int position) {
     }
     m_sheets.insert(m_sheets.begin() + position, std::move(copy));
     retarget(*this, *m_sheets[size_t(position)], source.name(), false);
+    carryDefinedNames(source, *m_sheets[size_t(position)]);
     if (&source.book() != this) {
         const Workbook &from = source.book();
         if (themeXml.empty())

@@ -61,7 +61,8 @@ public:
     // Adds an empty sheet at position (0-based, clamped), named "Sheet<n>" with the first free n.
     Worksheet &insertSheet(int position);
     // Inserts a copy of a sheet of this or another workbook at position; the copy gets the
-    // source's name, made unique as "Name (2)" when taken.
+    // source's name, made unique as "Name (2)" when taken; the workbook-level names it relies
+    // on come along (carryDefinedNames).
     Worksheet &insertCopy(const Worksheet &source, int position);
     // Removes a sheet; the last sheet cannot be removed.
     Status removeSheet(int index);

@@ -460,6 +460,17 @@ void Worksheet::rewriteFormulas(const std::function<std::string(const std::strin
     }
 }
 
+void Worksheet::rewriteCellFormulas(
+    const std::function<std::string(const std::string &, int row, int column)> &rewrite) {
+    for (size_t r = 0; r < m_rows.size(); ++r)
+        for (const Cell &c : m_rows[r].cells)
+            if (c.type == CellType::Formula) {
+                Formula &f = m_formulas[c.index];
+                f.text = rewrite(f.text, int(r) + 1, c.column);
+                f.maxRow = -1;
+            }
+}
+
 std::unique_ptr<Worksheet> Worksheet::cloneFor(Workbook &target, std::string name) const {
     auto copy = std::make_unique<Worksheet>(&target, std::move(name));
     Remap remap(*m_book, target);

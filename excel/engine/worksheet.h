@@ -143,6 +143,9 @@ public:
     void setName(std::string name) { m_name = std::move(name); }
     // Rewrites the text of every formula of the sheet.
     void rewriteFormulas(const std::function<std::string(const std::string &)> &rewrite);
+    // Rewrites the text of every formula cell, given the cell's row and column.
+    void rewriteCellFormulas(
+        const std::function<std::string(const std::string &, int row, int column)> &rewrite);
 
     // Layout and printing.
     std::vector<CellRect> merges;
