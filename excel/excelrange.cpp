@@ -2,6 +2,7 @@
 
 #include "excel/autoformat.h"
 
+#include "excel/engine/formularecalc.h"
 #include "excel/engine/numberformat.h"
 #include "excel/engine/textwidth.h"
 #include "excel/engine/typedinput.h"
@@ -15,64 +16,6 @@ namespace kelvoran {
 using namespace xlsx;
 
 namespace {
-
-// Sums the numbers of a rectangle (numbers and numeric formula results).
-void collect(const Worksheet &ws, const CellRect &r, double &sum, long &count) {
-    const int last = std::min(r.bottom, ws.lastRow());
-    for (int row = r.top; row <= last; ++row) {
-        const Row *rw = ws.row(row);
-        for (const Cell &c : rw->cells) {
-            if (c.column < r.left || c.column > r.right)
-                continue;
-            if (c.type == CellType::Number) {
-                sum += c.number;
-                ++count;
-            } else if (c.type == CellType::Formula) {
-                const Formula &f = ws.formula(c);
-                if (f.cachedType == CellType::Number) {
-                    sum += f.number;
-                    ++count;
-                }
-            }
-        }
-    }
-}
-
-// The value of SUM(...) or AVERAGE(...) over ranges of the same sheet; false for anything else.
-bool evaluate(const Worksheet &ws, const std::string &formula, double &value) {
-    std::string f;
-    for (char c : formula)
-        if (c != ' ' && c != '$')
-            f += char(std::toupper(static_cast<unsigned char>(c)));
-    const size_t open = f.find('(');
-    if (open == std::string::npos || f.back() != ')')
-        return false;
-    const std::string name = f.substr(0, open);
-    if (name != "SUM" && name != "AVERAGE")
-        return false;
-    const std::string args = f.substr(open + 1, f.size() - open - 2);
-    double sum = 0;
-    long count = 0;
-    size_t start = 0;
-    while (start <= args.size()) {
-        size_t comma = args.find(',', start);
-        if (comma == std::string::npos)
-            comma = args.size();
-        CellRect r;
-        if (!parseRect(args.substr(start, comma - start), r))
-            return false;
-        collect(ws, r, sum, count);
-        start = comma + 1;
-    }
-    if (name == "SUM") {
-        value = sum;
-        return true;
-    }
-    if (count == 0)
-        return false;
-    value = sum / double(count);
-    return true;
-}
 
 std::string utf8(const QString &s) {
     return s.toStdString();
@@ -315,12 +258,11 @@ void ExcelRange::setValue(const QString &typed) const {
             case TypedValue::Formula: {
                 Formula f;
                 f.text = parsed.text;
-                double v = 0;
-                if (evaluate(ws, f.text, v)) {
+                if (const std::optional<double> v = evaluateOnSheet(ws, f.text)) {
                     f.cachedType = CellType::Number;
-                    f.number = v;
+                    f.number = *v;
                 } else {
-                    f.cachedType = CellType::Blank; // the reader recalculates on open
+                    f.cachedType = CellType::Blank; // the reader computes it on open
                 }
                 ws.setFormula(r, c, std::move(f));
                 break;

@@ -51,7 +51,7 @@ public:
 
     // Writes text as typed input into every cell (see parseTypedInput): a cell formatted as
     // text ("@") keeps the text unchanged; a leading "=" makes a formula, stored with its value
-    // where the engine computes it (SUM, AVERAGE of ranges); an empty text clears the value.
+    // where the engine computes it (see formulaeval.h); an empty text clears the value.
     void setValue(const QString &typed) const;
     // Writes a number into every cell.
     void setNumber(double value) const;

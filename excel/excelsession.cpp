@@ -1,6 +1,7 @@
 #include "excel/excelsession.h"
 
 #include "excel/engine/agileencryption.h"
+#include "excel/engine/formularecalc.h"
 #include "excel/engine/modifypassword.h"
 #include "excel/engine/packagereader.h"
 #include "excel/engine/packagewriter.h"
@@ -385,6 +386,8 @@ Result<QString> ExcelSession::saveAs(int book, const QString &path, const QStrin
             return encrypt(package, openPassword);
         };
     }
+    // Cells the report filled or copied may feed formulas whose cached results are now stale.
+    recalculateFormulas(wb);
     if (Status s = saveWorkbook(wb, real.toStdString(), transform); !s)
         return s.error();
     b->name = QFileInfo(real).fileName();

@@ -101,6 +101,9 @@ public:
     uint32_t styleAt(int row, int column) const;
     // The formula of a formula cell.
     const Formula &formula(const Cell &cell) const { return m_formulas[cell.index]; }
+    Formula &formula(const Cell &cell) { return m_formulas[cell.index]; }
+    // Number of stored formulas; a formula cell's index is below it.
+    size_t formulaCount() const { return m_formulas.size(); }
     // The text of an error cell.
     const std::string &errorText(const Cell &cell) const { return m_texts[cell.index]; }
     // The plain text of a string cell.
