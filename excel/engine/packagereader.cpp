@@ -323,6 +323,25 @@ private:
         return true;
     }
 
+    // A font without a name takes the name of the workbook's default font, the one of its
+    // Normal style; a reader shows a font named "" as it likes, or refuses it.
+    static void fillMissingFontNames(pugi::xml_node styles, std::vector<Font> &fonts) {
+        const size_t normal =
+            childNamed(childNamed(styles, "cellStyleXfs"), "xf").attribute("fontId").as_uint();
+        std::string name = normal < fonts.size() ? fonts[normal].name : std::string();
+        if (name.empty())
+            for (const Font &f : fonts)
+                if (!f.name.empty()) {
+                    name = f.name;
+                    break;
+                }
+        if (name.empty())
+            name = Font().name;
+        for (Font &f : fonts)
+            if (f.name.empty())
+                f.name = name;
+    }
+
     bool readStyles(const std::string &part, std::string &why) {
         pugi::xml_document doc;
         if (!loadPart(part, doc, why))
@@ -359,6 +378,7 @@ private:
             font.color = readColor(childNamed(f, "color"));
             fonts.push_back(font);
         }
+        fillMissingFontNames(root, fonts);
         std::vector<Fill> fills;
         for (pugi::xml_node f : childNamed(root, "fills").children()) {
             Fill fill;
