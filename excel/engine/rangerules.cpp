@@ -73,7 +73,7 @@ public:
             out() += an;
             out() += "=\"";
             if (an == "dxfId" && name == "cfRule") {
-                slot(RuleSlot::FormatId, a.value());
+                field(RuleField::FormatId, a.value());
             } else {
                 appendXmlText(out(), a.value(), true);
             }
@@ -81,7 +81,7 @@ public:
         }
         if (isFormulaElement(name)) {
             out() += '>';
-            slot(RuleSlot::Formula, n.child_value());
+            field(RuleField::Formula, n.child_value());
             closeTag(name);
             return;
         }
@@ -107,7 +107,7 @@ public:
 private:
     std::string &out() { return m_rule.pieces.back(); }
 
-    void slot(RuleSlot::Kind kind, const char *text) {
+    void field(RuleField::Kind kind, const char *text) {
         m_rule.fields.push_back({kind, text});
         m_rule.pieces.emplace_back();
     }
@@ -167,8 +167,8 @@ void subtract(const CellRect &a, const CellRect &b, std::vector<CellRect> &out) 
 void shiftFormulas(RangeRule &rule, int rows, int columns) {
     if (rows == 0 && columns == 0)
         return;
-    for (RuleSlot &s : rule.fields)
-        if (s.kind == RuleSlot::Formula)
+    for (RuleField &s : rule.fields)
+        if (s.kind == RuleField::Formula)
             s.text = shiftFormula(s.text, rows, columns);
 }
 
@@ -227,8 +227,8 @@ std::string carriedFormatId(const std::string &id, const StyleTable &from, Style
 }
 
 void carryFormats(RangeRule &rule, const StyleTable &from, StyleTable &to) {
-    for (RuleSlot &s : rule.fields)
-        if (s.kind == RuleSlot::FormatId)
+    for (RuleField &s : rule.fields)
+        if (s.kind == RuleField::FormatId)
             s.text = carriedFormatId(s.text, from, to);
 }
 
@@ -251,7 +251,7 @@ void writeRule(XmlWriter &xml, const char *tag, const RangeRule &rule) {
     for (size_t i = 0; i < rule.pieces.size(); ++i) {
         text += rule.pieces[i];
         if (i < rule.fields.size()) {
-            if (rule.fields[i].kind == RuleSlot::Formula)
+            if (rule.fields[i].kind == RuleField::Formula)
                 appendXmlText(text, rule.fields[i].text, false);
             else
                 text += rule.fields[i].text;
@@ -299,8 +299,8 @@ bool shiftRule(RangeRule &rule, const CellRect &rect, FirstKept firstKept, Chang
     shiftFormulas(rule, keptRow - rule.anchorRow(), keptColumn - rule.anchorColumn());
     const int movedRow =
         keptColumn >= rect.left && keptColumn <= rect.right ? moveRow(keptRow) : keptRow;
-    for (RuleSlot &s : rule.fields)
-        if (s.kind == RuleSlot::Formula)
+    for (RuleField &s : rule.fields)
+        if (s.kind == RuleField::Formula)
             s.text = rewriteReferences(s.text, [&](FormulaRef &ref) {
                 if (ref.qualified || ref.column < rect.left || ref.column > rect.right)
                     return true;

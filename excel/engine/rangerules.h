@@ -21,10 +21,10 @@ enum class RangeRuleKind : uint8_t { ConditionalFormat, Validation };
 
 // A value inside a rule's XML that copies change: a formula, or the id of a differential format
 // (which is the workbook's, so a copy into another workbook carries the format).
-struct RuleSlot {
+struct RuleField {
     enum Kind : uint8_t { Formula, FormatId } kind = Formula;
     std::string text; // formula text as read (no leading "="), or the id in decimal
-    bool operator==(const RuleSlot &o) const { return kind == o.kind && text == o.text; }
+    bool operator==(const RuleField &o) const { return kind == o.kind && text == o.text; }
 };
 
 struct RangeRule {
@@ -33,7 +33,7 @@ struct RangeRule {
     // The element's XML after its name, without sqref, cut at its fields:
     // pieces[0] fields[0] pieces[1] ... fields[n-1] pieces[n].
     std::vector<std::string> pieces;
-    std::vector<RuleSlot> fields;
+    std::vector<RuleField> fields;
 
     // The cell the formulas are written for: the top-left corner of the ranges.
     int anchorRow() const;

@@ -466,9 +466,9 @@ void Worksheet::rewriteFormulas(const std::function<std::string(const std::strin
         f.maxRow = -1;
     }
     for (RangeRule &rule : rangeRules)
-        for (RuleSlot &slot : rule.fields)
-            if (slot.kind == RuleSlot::Formula)
-                slot.text = rewrite(slot.text);
+        for (RuleField &field : rule.fields)
+            if (field.kind == RuleField::Formula)
+                field.text = rewrite(field.text);
 }
 
 std::unique_ptr<Worksheet> Worksheet::cloneFor(Workbook &target, std::string name) const {
