@@ -3,6 +3,7 @@
 #include "excel/engine/formularefs.h"
 #include "excel/engine/keptvalues.h"
 #include "excel/engine/packagexml.h"
+#include "excel/engine/rangerules.h"
 #include "excel/engine/tablerefs.h"
 #include "excel/engine/xmlcheck.h"
 #include "excel/engine/xmltext.h"
@@ -324,6 +325,25 @@ private:
         return true;
     }
 
+    // A font without a name takes the name of the workbook's default font, the one of its
+    // Normal style; a reader shows a font named "" as it likes, or refuses it.
+    static void fillMissingFontNames(pugi::xml_node styles, std::vector<Font> &fonts) {
+        const size_t normal =
+            childNamed(childNamed(styles, "cellStyleXfs"), "xf").attribute("fontId").as_uint();
+        std::string name = normal < fonts.size() ? fonts[normal].name : std::string();
+        if (name.empty())
+            for (const Font &f : fonts)
+                if (!f.name.empty()) {
+                    name = f.name;
+                    break;
+                }
+        if (name.empty())
+            name = Font().name;
+        for (Font &f : fonts)
+            if (f.name.empty())
+                f.name = name;
+    }
+
     bool readStyles(const std::string &part, std::string &why) {
         pugi::xml_document doc;
         if (!loadPart(part, doc, why))
@@ -360,6 +380,7 @@ private:
             font.color = readColor(childNamed(f, "color"));
             fonts.push_back(font);
         }
+        fillMissingFontNames(root, fonts);
         std::vector<Fill> fills;
         for (pugi::xml_node f : childNamed(root, "fills").children()) {
             Fill fill;
@@ -518,8 +539,8 @@ private:
                 notice("シート「" + ws.name() + "」の要素 " + name +
                        " は値が壊れているため引き継がれません。（" + why + "）");
                 why.clear();
-            } else if (name == "conditionalFormatting") {
-                ws.rawXml["conditionalFormatting"] += sanitizedXml(e);
+            } else if (name == "conditionalFormatting" || name == "dataValidations") {
+                readRangeRules(e, ws);
             } else if (name == "pageSetup") {
                 if (attributeNamed(e, "id"))
                     notice("シート「" + ws.name() + "」のプリンター設定は引き継がれません。");
@@ -559,6 +580,38 @@ private:
                    "えます）。");
             m_tables.push_back(std::move(table));
         }
+    }
+
+    // Conditional formats and validations; one whose range the sheet cannot hold is left out.
+    void readRangeRules(pugi::xml_node e, Worksheet &ws) {
+        const bool validations = std::strcmp(localName(e.name()), "dataValidations") == 0;
+        auto add = [&](pugi::xml_node element, RangeRuleKind kind) {
+            RangeRule rule;
+            std::string why;
+            if (readRangeRule(element, kind, rule, why))
+                ws.rangeRules.push_back(std::move(rule));
+            else
+                notice("シート「" + ws.name() + "」の" +
+                       (validations ? "入力規則" : "条件付き書式") +
+                       "は範囲が正しくないため引き継がれません。（" + why + "）");
+        };
+        if (!validations) {
+            add(e, RangeRuleKind::ConditionalFormat);
+            return;
+        }
+        ws.validationOptions.clear(); // a second list's options replace the first's
+        for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
+            const char *n = a.name();
+            if (std::strchr(n, ':') || std::strcmp(n, "count") == 0 || std::strcmp(n, "xmlns") == 0)
+                continue;
+            ws.validationOptions += std::string(" ") + n + "=\"";
+            appendEscaped(ws.validationOptions, a.value(), true);
+            ws.validationOptions += '"';
+        }
+        for (pugi::xml_node v = e.first_child(); v; v = v.next_sibling())
+            if (v.type() == pugi::node_element &&
+                std::strcmp(localName(v.name()), "dataValidation") == 0)
+                add(v, RangeRuleKind::Validation);
     }
 
     bool readCells(pugi::xml_node data, Worksheet &ws, std::string &why) {

@@ -1,6 +1,7 @@
 // Reads an .xlsx package into a Workbook. Whatever the model does not hold is either kept as
-// XML text (page setup, validations, conditional formats) or dropped with a notice in
-// Workbook::notices; damaged or hostile input ends in an Error, never a crash.
+// XML text (page setup, printing options; validations and conditional formats split at their
+// formulas) or dropped with a notice in Workbook::notices; damaged or hostile input ends in an
+// Error, never a crash.
 #pragma once
 
 #include "excel/engine/workbook.h"

@@ -71,6 +71,18 @@ void writePivotParts(const Workbook &book, ZipWriter &zip) {
                 relationshipsText(rels));
 }
 
+// The text cells of all sheets: each refers to one shared string.
+long long stringCellCount(const Workbook &book) {
+    long long count = 0;
+    for (int i = 0; i < book.sheetCount(); ++i) {
+        const Worksheet &ws = book.sheet(i);
+        for (int r = 1; r <= ws.lastRow(); ++r)
+            for (const Cell &c : ws.row(r)->cells)
+                count += c.type == CellType::String;
+    }
+    return count;
+}
+
 // A part handed to the zip writer in chunks as it is written.
 template <typename Write> void streamPart(ZipWriter &zip, const std::string &name, Write write) {
     zip.begin(name);
@@ -121,8 +133,9 @@ bool PackageWriter::write(const Workbook &book, ByteSink &sink, std::string &err
             zip, "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
             [&](XmlWriter &xml) { writeWorksheetPart(xml, book.sheet(i), i == book.activeSheet); });
     if (contents.sharedStrings)
-        streamPart(zip, "xl/sharedStrings.xml",
-                   [&](XmlWriter &xml) { writeSharedStringsPart(xml, book.strings()); });
+        streamPart(zip, "xl/sharedStrings.xml", [&](XmlWriter &xml) {
+            writeSharedStringsPart(xml, book.strings(), stringCellCount(book));
+        });
     if (!zip.finish()) {
         error = zip.error();
         return false;

@@ -18,11 +18,11 @@ void writeSharedString(XmlWriter &xml, const std::string &text, const std::strin
     xml.raw("</si>");
 }
 
-void writeSharedStringsPart(XmlWriter &xml, const SharedStrings &strings) {
+void writeSharedStringsPart(XmlWriter &xml, const SharedStrings &strings, long long cellCount) {
     xml.declaration();
     xml.open("sst");
     xml.attr("xmlns", xmlns::kMain);
-    xml.attrInt("count", (long long)strings.size());
+    xml.attrInt("count", cellCount);
     xml.attrInt("uniqueCount", (long long)strings.size());
     xml.startContent();
     for (size_t i = 0; i < strings.size(); ++i) {

@@ -179,6 +179,8 @@ void writeStylesPart(XmlWriter &xml, const StyleTable &styles) {
     Fill gray;
     gray.pattern = "gray125";
     fills.idOf(fillKey(gray), [&](XmlWriter &x) { writeFill(x, gray); });
+    const std::string defaultFontName =
+        styles.at(0).font.name.empty() ? Font().name : styles.at(0).font.name;
     for (size_t i = 0; i < styles.size(); ++i) {
         const CellStyle &s = styles.at(uint32_t(i));
         int fmtId = s.builtinId;
@@ -198,7 +200,11 @@ void writeStylesPart(XmlWriter &xml, const StyleTable &styles) {
                 ++numFmtCount;
             }
         }
-        const int fontId = fonts.idOf(fontKey(s.font), [&](XmlWriter &x) { writeFont(x, s.font); });
+        // A font always has a name: one set to nothing takes the default style's.
+        Font font = s.font;
+        if (font.name.empty())
+            font.name = defaultFontName;
+        const int fontId = fonts.idOf(fontKey(font), [&](XmlWriter &x) { writeFont(x, font); });
         const int fillId = fills.idOf(fillKey(s.fill), [&](XmlWriter &x) { writeFill(x, s.fill); });
         const int borderId =
             borders.idOf(borderKey(s.border), [&](XmlWriter &x) { writeBorder(x, s.border); });

@@ -250,9 +250,12 @@ void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, 
         rect.right = kMaxColumns;
         column = 1;
     }
-    rect.bottom = std::min(rect.bottom, std::max(src.lastRow(), rect.top));
     const int dRows = row - rect.top;
     const int dCols = column - rect.left;
+    // Conditional formats and validations also cover rows without cells.
+    CellRect ruleRect = rect;
+    ruleRect.bottom = std::min(ruleRect.bottom, kMaxRows - dRows);
+    rect.bottom = std::min(rect.bottom, std::max(src.lastRow(), rect.top));
     if (row + rect.rows() - 1 > kMaxRows)
         rect.bottom = kMaxRows - dRows;
     Remap remap(src.book(), *m_book);
@@ -333,6 +336,8 @@ void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, 
         }
     }
     const CellRect target{row, left, row + rect.rows() - 1, right};
+    copyRangeRules(src.rangeRules, ruleRect, dRows, dCols, rangeRules, src.book().styles(),
+                   m_book->styles());
     merges.erase(std::remove_if(merges.begin(), merges.end(),
                                 [&](const CellRect &m) { return overlaps(m, target); }),
                  merges.end());
@@ -384,6 +389,7 @@ void Worksheet::insertShiftDown(const CellRect &rect) {
             m.top += h;
             m.bottom += h;
         }
+    insertRangeRulesShiftDown(rangeRules, rect);
     if (whole)
         for (int &b : rowBreaks)
             if (b >= rect.top)
@@ -442,6 +448,7 @@ void Worksheet::deleteShiftUp(const CellRect &rect) {
         kept.push_back(m);
     }
     merges = std::move(kept);
+    deleteRangeRulesShiftUp(rangeRules, rect);
     if (whole) {
         std::vector<int> breaks;
         for (int b : rowBreaks) {
@@ -458,6 +465,10 @@ void Worksheet::rewriteFormulas(const std::function<std::string(const std::strin
         f.text = rewrite(f.text);
         f.maxRow = -1;
     }
+    for (RangeRule &rule : rangeRules)
+        for (RuleField &field : rule.fields)
+            if (field.kind == RuleField::Formula)
+                field.text = rewrite(field.text);
 }
 
 void Worksheet::rewriteCellFormulas(
@@ -501,30 +512,11 @@ std::unique_ptr<Worksheet> Worksheet::cloneFor(Workbook &target, std::string nam
     copy->zoomScale = zoomScale;
     copy->defaultColumnWidth = defaultColumnWidth;
     copy->rawXml = rawXml;
-    if (&target != m_book) {
-        // Conditional formats point at the workbook's dxf list: carry the entries they use.
-        const auto it = copy->rawXml.find("conditionalFormatting");
-        if (it != copy->rawXml.end()) {
-            std::string &xml = it->second;
-            std::string out;
-            size_t pos = 0;
-            static const std::string kAttr = "dxfId=\"";
-            for (size_t at; (at = xml.find(kAttr, pos)) != std::string::npos;) {
-                const size_t start = at + kAttr.size();
-                const size_t end = xml.find('"', start);
-                out.append(xml, pos, start - pos);
-                const unsigned long id = std::strtoul(xml.c_str() + start, nullptr, 10);
-                const auto &fromDxfs = m_book->styles().dxfs;
-                std::string entry = id < fromDxfs.size() ? fromDxfs[id] : std::string("<dxf/>");
-                auto &toDxfs = target.styles().dxfs;
-                toDxfs.push_back(entry);
-                out += std::to_string(toDxfs.size() - 1);
-                pos = end;
-            }
-            out.append(xml, pos, std::string::npos);
-            xml = std::move(out);
-        }
-    }
+    copy->rangeRules = rangeRules;
+    copy->validationOptions = validationOptions;
+    // Conditional formats point at the workbook's list of differential formats.
+    if (&target != m_book)
+        moveRangeRuleFormats(copy->rangeRules, m_book->styles(), target.styles());
     return copy;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "excel/engine/cellref.h"
+#include "excel/engine/rangerules.h"
 #include "excel/engine/styles.h"
 
 #include <cstdint>
@@ -132,7 +133,8 @@ public:
     void setColumnWidth(int column, double width);
 
     // Copies the cells of src (on this or another sheet, of this or another workbook) so that its
-    // top-left lands on (row, column); relative formula references move with it. With
+    // top-left lands on (row, column); relative formula references move with it, conditional
+    // formats and validations come along re-based. With
     // entireRows, row heights and styles come along and the rectangle's columns are whole rows.
     void copyFrom(const Worksheet &src, const CellRect &rect, int row, int column, bool entireRows);
     // Inserts empty cells over rect, moving the cells below it down by its height.
@@ -144,7 +146,8 @@ public:
     std::unique_ptr<Worksheet> cloneFor(Workbook &target, std::string name) const;
 
     void setName(std::string name) { m_name = std::move(name); }
-    // Rewrites the text of every formula of the sheet.
+    // Rewrites the text of every formula of the sheet, those of its conditional formats and
+    // validations too.
     void rewriteFormulas(const std::function<std::string(const std::string &)> &rewrite);
     // Rewrites the text of every formula cell, given the cell's row and column.
     void rewriteCellFormulas(
@@ -162,6 +165,10 @@ public:
     int zoomScale = 0;
     bool tabSelected = false;
     double defaultColumnWidth = 0; // from sheetFormatPr; 0: 8.43
+    // Conditional formats and data validations, in the order read; copies and row shifts carry
+    // them with their cells.
+    std::vector<RangeRule> rangeRules;
+    std::string validationOptions; // attributes of the validation list other than its count
     // Elements kept as XML text, by element name (sheetPr, sheetFormatPr, pageSetup, ...).
     std::map<std::string, std::string> rawXml;
     // Pivot tables located on this sheet (not carried into copies of the sheet).

@@ -273,8 +273,8 @@ void writeWorksheetPart(XmlWriter &xml, const Worksheet &ws, bool selected) {
     xml.raw(rawOf(ws, "sheetProtection"));
     xml.raw(rawOf(ws, "autoFilter"));
     writeMerges(xml, ws);
-    xml.raw(rawOf(ws, "conditionalFormatting"));
-    xml.raw(rawOf(ws, "dataValidations"));
+    writeConditionalFormats(xml, ws.rangeRules);
+    writeValidations(xml, ws.rangeRules, ws.validationOptions);
     xml.raw(rawOf(ws, "printOptions"));
     const std::string &margins = rawOf(ws, "pageMargins");
     xml.raw(margins.empty() ? std::string_view("<pageMargins left=\"0.7\" right=\"0.7\" "
