@@ -53,6 +53,32 @@ void fieldList(XmlWriter &xml, const char *tag, const std::vector<int> &fields, 
     xml.close();
 }
 
+// <rowItems> or <colItems>: one <i> per line of the axis, naming its members after the ones it
+// repeats from the line above.
+void axisItems(XmlWriter &xml, const char *tag, const std::vector<PivotAxisLine> &lines) {
+    xml.open(tag);
+    xml.attrInt("count", (long long)lines.size());
+    for (const PivotAxisLine &line : lines) {
+        xml.open("i");
+        if (line.kind == PivotAxisLine::Kind::Subtotal)
+            xml.attr("t", "default");
+        else if (line.kind == PivotAxisLine::Kind::Grand)
+            xml.attr("t", "grand");
+        if (line.repeated > 0)
+            xml.attrInt("r", line.repeated);
+        if (line.dataField > 0)
+            xml.attrInt("i", line.dataField);
+        for (size_t m = size_t(line.repeated); m < line.members.size(); ++m) {
+            xml.open("x");
+            if (line.members[m] != 0)
+                xml.attrInt("v", line.members[m]);
+            xml.close();
+        }
+        xml.close();
+    }
+    xml.close();
+}
+
 bool contains(const std::vector<int> &v, int f) {
     return std::find(v.begin(), v.end(), f) != v.end();
 }
@@ -176,7 +202,9 @@ void writePivotTableDefinition(XmlWriter &xml, const PivotTable &table, int cach
     const std::vector<int> &pageFields = table.pageFields();
     const int nData = int(dataFields.size());
     const int nRow = int(rowFields.size());
-    const bool hasCols = !colFields.empty();
+    const int nCol = int(colFields.size());
+    const bool hasCols = nCol > 0;
+    const PivotAxes lines = table.axes();
     xml.declaration();
     xml.open("pivotTableDefinition");
     xml.attr("xmlns", xmlns::kMain);
@@ -205,11 +233,15 @@ void writePivotTableDefinition(XmlWriter &xml, const PivotTable &table, int cach
     xml.attrInt("indent", 0);
     xml.attrInt("outline", 1);
     xml.attrInt("outlineData", 1);
+    // Tabular form: each row field in a column of its own, subtotals below their group, as the
+    // cells and the item lines are laid out.
+    xml.attrInt("compact", 0);
+    xml.attrInt("compactData", 0);
 
     xml.open("location");
     xml.attr("ref", table.tableRange().toStdString());
-    xml.attrInt("firstHeaderRow", hasCols ? 1 : 0);
-    xml.attrInt("firstDataRow", hasCols ? 2 : 1);
+    xml.attrInt("firstHeaderRow", 1);
+    xml.attrInt("firstDataRow", hasCols ? 1 + nCol : 1);
     xml.attrInt("firstDataCol", nRow + (nData > 1 ? 1 : 0));
     if (!pageFields.empty()) {
         const long long pages = (long long)pageFields.size();
@@ -231,6 +263,8 @@ void writePivotTableDefinition(XmlWriter &xml, const PivotTable &table, int cach
         if (std::any_of(dataFields.begin(), dataFields.end(),
                         [f](const PivotTable::DataField &d) { return d.field == f; }))
             xml.attrInt("dataField", 1);
+        xml.attrInt("compact", 0);
+        xml.attrInt("outline", 0);
         xml.attrInt("showAll", 0);
         const std::vector<QVariant> &items = cache.items[size_t(f)];
         if (!items.empty()) {
@@ -252,8 +286,10 @@ void writePivotTableDefinition(XmlWriter &xml, const PivotTable &table, int cach
 
     if (nRow > 0 || nData > 1)
         fieldList(xml, "rowFields", rowFields, nData > 1);
+    axisItems(xml, "rowItems", lines.rows);
     if (hasCols)
         fieldList(xml, "colFields", colFields, false);
+    axisItems(xml, "colItems", lines.columns);
     if (!pageFields.empty()) {
         xml.open("pageFields");
         xml.attrInt("count", (long long)pageFields.size());

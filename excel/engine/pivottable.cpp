@@ -157,12 +157,13 @@ QString pivotFunctionCaption(PivotFunction function) {
 
 // ---- PivotTable
 
-// The aggregates keyed by (row-key prefix, column key); an empty column key is the row total.
+// The aggregates keyed by (row-key prefix, column-key prefix); empty prefixes are the totals.
 struct PivotTable::Computed {
     std::vector<std::vector<QVariant>> items;  // per field, display order
     std::vector<std::vector<int>> recordItems; // per record, per field: index into items
     std::map<std::pair<std::vector<int>, std::vector<int>>, std::vector<Accumulator>> acc;
     std::vector<std::vector<int>> colKeys; // distinct full column keys in order
+    std::vector<std::vector<int>> rowKeys; // distinct full row keys in order
 };
 
 PivotTable::PivotTable(PivotSource source, QString name, int destRow, int destCol)
@@ -287,7 +288,7 @@ PivotTable::Computed PivotTable::compute() const {
         c.recordItems.push_back(std::move(idx));
     }
     const size_t nData = m_dataFields.size();
-    std::map<std::vector<int>, bool> colKeySet;
+    std::map<std::vector<int>, bool> colKeySet, rowKeySet;
     for (size_t r = 0; r < m_source.records.size(); ++r) {
         const std::vector<int> &idx = c.recordItems[r];
         std::vector<int> colKey;
@@ -296,10 +297,12 @@ PivotTable::Computed PivotTable::compute() const {
         colKeySet[colKey] = true;
         std::vector<int> prefix;
         for (size_t p = 0; p <= m_rowFields.size(); ++p) {
-            // The cell of this column key, and the row total (the same key without columns).
-            const int targets = m_colFields.empty() ? 1 : 2;
-            for (int t = 0; t < targets; ++t) {
-                auto &accs = c.acc[{prefix, t == 0 ? colKey : std::vector<int>{}}];
+            // Every prefix of the column key: the cell itself, the subtotals of its outer column
+            // items and (the empty prefix) the row total.
+            for (size_t q = 0; q <= colKey.size(); ++q) {
+                auto &accs = c.acc[{
+                    prefix, std::vector<int>(colKey.begin(),
+                                             colKey.begin() + static_cast<std::ptrdiff_t>(q))}];
                 if (accs.empty())
                     accs.resize(nData);
                 for (size_t d = 0; d < nData; ++d)
@@ -308,24 +311,106 @@ PivotTable::Computed PivotTable::compute() const {
             if (p < m_rowFields.size())
                 prefix.push_back(idx[static_cast<size_t>(m_rowFields[p])]);
         }
+        rowKeySet[prefix] = true;
     }
     for (const auto &entry : colKeySet)
         c.colKeys.push_back(entry.first);
+    for (const auto &entry : rowKeySet)
+        c.rowKeys.push_back(entry.first);
     return c;
 }
 
+namespace {
+
+// The lines of one axis from its distinct keys in display order: each key (once per data field
+// where the data fields run along this axis), the subtotal of every outer field's group after
+// its last key, innermost first, and the grand totals.
+std::vector<PivotAxisLine> axisLines(const std::vector<std::vector<int>> &keys, int fieldCount,
+                                     int dataLines, bool dataOnAxis, bool grandTotal) {
+    using Kind = PivotAxisLine::Kind;
+    std::vector<PivotAxisLine> lines;
+    auto add = [&lines, dataOnAxis](Kind kind, std::vector<int> key, int dataField) {
+        PivotAxisLine line;
+        line.kind = kind;
+        line.key = std::move(key);
+        line.dataField = dataField;
+        if (kind == Kind::Grand) {
+            line.members = {0};
+        } else {
+            line.members = line.key;
+            if (dataOnAxis && kind == Kind::Item)
+                line.members.push_back(dataField);
+            // A line names at least one member, even when it repeats the line above.
+            if (!lines.empty() && !line.members.empty()) {
+                const std::vector<int> &above = lines.back().members;
+                size_t same = 0;
+                while (same + 1 < line.members.size() && same < above.size() &&
+                       above[same] == line.members[same])
+                    ++same;
+                line.repeated = static_cast<int>(same);
+            }
+        }
+        lines.push_back(std::move(line));
+    };
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const std::vector<int> &key = keys[k];
+        for (int d = 0; d < dataLines; ++d)
+            add(Kind::Item, key, d);
+        // Levels the next key shares with this one: their groups go on.
+        int shared = 0;
+        if (k + 1 < keys.size())
+            while (shared < fieldCount &&
+                   keys[k + 1][static_cast<size_t>(shared)] == key[static_cast<size_t>(shared)])
+                ++shared;
+        for (int level = fieldCount - 2; level >= shared; --level)
+            for (int d = 0; d < dataLines; ++d)
+                add(Kind::Subtotal, std::vector<int>(key.begin(), key.begin() + level + 1), d);
+    }
+    if (grandTotal)
+        for (int d = 0; d < dataLines; ++d)
+            add(Kind::Grand, {}, d);
+    return lines;
+}
+
+} // namespace
+
+PivotAxes PivotTable::axesOf(const Computed &c) const {
+    const int nRow = static_cast<int>(m_rowFields.size());
+    const int nCol = static_cast<int>(m_colFields.size());
+    const int dataLines = dataOnRows() ? static_cast<int>(m_dataFields.size()) : 1;
+    PivotAxes result;
+    // Without row fields the body is one line (per data field) and has no grand total.
+    result.rows = axisLines(c.rowKeys, nRow, dataLines, dataOnRows(), nRow > 0 && m_colGrandTotals);
+    // Without column fields the value area is one column; the row totals are the column's values.
+    if (nCol == 0)
+        result.columns.push_back(PivotAxisLine{});
+    else
+        result.columns = axisLines(c.colKeys, nCol, 1, false, m_rowGrandTotals);
+    return result;
+}
+
+PivotAxes PivotTable::axes() const {
+    return axesOf(compute());
+}
+
 std::vector<PivotCell> PivotTable::layout() const {
+    using Kind = PivotAxisLine::Kind;
     std::vector<PivotCell> cells;
     const Computed c = compute();
+    const PivotAxes lines = axesOf(c);
     const int nRow = static_cast<int>(m_rowFields.size());
+    const int nCol = static_cast<int>(m_colFields.size());
     const int nData = static_cast<int>(m_dataFields.size());
-    const bool dataRows = nData > 1;
+    const bool dataRows = dataOnRows();
     const int rowDims = nRow + (dataRows ? 1 : 0);
-    const bool hasCols = !m_colFields.empty();
+    const bool hasCols = nCol > 0;
     const int R = m_destRow, C = m_destCol;
     auto put = [&cells](int row, int col, const QVariant &v, PivotCellRole role) {
         if (row >= 1 && col >= 1 && v.isValid() && !v.isNull())
             cells.push_back({row, col, v, role});
+    };
+    auto itemOf = [&c](int field, int item) {
+        return itemText(c.items[static_cast<size_t>(field)][static_cast<size_t>(item)]);
     };
 
     // Page fields above the table, with one blank row between.
@@ -338,15 +423,36 @@ std::vector<PivotCell> PivotTable::layout() const {
         put(row, col + 1, QStringLiteral("(すべて)"), PivotCellRole::PageValue);
     }
 
-    const int headerRows = hasCols ? 2 : 1;
+    // Header: the caption and the column field names, then one row of items per column field;
+    // the row field names stand in the last header row.
+    const int headerRows = hasCols ? 1 + nCol : 1;
     const int valueCol0 = C + rowDims;
-    const int nValueCols = nData == 0 ? 0 : hasCols ? static_cast<int>(c.colKeys.size()) : 1;
     if (hasCols) {
         if (nData == 1)
             put(R, C, m_dataFields[0].caption, PivotCellRole::DataCaption);
-        for (int j = 0; j < static_cast<int>(m_colFields.size()); ++j)
+        for (int j = 0; j < nCol; ++j)
             put(R, valueCol0 + j, m_source.fieldNames[m_colFields[static_cast<size_t>(j)]],
                 PivotCellRole::FieldName);
+        for (size_t j = 0; j < lines.columns.size(); ++j) {
+            const PivotAxisLine &line = lines.columns[j];
+            const int col = valueCol0 + static_cast<int>(j);
+            if (line.kind == Kind::Item) {
+                for (int level = line.repeated; level < nCol; ++level)
+                    put(R + 1 + level, col,
+                        itemOf(m_colFields[static_cast<size_t>(level)],
+                               line.key[static_cast<size_t>(level)]),
+                        PivotCellRole::ColumnItem);
+            } else if (line.kind == Kind::Subtotal) {
+                const int level = static_cast<int>(line.key.size()) - 1;
+                put(R + 1 + level, col,
+                    QString(itemOf(m_colFields[static_cast<size_t>(level)], line.key.back())
+                                .toString() +
+                            QStringLiteral(" 集計")),
+                    PivotCellRole::SubtotalLabel);
+            } else {
+                put(R + 1, col, QStringLiteral("総計"), PivotCellRole::GrandTotalLabel);
+            }
+        }
     }
     const int hr = R + headerRows - 1;
     for (int i = 0; i < nRow; ++i)
@@ -354,163 +460,75 @@ std::vector<PivotCell> PivotTable::layout() const {
             PivotCellRole::FieldName);
     if (dataRows)
         put(hr, C + nRow, QStringLiteral("データ"), PivotCellRole::FieldName);
-    if (nData > 0) {
-        if (hasCols) {
-            for (int j = 0; j < nValueCols; ++j) {
-                QStringList parts;
-                const std::vector<int> &key = c.colKeys[static_cast<size_t>(j)];
-                for (size_t k = 0; k < key.size(); ++k)
-                    parts << itemText(c.items[static_cast<size_t>(m_colFields[k])]
-                                             [static_cast<size_t>(key[k])])
-                                 .toString();
-                put(hr, valueCol0 + j,
-                    parts.size() == 1 ? itemText(c.items[static_cast<size_t>(m_colFields[0])]
-                                                        [static_cast<size_t>(key[0])])
-                                      : QVariant(parts.join(u' ')),
-                    PivotCellRole::ColumnItem);
-            }
-            if (m_rowGrandTotals)
-                put(hr, valueCol0 + nValueCols, QStringLiteral("総計"),
-                    PivotCellRole::GrandTotalLabel);
-        } else {
-            put(hr, valueCol0, nData == 1 ? m_dataFields[0].caption : QStringLiteral("集計"),
-                PivotCellRole::DataCaption);
-        }
-    }
+    if (!hasCols && nData > 0)
+        put(hr, valueCol0, nData == 1 ? m_dataFields[0].caption : QStringLiteral("集計"),
+            PivotCellRole::DataCaption);
 
+    // Body: one table row per row line. Subtotal and total lines name their data field in their
+    // own label; item lines name it in the data column.
     int row = R + headerRows;
-    // Writes the values of one table row for the given row-key prefix and data field.
-    auto writeValues = [&](const std::vector<int> &prefix, int d, PivotCellRole role) {
-        if (nData == 0)
-            return;
-        for (int j = 0; j < nValueCols; ++j) {
-            const std::vector<int> ck =
-                hasCols ? c.colKeys[static_cast<size_t>(j)] : std::vector<int>{};
-            auto it = c.acc.find({prefix, ck});
-            if (it != c.acc.end())
-                put(row, valueCol0 + j,
-                    it->second[static_cast<size_t>(d)].value(
-                        m_dataFields[static_cast<size_t>(d)].function),
+    for (const PivotAxisLine &line : lines.rows) {
+        const QString dataCaption =
+            dataRows ? m_dataFields[static_cast<size_t>(line.dataField)].caption : QString();
+        auto withCaption = [&](const QString &label) {
+            return dataRows ? QString(label + u' ' + dataCaption) : label;
+        };
+        PivotCellRole valueRole = PivotCellRole::Value;
+        if (line.kind == Kind::Item) {
+            for (int level = line.repeated; level < nRow; ++level)
+                put(row, C + level,
+                    itemOf(m_rowFields[static_cast<size_t>(level)],
+                           line.key[static_cast<size_t>(level)]),
+                    PivotCellRole::RowItem);
+            if (dataRows)
+                put(row, C + nRow, dataCaption, PivotCellRole::RowItem);
+        } else if (line.kind == Kind::Subtotal) {
+            const int level = static_cast<int>(line.key.size()) - 1;
+            put(row, C + level,
+                withCaption(QString(
+                    itemOf(m_rowFields[static_cast<size_t>(level)], line.key.back()).toString() +
+                    QStringLiteral(" 集計"))),
+                PivotCellRole::SubtotalLabel);
+            valueRole = PivotCellRole::SubtotalValue;
+        } else {
+            put(row, C, withCaption(QStringLiteral("総計")), PivotCellRole::GrandTotalLabel);
+            valueRole = PivotCellRole::GrandTotalValue;
+        }
+        if (nData > 0) {
+            const PivotTable::DataField &data =
+                m_dataFields[static_cast<size_t>(dataRows ? line.dataField : 0)];
+            for (size_t j = 0; j < lines.columns.size(); ++j) {
+                const PivotAxisLine &column = lines.columns[j];
+                auto it = c.acc.find({line.key, column.key});
+                if (it == c.acc.end())
+                    continue;
+                PivotCellRole role = valueRole;
+                if (role == PivotCellRole::Value && column.kind == Kind::Grand)
+                    role = PivotCellRole::GrandTotalValue;
+                else if (role == PivotCellRole::Value && column.kind == Kind::Subtotal)
+                    role = PivotCellRole::SubtotalValue;
+                put(row, valueCol0 + static_cast<int>(j),
+                    it->second[static_cast<size_t>(dataRows ? line.dataField : 0)].value(
+                        data.function),
                     role);
-        }
-        if (hasCols && m_rowGrandTotals) {
-            auto it = c.acc.find({prefix, std::vector<int>{}});
-            if (it != c.acc.end())
-                put(row, valueCol0 + nValueCols,
-                    it->second[static_cast<size_t>(d)].value(
-                        m_dataFields[static_cast<size_t>(d)].function),
-                    role == PivotCellRole::Value ? PivotCellRole::GrandTotalValue : role);
-        }
-    };
-    // One line per data field (one line when there is at most one).
-    auto writeLines = [&](const std::vector<int> &prefix, PivotCellRole role, const QVariant &label,
-                          int labelCol, PivotCellRole labelRole) {
-        const int lines = std::max(1, nData);
-        for (int d = 0; d < lines; ++d) {
-            if (d == 0 || dataRows)
-                put(row, labelCol,
-                    dataRows && labelRole != PivotCellRole::RowItem && label.isValid()
-                        ? QVariant(label.toString() + u' ' +
-                                   m_dataFields[static_cast<size_t>(d)].caption)
-                        : (d == 0 ? label : QVariant()),
-                    labelRole);
-            // Subtotal and total lines name their data field in their own label instead.
-            if (dataRows && labelRole == PivotCellRole::RowItem)
-                put(row, C + nRow, m_dataFields[static_cast<size_t>(d)].caption,
-                    PivotCellRole::RowItem);
-            writeValues(prefix, d, role);
-            ++row;
-        }
-    };
-
-    // Distinct row keys in display order, walked as a tree so outer items get subtotals.
-    std::map<std::vector<int>, bool> rowKeys;
-    for (const auto &idx : c.recordItems) {
-        std::vector<int> key;
-        for (int f : m_rowFields)
-            key.push_back(idx[static_cast<size_t>(f)]);
-        rowKeys[key] = true;
-    }
-    std::vector<std::vector<int>> keys;
-    for (const auto &e : rowKeys)
-        keys.push_back(e.first);
-
-    if (nRow == 0) {
-        writeLines({}, PivotCellRole::Value, QVariant(), C, PivotCellRole::RowItem);
-    } else {
-        std::vector<int> open; // the prefix whose group is being written
-        for (size_t k = 0; k < keys.size(); ++k) {
-            const std::vector<int> &key = keys[k];
-            // Labels: every level that starts a new group at this key.
-            int firstNew = 0;
-            if (k > 0)
-                while (firstNew < nRow && keys[k - 1][static_cast<size_t>(firstNew)] ==
-                                              key[static_cast<size_t>(firstNew)])
-                    ++firstNew;
-            for (int lvl = firstNew; lvl < nRow; ++lvl)
-                put(row, C + lvl,
-                    itemText(c.items[static_cast<size_t>(m_rowFields[static_cast<size_t>(lvl)])]
-                                    [static_cast<size_t>(key[static_cast<size_t>(lvl)])]),
-                    PivotCellRole::RowItem);
-            writeLines(key, PivotCellRole::Value, QVariant(), C, PivotCellRole::RowItem);
-            // Subtotals of every outer level whose group ends here, innermost first.
-            int lastSame = 0;
-            if (k + 1 < keys.size())
-                while (lastSame < nRow && keys[k + 1][static_cast<size_t>(lastSame)] ==
-                                              key[static_cast<size_t>(lastSame)])
-                    ++lastSame;
-            for (int lvl = nRow - 2; lvl >= lastSame; --lvl) {
-                const std::vector<int> prefix(key.begin(), key.begin() + lvl + 1);
-                const QVariant item =
-                    itemText(c.items[static_cast<size_t>(m_rowFields[static_cast<size_t>(lvl)])]
-                                    [static_cast<size_t>(key[static_cast<size_t>(lvl)])]);
-                writeLines(prefix, PivotCellRole::SubtotalValue,
-                           QVariant(item.toString() + QStringLiteral(" 集計")), C + lvl,
-                           PivotCellRole::SubtotalLabel);
             }
         }
-        if (m_colGrandTotals)
-            writeLines({}, PivotCellRole::GrandTotalValue, QStringLiteral("総計"), C,
-                       PivotCellRole::GrandTotalLabel);
+        ++row;
     }
     return cells;
 }
 
 QString PivotTable::tableRange() const {
-    const Computed c = compute();
-    const int nData = static_cast<int>(m_dataFields.size());
-    const bool dataRows = nData > 1;
-    const int nRow = static_cast<int>(m_rowFields.size());
-    const int rowDims = nRow + (dataRows ? 1 : 0);
-    const bool hasCols = !m_colFields.empty();
-    const int headerRows = hasCols ? 2 : 1;
-    const int nValueCols = nData == 0 ? 0
-                           : hasCols
-                               ? static_cast<int>(c.colKeys.size()) + (m_rowGrandTotals ? 1 : 0)
-                               : 1;
-    std::map<std::vector<int>, bool> rowKeys;
-    std::map<std::vector<int>, bool> subtotalKeys;
-    for (const auto &idx : c.recordItems) {
-        std::vector<int> key;
-        for (int f : m_rowFields)
-            key.push_back(idx[static_cast<size_t>(f)]);
-        for (int lvl = 0; lvl + 1 < nRow; ++lvl)
-            subtotalKeys[std::vector<int>(key.begin(), key.begin() + lvl + 1)] = true;
-        rowKeys[key] = true;
-    }
-    const int lines = std::max(1, nData);
-    int bodyRows = 0;
-    if (nRow == 0)
-        bodyRows = lines;
-    else
-        bodyRows = static_cast<int>(rowKeys.size() + subtotalKeys.size()) * lines +
-                   (m_colGrandTotals ? lines : 0);
-    const int lastRow = m_destRow + headerRows + bodyRows - 1;
-    const int lastCol =
-        m_destCol +
-        std::max(1, rowDims + nValueCols +
-                        (hasCols && nData == 0 ? static_cast<int>(m_colFields.size()) : 0)) -
-        1;
+    const PivotAxes lines = axes();
+    const int nCol = static_cast<int>(m_colFields.size());
+    const int rowDims = static_cast<int>(m_rowFields.size()) + (dataOnRows() ? 1 : 0);
+    const int headerRows = nCol > 0 ? 1 + nCol : 1;
+    // Without data fields and column fields there is no value column.
+    const int valueCols = nCol > 0 ? std::max(static_cast<int>(lines.columns.size()), nCol)
+                          : m_dataFields.empty() ? 0
+                                                 : 1;
+    const int lastRow = m_destRow + headerRows + static_cast<int>(lines.rows.size()) - 1;
+    const int lastCol = m_destCol + std::max(1, rowDims + valueCols) - 1;
     return QString::fromStdString(cellAddress(m_destRow, m_destCol) + ':' +
                                   cellAddress(lastRow, lastCol));
 }

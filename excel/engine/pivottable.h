@@ -6,9 +6,12 @@
 //  2. Fields get an orientation (row, column, page, data) in call order; a data field gets one
 //     of the eleven functions. Orientation "data" without a function sums numeric fields and
 //     counts the others, as spreadsheet programs do.
-//  3. layout() computes every cell of the finished table so the values show in any reader;
-//     the parts ask the reader to refresh on open, so a spreadsheet program rebuilds the table
-//     from the source range with its own styling.
+//  3. axes() lists the table's row and column lines (items, subtotals of outer fields, grand
+//     totals) and layout() computes every cell of the finished table from them, so the values
+//     show in any reader. The table part lists the same lines, so a spreadsheet program shows
+//     the table as it is (protected view does not refresh); the parts still ask the reader to
+//     refresh on open, so a spreadsheet program that may rebuild the table does so from the
+//     source range with its own styling.
 #pragma once
 
 #include "core/result.h"
@@ -88,6 +91,30 @@ struct PivotCacheItems {
     std::vector<std::vector<int>> recordItems;
 };
 
+// One line of an axis: a row of the table's body or a column of its value area. The file format
+// lists these lines (rowItems, colItems) so that a reader can show the table without rebuilding
+// it.
+struct PivotAxisLine {
+    enum class Kind { Item, Subtotal, Grand };
+    Kind kind = Kind::Item;
+    // The items of the axis fields, outermost first: the whole key of an item line, the group's
+    // prefix of a subtotal line, empty for the grand total.
+    std::vector<int> key;
+    // The data field the line shows, where the data fields run down the rows.
+    int dataField = 0;
+    // Leading entries of members() that repeat the line before (the file format leaves them out).
+    int repeated = 0;
+    // The item indexes the file format names for this line: the key, then the data field where
+    // the data fields are one more field of the axis; the grand total names item 0.
+    std::vector<int> members;
+};
+
+// The lines of both axes, in the order the table shows them.
+struct PivotAxes {
+    std::vector<PivotAxisLine> rows;
+    std::vector<PivotAxisLine> columns;
+};
+
 // One computed cell of the table, 1-based.
 struct PivotCell {
     int row;
@@ -141,6 +168,10 @@ public:
 
     // The items and record indexes the cache parts list.
     PivotCacheItems cacheItems() const;
+    // The table's row and column lines, which layout() fills and the table part lists.
+    PivotAxes axes() const;
+    // True when there are several data fields: they then run down the rows as one more field.
+    bool dataOnRows() const { return m_dataFields.size() > 1; }
 
 private:
     struct Computed;
@@ -148,6 +179,7 @@ private:
     int fieldIndex(const QString &name) const;
     bool isNumericField(int field) const;
     Computed compute() const;
+    PivotAxes axesOf(const Computed &c) const;
     // The field's distinct values in display order (numbers ascending, then texts, then blank).
     std::vector<QVariant> fieldItems(int field) const;
     bool onAxis(int field) const;

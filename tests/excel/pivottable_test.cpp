@@ -118,6 +118,42 @@ TEST(PivotTableLayout, NestedRowFieldsGetSubtotalsAndTotalsCanBeOff) {
     EXPECT_EQ(t.tableRange(), QStringLiteral("A1:C8"));
 }
 
+TEST(PivotTableLayout, TwoColumnFieldsGetAHeaderRowEachAndSubtotalColumns) {
+    PivotTable t(salesSource(), QStringLiteral("P"), 1, 1);
+    ASSERT_TRUE(t.setOrientation(QStringLiteral("地域"), PivotAxis::Row));
+    ASSERT_TRUE(t.setOrientation(QStringLiteral("商品"), PivotAxis::Column));
+    ASSERT_TRUE(t.setOrientation(QStringLiteral("備考"), PivotAxis::Column));
+    ASSERT_TRUE(t.addDataField(QStringLiteral("金額"), -4157));
+    const CellMap m = cellsOf(t);
+    // Row 1: caption and the column field names; row 2: products and their subtotals; row 3:
+    // notes, each named once under its product, and the row field name.
+    EXPECT_EQ(textAt(m, 1, 1), QStringLiteral("合計 / 金額"));
+    EXPECT_EQ(textAt(m, 1, 2), QStringLiteral("商品"));
+    EXPECT_EQ(textAt(m, 1, 3), QStringLiteral("備考"));
+    const std::vector<std::pair<int, const char *>> products{
+        {2, "A"}, {3, ""}, {5, "A 集計"}, {6, "B"}, {8, "B 集計"}, {9, "C"}, {11, "総計"}};
+    for (const auto &[col, text] : products)
+        EXPECT_EQ(textAt(m, 2, col), QString::fromUtf8(text)) << col;
+    const std::vector<std::pair<int, const char *>> notes{
+        {1, "地域"}, {2, "x"}, {3, "z"}, {4, "(空白)"}, {5, ""}, {6, "y"}, {7, "(空白)"}};
+    for (const auto &[col, text] : notes)
+        EXPECT_EQ(textAt(m, 3, col), QString::fromUtf8(text)) << col;
+    // 東京: A x 100 and A (blank) 10 make the A subtotal; 総計 sums every column.
+    EXPECT_EQ(textAt(m, 5, 1), QStringLiteral("東京"));
+    EXPECT_EQ(numberAt(m, 5, 2), 100.0);
+    EXPECT_EQ(numberAt(m, 5, 4), 10.0);
+    EXPECT_EQ(numberAt(m, 5, 5), 110.0);
+    EXPECT_EQ(numberAt(m, 5, 8), 25.0);
+    EXPECT_EQ(numberAt(m, 5, 11), 135.0);
+    EXPECT_TRUE(std::isnan(numberAt(m, 4, 5))); // 大阪 A has only a blank amount
+    EXPECT_EQ(numberAt(m, 4, 8), 50.0);
+    EXPECT_EQ(textAt(m, 6, 1), QStringLiteral("総計"));
+    EXPECT_EQ(numberAt(m, 6, 5), 110.0);
+    EXPECT_EQ(numberAt(m, 6, 10), 5.5);
+    EXPECT_EQ(numberAt(m, 6, 11), 190.5);
+    EXPECT_EQ(t.tableRange(), QStringLiteral("A1:K6"));
+}
+
 TEST(PivotTableLayout, PageFieldsSitAboveTheTable) {
     for (int order : {1, 2}) {
         PivotTable t(salesSource(), QStringLiteral("P"), 5, 2);
