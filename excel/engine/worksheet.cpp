@@ -337,6 +337,7 @@ void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, 
                                 [&](const CellRect &m) { return overlaps(m, target); }),
                  merges.end());
     merges.insert(merges.end(), newMerges.begin(), newMerges.end());
+    copyHyperlinks(src.hyperlinks, rect, dRows, dCols, hyperlinks);
 }
 
 void Worksheet::insertShiftDown(const CellRect &rect) {
@@ -384,6 +385,7 @@ void Worksheet::insertShiftDown(const CellRect &rect) {
             m.top += h;
             m.bottom += h;
         }
+    shiftHyperlinksDown(hyperlinks, rect);
     if (whole)
         for (int &b : rowBreaks)
             if (b >= rect.top)
@@ -442,6 +444,7 @@ void Worksheet::deleteShiftUp(const CellRect &rect) {
         kept.push_back(m);
     }
     merges = std::move(kept);
+    removeHyperlinksShiftUp(hyperlinks, rect);
     if (whole) {
         std::vector<int> breaks;
         for (int b : rowBreaks) {
@@ -480,6 +483,7 @@ std::unique_ptr<Worksheet> Worksheet::cloneFor(Workbook &target, std::string nam
     for (auto &entry : copy->m_columns)
         entry.second.style = remap.style(entry.second.style);
     copy->merges = merges;
+    copy->hyperlinks = hyperlinks;
     copy->printArea = printArea;
     copy->localNames = localNames;
     copy->rowBreaks = rowBreaks;
