@@ -79,6 +79,23 @@ void printErr(const QString &text) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
+QString oneLine(QString text) {
+    text.remove(u'\r');
+    text.remove(u'\n');
+    return text;
+}
+
+void printNotices(const QStringList &notices, const QString &prefix) {
+    if (notices.isEmpty())
+        return;
+    std::fflush(stdout);
+    QString text;
+    for (const QString &n : notices)
+        text += prefix + oneLine(n) + u'\n';
+    printErr(text);
+    std::fflush(stderr);
+}
+
 int usageError(const BatchCommand &command, const QString &message) {
     printErr(QStringLiteral("kelvoran-batch %1: %2\nusage: %3\n")
                  .arg(command.name, message, command.usage));

@@ -56,6 +56,11 @@ private:
 // Output on stdout/stderr: UTF-8, LF line ends.
 void printOut(const QString &text);
 void printErr(const QString &text);
+// A text on one output line: its line breaks removed, as the log writes a status.
+QString oneLine(QString text);
+// Notices of a finished report on stderr, one line each, each after prefix (may be empty);
+// stdout is flushed first so that they follow what it already holds.
+void printNotices(const QStringList &notices, const QString &prefix = QString());
 
 // Prints the usage error and the command's usage on stderr; returns ExitUsage.
 int usageError(const BatchCommand &command, const QString &message);

@@ -35,7 +35,8 @@ const BatchCommand kCommand{
         "  Nothing is asked (confirmations are answered yes); a position limit fails the run.\n"
         "  OUT is written as .xlsx (\"x\" added to .xls, \".xlsx\" to any other name), with the\n"
         "  output read and write passwords of the file, and never opened; its real path is\n"
-        "  printed. On a terminal, progress goes to stderr.\n"
+        "  printed. Notices (template features left out, database values kept as text) go to\n"
+        "  stderr, one line each. On a terminal, progress goes to stderr.\n"
         "  Exit 1 with the status text (message and step code) on stderr when the job fails."),
     &runReport};
 
@@ -131,6 +132,7 @@ int runReport(const QStringList &arguments) {
         return ExitFailed;
     }
     printOut(result.savedPath + QLatin1Char('\n'));
+    printNotices(result.notices);
     return ExitOk;
 }
 

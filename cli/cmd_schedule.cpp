@@ -49,9 +49,12 @@ const BatchCommand kCommand{
         "  decides whether the first failure stops the run. The log goes to --log-dir\n"
         "  (default: LogFileDir of the settings). Prints one tab-separated line per entry:\n"
         "  number, file name, target path, start, end, data count, status; then \"log: \" and\n"
-        "  the log file. An entry that replaced a file an earlier entry of the run wrote\n"
-        "  further up still completes; stderr warns about it. The log is Shift_JIS: a status\n"
-        "  character it cannot hold is written there as \"?\" and stderr says how many.\n"
+        "  the log file. The notices of a report entry (template features left out, database\n"
+        "  values kept as text) follow its line on stderr, one line each after its number and\n"
+        "  a tab; they are never part of the status. An entry that replaced a file an earlier\n"
+        "  entry of the run wrote further up still completes; stderr warns about it. The log\n"
+        "  is Shift_JIS: a status character it cannot hold is written there as \"?\" and\n"
+        "  stderr says how many.\n"
         "  Exit 1 when any entry failed or the credentials file is refused, 2 on a usage error."),
     &runSchedule};
 
@@ -115,13 +118,6 @@ std::optional<QString> settingsAlias(const ScheduleEntry &entry, const AliasList
     if (!reader.readLines(*lines, def) || !reader.hasFormatBlock())
         return std::nullopt;
     return def.value(QStringLiteral("DBNAME"));
-}
-
-// A status on one output line, as the log writes it.
-QString oneLine(QString text) {
-    text.remove(u'\r');
-    text.remove(u'\n');
-    return text;
 }
 
 // The --at value: the whole text must be "yyyy/mm/dd HH:NN" (ASCII digits, nothing after it),
@@ -284,22 +280,18 @@ int runSchedule(const QStringList &arguments) {
     connection.close();
 
     const RunSummary &summary = runner.lastRun();
-    QString out;
+    // Each entry's notices follow its line on stderr, marked with its number.
     int row = 0;
     for (const ScheduleEntry &e : schedule.entries) {
         ++row;
-        out += QStringList{QString::number(row),
-                           e.fileName,
-                           e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath,
-                           e.startTime,
-                           e.endTime,
-                           e.dataCount.trimmed(),
-                           oneLine(e.status)}
-                   .join(u'\t') +
-               u'\n';
+        printOut(QStringList{QString::number(row), e.fileName,
+                             e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath, e.startTime,
+                             e.endTime, e.dataCount.trimmed(), oneLine(e.status)}
+                     .join(u'\t') +
+                 u'\n');
+        printNotices(e.notices, QString::number(row) + u'\t');
     }
-    out += QStringLiteral("log: ") + summary.logPath + u'\n';
-    printOut(out);
+    printOut(QStringLiteral("log: ") + summary.logPath + u'\n');
     QString notes;
     for (const QString &warning : summary.warnings)
         notes += warning + u'\n';

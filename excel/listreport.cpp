@@ -200,7 +200,7 @@ Status ListWriter::recordLoop() {
             for (int k : m_textColumns)
                 cell(row, m_startCol + k).setNumberFormat(QStringLiteral("@"));
         for (int k = 0; k < m_n; ++k)
-            cell(row, m_startCol + k).setValue(displayText(records.value(k)));
+            m_ctx.values->write(cell(row, m_startCol + k), records.value(k), k);
         if (m_rf == 1 || m_rf == 2) {
             m_step.set("ME_140018");
             const QString r = QString::number(row);
@@ -488,8 +488,18 @@ double roundHalfEven(double value) {
 }
 
 Status writeListReport(ListReportContext &ctx) {
+    DatabaseCellWriter own;
+    if (!ctx.values)
+        ctx.values = &own;
+    QStringList names;
+    for (const QString &heading : ctx.headings)
+        names << unquoteHeading(heading);
+    ctx.values->setColumnNames(names);
     ListWriter w(ctx);
-    return w.run();
+    const Status written = w.run();
+    if (ctx.values == &own)
+        ctx.values = nullptr;
+    return written;
 }
 
 } // namespace kelvoran

@@ -3,6 +3,7 @@
 // creation time, auto-format, heading style, frozen heading, and the pivot table.
 #pragma once
 
+#include "excel/databasecell.h"
 #include "excel/excelsession.h"
 #include "excel/extractionquery.h"
 #include "excel/reportdriver.h"
@@ -36,6 +37,9 @@ struct ListReportContext {
     QString createdAt; // creation time "yyyy/mm/dd HH:NN:SS"
     ReportProgress progress;
     QString statusSuffix;
+    // Writes the records' values and gathers the notices about them; null: one of the call's
+    // own, whose notices are not kept.
+    DatabaseCellWriter *values = nullptr;
 };
 
 // Writes the list and, when PTOUT is on, its pivot table. Fails with the engine's or the

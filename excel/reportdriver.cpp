@@ -1,6 +1,7 @@
 #include "excel/reportdriver.h"
 
 #include "db/recordstream.h"
+#include "excel/databasecell.h"
 #include "excel/excelsession.h"
 #include "excel/listreport.h"
 #include "excel/templatereport.h"
@@ -309,6 +310,8 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
     int book =
         opt.sharedBook > 0 && opt.sharedBook <= session->workbookCount() ? opt.sharedBook : 0;
     int sheetIndex = 1;
+    // A shared workbook's notices so far belong to the entries before this one.
+    const QStringList earlierNotices = book > 0 ? session->notices(book) : QStringList();
     if (!templatePath.isEmpty()) {
         Result<TemplateWorkbook> opened =
             openTemplateWorkbook(*session, templatePath, def.templatePassword, book, step);
@@ -347,6 +350,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         (void)session->activateSheet(book, sheetIndex);
     }
 
+    DatabaseCellWriter values;
     if (templateKind != TemplateReportKind::None) {
         // Fixed and extended list reports fill the template's block instead of a list.
         TemplateReportRun run;
@@ -356,6 +360,7 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         run.itemCount = res.itemCount;
         run.dataCount = long(res.dataCount);
         run.creationTime = res.startTime;
+        run.values = &values;
         RecordStreamSource recordSource(records);
         const ReportProgress progress = opt.progress;
         const QString suffix = opt.statusSuffix;
@@ -385,10 +390,25 @@ ReportRunResult runExcelReport(ReportDefinition def, const ReportSource &source,
         ctx.createdAt = res.startTime;
         ctx.progress = opt.progress;
         ctx.statusSuffix = opt.statusSuffix;
+        ctx.values = &values;
         if (Status s = writeListReport(ctx); !s)
             return writerFailure(s.error(), book);
     }
     records.close();
+    {
+        // The template's own (a shared workbook may hold them from an earlier entry already),
+        // what this run added to the output workbook, and the values' notices.
+        QStringList notices;
+        if (templateBook.templateBook > 0)
+            notices = session->notices(templateBook.templateBook);
+        for (const QString &n : session->notices(book))
+            if (!earlierNotices.contains(n))
+                notices << n;
+        notices += values.notices();
+        for (const QString &n : notices)
+            if (!res.notices.contains(n))
+                res.notices << n;
+    }
     if (templateBook.templateBook > 0) {
         closeTemplateWorkbook(*session, templateBook);
         book = templateBook.outputBook;

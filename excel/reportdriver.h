@@ -87,6 +87,10 @@ struct ReportRunResult {
     QString statusText() const;
     // A position limit failed: the status is the failure text alone, not composed.
     bool plainFailure = false;
+    // What a finished run did not carry over from the template (drawings, comments, ...) and the
+    // database values it wrote otherwise than typed input would, one line each, for the user.
+    // Never part of a status: the run still succeeded.
+    QStringList notices;
 };
 
 // The status of a failed driver run from its failure text q and detail d (line breaks in d

@@ -2,6 +2,7 @@
 
 #include "core/displaytext.h"
 #include "db/recordstream.h"
+#include "excel/databasecell.h"
 #include "excel/excelsession.h"
 #include "excel/formatapply.h"
 #include "report/reportdefinition.h"
@@ -107,8 +108,9 @@ int numberValue(const ReportDefinition &def, const char *name, int fallback) {
 class TemplateWriter {
 public:
     TemplateWriter(ExcelSession &xl, const TemplateReportRun &run, const ReportDefinition &def,
-                   StepCode &step, TemplateReportKind kind)
-        : m_xl(xl), m_run(run), m_def(def), m_step(step), m_kind(kind), m_sheet(run.sheetIndex) {}
+                   StepCode &step, TemplateReportKind kind, DatabaseCellWriter &values)
+        : m_xl(xl), m_run(run), m_def(def), m_step(step), m_kind(kind), m_values(values),
+          m_sheet(run.sheetIndex) {}
 
     Status prepare();
     Status fixedRecord(const Fields &record, bool last);
@@ -144,6 +146,7 @@ private:
     const ReportDefinition &m_def;
     StepCode &m_step;
     TemplateReportKind m_kind;
+    DatabaseCellWriter &m_values;
 
     int m_height = 0;     // h: rows of the template block
     int m_lastColumn = 0; // E: the block's last column
@@ -298,7 +301,7 @@ Status TemplateWriter::writeField(const ExcelSheet &sheet, const Target &t, int 
         return fail(QStringLiteral("出力セルがシートの最終行を超えます。：%1行目").arg(row));
     const ExcelRange cell = sheet.cells(row, t.cell.column);
     const QVariant value = size_t(t.field) < record.size() ? record[size_t(t.field)] : QVariant();
-    cell.setValue(displayText(value));
+    m_values.write(cell, value, t.field);
     // The codes of format pass 2 on this one cell; autofit (201) has no columns here.
     if (Status s = applyFormatCodes(cell, t.codes, FormatSweep::Pass2, ExcelRange()); !s)
         return fail(s.error().message);
@@ -541,7 +544,13 @@ Status writeTemplateReport(ExcelSession &xl, const TemplateReportRun &run,
     const TemplateReportKind kind = templateReportKind(def);
     if (kind == TemplateReportKind::None)
         return Error{QStringLiteral("固定帳票・拡張一覧帳票の指定がありません。"), step.text()};
-    TemplateWriter writer(xl, run, def, step, kind);
+    DatabaseCellWriter own;
+    DatabaseCellWriter &values = run.values ? *run.values : own;
+    QStringList names;
+    for (const ColumnSetting &c : def.columns)
+        names << (c.Alias.trimmed().isEmpty() ? c.PhysicalName : c.Alias);
+    values.setColumnNames(names);
+    TemplateWriter writer(xl, run, def, step, kind, values);
     if (Status s = writer.prepare(); !s)
         return s;
 

@@ -27,6 +27,7 @@
 
 namespace kelvoran {
 
+class DatabaseCellWriter;
 class ExcelSession;
 class RecordStream;
 class ReportDefinition;
@@ -78,6 +79,9 @@ struct TemplateReportRun {
                           // keys) never; 0: as many as the column settings
     long dataCount = 0;   // the record count of the extraction query
     QString creationTime; // "yyyy/mm/dd HH:NN:SS", taken once at the start of the run
+    // Writes the records' values and gathers the notices about them; null: one of the call's
+    // own, whose notices are not kept.
+    DatabaseCellWriter *values = nullptr;
 };
 
 // Called before each record with its 1-based number and the run's dataCount.

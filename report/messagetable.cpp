@@ -212,6 +212,16 @@ QString extractionFailure(const QString &inner) {
 QString failure(const QString &inner) {
     return QStringLiteral("エラー <<") + inner + QStringLiteral(">>");
 }
+QString formulaTextKept(const QString &column) {
+    return QStringLiteral("列「%1」の「=」「+」「-」「@」で始まる値は、数式にせず入力どおりの"
+                          "文字列として出力しました。")
+        .arg(column);
+}
+QString longNumberKept(const QString &column) {
+    return QStringLiteral("列「%1」の有効桁数が15桁を超える数値は、丸めずにすべての桁を文字列と"
+                          "して出力しました。")
+        .arg(column);
+}
 } // namespace ReportText
 
 namespace CsvJobText {

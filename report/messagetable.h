@@ -81,6 +81,10 @@ QString noGroupKey();
 // The scheduled status around a failure: "データ抽出エラー <<inner>>" and "エラー <<inner>>".
 QString extractionFailure(const QString &inner);
 QString failure(const QString &inner);
+// Notices of a report that wrote database values otherwise than typed input would: one per
+// column, naming it.
+QString formulaTextKept(const QString &column);
+QString longNumberKept(const QString &column);
 } // namespace ReportText
 
 // Fixed texts of the scheduled CSV jobs (stages CEC_360001.. and CIC_350001..).

@@ -59,6 +59,7 @@ ExcelReportOutcome DriverExcelReportJob::run(const ExcelReportInput &input,
     outcome.failureText = result.failureText;
     outcome.detail = result.failureDetail;
     outcome.plainFailure = result.plainFailure;
+    outcome.notices = result.notices;
     if (!outcome.ok) {
         discard(placement);
         return outcome;

@@ -7,6 +7,7 @@
 #include "schedule/scheduleentry.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -59,6 +60,8 @@ struct ExcelReportOutcome {
     // A position limit or the save check failed: the status is the failure text alone, not the
     // extraction composition of composeExcelFailureStatus().
     bool plainFailure = false;
+    // The notices of a finished run (ReportRunResult::notices).
+    QStringList notices;
 };
 
 // Writes one ExcelReport entry with the scheduled rules: validates the settings, counts and

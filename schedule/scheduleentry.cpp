@@ -10,6 +10,7 @@ void ScheduleEntry::clearRunResult() {
     dataCount.clear();
     status.clear();
     writtenPath.clear();
+    notices.clear();
 }
 
 void Schedule::compact() {

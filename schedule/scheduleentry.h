@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -26,6 +27,10 @@ struct ScheduleEntry {
     // ".xlsx", a CSV export name gets ".csv"); empty when the run did not get that far. The
     // log and the batch output show it instead of the target path.
     QString writtenPath;
+    // What the last run noted for the user without failing (template features left out,
+    // database values kept as text). Never part of the status nor of the log: the log viewer
+    // counts every status but "正常終了" and "未処理" as failed.
+    QStringList notices;
 
     QString alias;
     QString userName;

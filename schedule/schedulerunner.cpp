@@ -302,6 +302,7 @@ Result<CheckedEntry> ScheduleRunner::checkRow(int row) {
 bool ScheduleRunner::runEntry(int row) {
     ScheduleEntry &e = entry(row);
     e.writtenPath.clear();
+    e.notices.clear();
 
     // CES_270004 to CES_270008: the connection mark, the settings file and its parsing.
     const Result<CheckedEntry> checked = checkRow(row);
@@ -417,6 +418,7 @@ bool ScheduleRunner::runExcelReport(int row, const ReportDefinition &def,
         return fail(row, composeExcelFailureStatus(outcome.failureText, outcome.detail));
     }
     m_count = outcome.dataCount;
+    e.notices = outcome.notices;
     m_step.clear();
     if (m_placement.closeAfter) {
         // Saved and closed: the next entry starts a workbook of its own.

@@ -96,7 +96,6 @@ std::string featureName(const std::string &element) {
         {"drawing", "図形・画像・グラフ"},
         {"legacyDrawing", "コメント・フォームコントロール"},
         {"legacyDrawingHF", "ヘッダー・フッターの画像"},
-        {"hyperlinks", "ハイパーリンク"},
         {"picture", "背景画像"},
         {"oleObjects", "OLEオブジェクト"},
         {"controls", "コントロール"},
@@ -184,6 +183,9 @@ public:
                     return readError(why);
             } else if (type == "theme") {
                 readTheme(part);
+            } else if (type == "vbaProject" || type == "connections") {
+                notice(type == "vbaProject" ? "マクロ（VBA）は引き継がれません。"
+                                            : "外部データへの接続は引き継がれません。");
             }
         }
         if (pugi::xml_node pr = childNamed(root, "workbookPr"))
@@ -541,6 +543,8 @@ private:
                 why.clear();
             } else if (name == "conditionalFormatting" || name == "dataValidations") {
                 readRangeRules(e, ws);
+            } else if (name == "hyperlinks") {
+                readHyperlinks(e, part, ws);
             } else if (name == "pageSetup") {
                 if (attributeNamed(e, "id"))
                     notice("シート「" + ws.name() + "」のプリンター設定は引き継がれません。");
@@ -612,6 +616,36 @@ private:
             if (v.type() == pugi::node_element &&
                 std::strcmp(localName(v.name()), "dataValidation") == 0)
                 add(v, RangeRuleKind::Validation);
+    }
+
+    // Links to an address outside the workbook find it in the sheet's relationships; a link
+    // whose address cannot be found is left out with a notice.
+    void readHyperlinks(pugi::xml_node list, const std::string &part, Worksheet &ws) {
+        std::map<std::string, Rel> rels;
+        std::string why;
+        readRels(relsPathFor(part), rels, why);
+        int lost = 0;
+        for (pugi::xml_node h = list.first_child(); h; h = h.next_sibling()) {
+            if (std::strcmp(localName(h.name()), "hyperlink") != 0)
+                continue;
+            CellHyperlink link;
+            const std::string rid = attributeNamed(h, "id").value();
+            const auto rel = rels.find(rid);
+            if (!rid.empty() && rel != rels.end() && rel->second.external)
+                link.target = rel->second.target;
+            link.location = h.attribute("location").value();
+            link.display = h.attribute("display").value();
+            link.tooltip = h.attribute("tooltip").value();
+            if (!parseRect(h.attribute("ref").value(), link.rect) ||
+                (link.target.empty() && link.location.empty())) {
+                ++lost;
+                continue;
+            }
+            ws.hyperlinks.push_back(std::move(link));
+        }
+        if (lost > 0)
+            notice("シート「" + ws.name() + "」のハイパーリンクのうち" + std::to_string(lost) +
+                   "件は、リンク先が読み取れないため引き継がれません。");
     }
 
     bool readCells(pugi::xml_node data, Worksheet &ws, std::string &why) {

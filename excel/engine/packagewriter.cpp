@@ -35,8 +35,8 @@ std::string relationshipsText(const std::vector<Relationship> &relationships) {
     return partText([&](XmlWriter &xml) { writeRelationshipsPart(xml, relationships); });
 }
 
-// The pivot tables' parts and links: each sheet's links to its tables, each table's link to its
-// cache, each cache's link to its records.
+// The pivot tables' parts and links: each sheet's links to its tables (then to its hyperlinks'
+// addresses), each table's link to its cache, each cache's link to its records.
 void writePivotParts(const Workbook &book, ZipWriter &zip) {
     std::map<int, std::vector<Relationship>> sheetRels;
     int k = 0;
@@ -66,6 +66,13 @@ void writePivotParts(const Workbook &book, ZipWriter &zip) {
                         partText([&](XmlWriter &xml) { writePivotCacheRecords(xml, table); }));
             }
         }
+    // Hyperlink addresses follow the pivot tables, as the sheet part numbers them.
+    for (int sheet = 0; sheet < book.sheetCount(); ++sheet)
+        for (const CellHyperlink &h : book.sheet(sheet).hyperlinks)
+            if (!h.target.empty()) {
+                std::vector<Relationship> &rels = sheetRels[sheet];
+                rels.push_back({int(rels.size()) + 1, "hyperlink", h.target, true});
+            }
     for (const auto &[sheet, rels] : sheetRels)
         zip.add("xl/worksheets/_rels/sheet" + std::to_string(sheet + 1) + ".xml.rels",
                 relationshipsText(rels));

@@ -18,6 +18,8 @@ void writeRelationshipsPart(XmlWriter &xml, const std::vector<Relationship> &rel
         xml.attr("Id", "rId" + std::to_string(r.id));
         xml.attr("Type", std::string(kTypeBase) + r.type);
         xml.attr("Target", r.target);
+        if (r.external)
+            xml.attr("TargetMode", "External");
         xml.close();
     }
     xml.close();

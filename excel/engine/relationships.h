@@ -10,11 +10,13 @@
 namespace kelvoran::xlsx {
 
 // One link: its id ("rId<id>"), its type (the last segment of the office document relationship
-// type, "worksheet", "styles", ...) and its target relative to the linking part's folder.
+// type, "worksheet", "styles", ...) and its target relative to the linking part's folder, or,
+// when external, an address outside the package (a hyperlink's URL).
 struct Relationship {
     int id;
     const char *type;
     std::string target;
+    bool external = false;
 };
 
 // The whole part.

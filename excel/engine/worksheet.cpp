@@ -342,6 +342,7 @@ void Worksheet::copyFrom(const Worksheet &src, const CellRect &rectIn, int row, 
                                 [&](const CellRect &m) { return overlaps(m, target); }),
                  merges.end());
     merges.insert(merges.end(), newMerges.begin(), newMerges.end());
+    copyHyperlinks(src.hyperlinks, rect, dRows, dCols, hyperlinks);
 }
 
 void Worksheet::insertShiftDown(const CellRect &rect) {
@@ -390,6 +391,7 @@ void Worksheet::insertShiftDown(const CellRect &rect) {
             m.bottom += h;
         }
     insertRangeRulesShiftDown(rangeRules, rect);
+    shiftHyperlinksDown(hyperlinks, rect);
     if (whole)
         for (int &b : rowBreaks)
             if (b >= rect.top)
@@ -449,6 +451,7 @@ void Worksheet::deleteShiftUp(const CellRect &rect) {
     }
     merges = std::move(kept);
     deleteRangeRulesShiftUp(rangeRules, rect);
+    removeHyperlinksShiftUp(hyperlinks, rect);
     if (whole) {
         std::vector<int> breaks;
         for (int b : rowBreaks) {
@@ -502,6 +505,7 @@ std::unique_ptr<Worksheet> Worksheet::cloneFor(Workbook &target, std::string nam
     for (auto &entry : copy->m_columns)
         entry.second.style = remap.style(entry.second.style);
     copy->merges = merges;
+    copy->hyperlinks = hyperlinks;
     copy->printArea = printArea;
     copy->localNames = localNames;
     copy->rowBreaks = rowBreaks;

@@ -3,6 +3,7 @@
 
 #include "excel/engine/cellref.h"
 #include "excel/engine/rangerules.h"
+#include "excel/engine/hyperlinks.h"
 #include "excel/engine/styles.h"
 
 #include <cstdint>
@@ -155,6 +156,7 @@ public:
 
     // Layout and printing.
     std::vector<CellRect> merges;
+    std::vector<CellHyperlink> hyperlinks;
     std::string printArea; // A1 text without sheet name, e.g. "$A$1:$E$20"; empty: none
     std::vector<LocalName> localNames;
     std::vector<int> rowBreaks; // rows after which a page ends

@@ -275,6 +275,8 @@ void writeWorksheetPart(XmlWriter &xml, const Worksheet &ws, bool selected) {
     writeMerges(xml, ws);
     writeConditionalFormats(xml, ws.rangeRules);
     writeValidations(xml, ws.rangeRules, ws.validationOptions);
+    // The sheet's relationships list its pivot tables first.
+    writeHyperlinks(xml, ws.hyperlinks, int(ws.pivotTables.size()) + 1);
     xml.raw(rawOf(ws, "printOptions"));
     const std::string &margins = rawOf(ws, "pageMargins");
     xml.raw(margins.empty() ? std::string_view("<pageMargins left=\"0.7\" right=\"0.7\" "

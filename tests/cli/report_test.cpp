@@ -163,6 +163,37 @@ print(sum(1 for ws in wb.worksheets for row in ws.iter_rows(values_only=True)
     EXPECT_EQ(templateFile.readAll(), before);
 }
 
+// A template feature the output leaves out is named on stderr, one line per notice, while
+// stdout keeps only the path and the run succeeds.
+TEST_F(ReportCommand, TemplateNoticesGoToStderrAndOnlyThePathToStdout) {
+    const QString examples = sourceDir() + QStringLiteral("/examples/");
+    const ProcessResult made = runPython(QStringLiteral(R"PY(
+import sys, openpyxl
+from openpyxl.comments import Comment
+wb = openpyxl.load_workbook(sys.argv[1])
+wb.worksheets[0]["A1"].comment = Comment("確認欄", "作成者")
+wb.save(sys.argv[2])
+)PY"),
+                                         {examples + QStringLiteral("branch_card_template.xlsx"),
+                                          path(QStringLiteral("branch_card_template.xlsx"))});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    ASSERT_TRUE(QFile::copy(examples + QStringLiteral("branch_cards.kvr"),
+                            path(QStringLiteral("branch_cards.kvr"))));
+    const BatchRun r =
+        report(path(QStringLiteral("branch_cards.kvr")), path(QStringLiteral("cards.xlsx")));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, path(QStringLiteral("cards.xlsx")) + u'\n');
+    ASSERT_TRUE(r.err.endsWith(u'\n')) << r.err.toStdString();
+    const QStringList notices = r.err.chopped(1).split(u'\n');
+    int comments = 0;
+    for (const QString &n : notices) {
+        EXPECT_FALSE(n.trimmed().isEmpty());
+        if (n.contains(QStringLiteral("コメント")))
+            ++comments;
+    }
+    EXPECT_EQ(comments, 1) << r.err.toStdString();
+}
+
 TEST_F(ReportCommand, OutputNames) {
     const QString kvr = example("sales_list.kvr");
     for (const auto &[given, real] : std::vector<std::pair<const char *, const char *>>{

@@ -243,6 +243,39 @@ TEST_F(ScheduleCommand, CsvAndExcelEntriesShowTheFilesReallyWritten) {
     EXPECT_TRUE(log->at(2).contains(QStringLiteral("@/保存場所：「") + path("book.xlsx")));
 }
 
+// A report entry's notices follow its line on stderr, marked with its number; its status, on
+// stdout and in the log, stays "正常終了".
+TEST_F(ScheduleCommand, ReportNoticesFollowTheEntryOnStderrAndStayOutOfTheLog) {
+    const QString examples = kelvoran::test::sourceDir() + QStringLiteral("/examples/");
+    const ProcessResult made = runPython(QStringLiteral(R"PY(
+import sys, openpyxl
+from openpyxl.comments import Comment
+wb = openpyxl.load_workbook(sys.argv[1])
+wb.worksheets[0]["A1"].comment = Comment("確認欄", "作成者")
+wb.save(sys.argv[2])
+)PY"),
+                                         {examples + QStringLiteral("branch_card_template.xlsx"),
+                                          path("branch_card_template.xlsx")});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    ASSERT_TRUE(QFile::copy(examples + QStringLiteral("branch_cards.kvr"), path("cards.kvr")));
+    const BatchRun r =
+        runSchedule(scheduleFile({"select.kvr", "cards.kvr"}, true, {QString(), path("cards")}));
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << r.out.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    EXPECT_EQ(lines[1].split(u'\t').value(6), QStringLiteral("正常終了"));
+    const QStringList notes = r.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(notes.isEmpty());
+    for (const QString &n : notes)
+        EXPECT_TRUE(n.startsWith(QStringLiteral("2\t"))) << n.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("コメント"))) << r.err.toStdString();
+    const Result<QStringList> log = readTextLines(lines[2].mid(5));
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->size(), 3);
+    EXPECT_TRUE(log->at(2).contains(QStringLiteral("@/ステータス：「正常終了」@/;")))
+        << log->at(2).toStdString();
+}
+
 // An entry that writes a file an earlier entry of the run wrote further up replaces it and still
 // completes; stderr says which entries lost their output. Entries that write one workbook
 // together are no replacement.
