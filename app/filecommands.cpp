@@ -76,9 +76,17 @@ void FileCommands::openPath(const QString &path) {
     m_dm.paths.pendingOpenPath.clear();
 }
 
-void FileCommands::openFile() {
+bool FileCommands::openSettingsFile(const QString &path) {
+    m_dm.paths.pendingOpenPath = path;
+    m_handOffOpen = true;
+    const bool opened = openFile();
+    m_handOffOpen = false;
+    return opened;
+}
+
+bool FileCommands::openFile() {
     if (!m_window->isActiveWindow() && !m_handOffOpen)
-        return;
+        return false;
     if (m_dm.paths.pendingOpenPath.isEmpty()) {
         const QString filter = QStringLiteral(
             "Kelvoran/Schedule/SQL/TXT files (*.kvr;*.kvs;*.sql;*.txt)|*.kvr;*.kvs;*.sql;*.txt|"
@@ -91,7 +99,7 @@ void FileCommands::openFile() {
         for (;;) {
             const QString chosen = m_dm.ui->chooseOpenFile(QString(), filter);
             if (chosen.isEmpty())
-                return;
+                return false;
             if (openKindOf(chosen) != OpenKind::None) {
                 m_dm.paths.pendingOpenPath = chosen;
                 break;
@@ -100,6 +108,7 @@ void FileCommands::openFile() {
     }
     const QString path = m_dm.paths.takePending();
     QString error;
+    bool excelReport = false;
     switch (openKindOf(path)) {
     case OpenKind::SettingsFile: {
         SettingsReadOptions options;
@@ -115,6 +124,8 @@ void FileCommands::openFile() {
         m_pages.fillAnalyzeCol(m_dm.analysis.items);
         if (!read)
             error = read.error().message;
+        else
+            excelReport = reader.hasFormatBlock() && def.value(QStringLiteral("PROCFLG")) == u"1";
         break;
     }
     case OpenKind::ScheduleFile: {
@@ -138,12 +149,16 @@ void FileCommands::openFile() {
         break;
     }
     case OpenKind::None:
-        return;
+        return false;
     }
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         m_dm.inform(error, MessageIcon::Error);
-    else
-        m_dm.paths.lastFilePath = path;
+        return false;
+    }
+    m_dm.paths.lastFilePath = path;
+    if (excelReport)
+        emit excelSettingsLoaded();
+    return true;
 }
 
 void FileCommands::saveFile() {

@@ -26,7 +26,11 @@ public:
                  DialogInteraction &dialogs, TScheduleForm &scheduleForm);
 
     // "開く(&O)": PendingOpenPath, else the open dialog; settings, schedule, SQL or text file.
-    void openFile();
+    // False when nothing was opened or the file could not be read.
+    bool openFile();
+    // Reads a settings file chosen in the report designer, as "開く(&O)" reads it; false when it
+    // could not be read.
+    bool openSettingsFile(const QString &path);
     // "保存(&S)": the active tab's text (the SQL tab as a settings file).
     void saveFile();
     // "印刷(&P)": the printer dialog, then the active editor's lines.
@@ -44,6 +48,9 @@ signals:
     void secondaryWindowsClosing();
     // A schedule file is handed off: the Excel output window closes.
     void scheduleFileArriving();
+    // A settings file of an Excel report (PROCFLG "1") was read into the data module's
+    // definition: the report designer shows it.
+    void excelSettingsLoaded();
 
 private:
     QWidget *m_window;

@@ -7,6 +7,7 @@
 #include "app/dialoginteraction.h"
 #include "app/ditaildataform.h"
 #include "app/errsourceform.h"
+#include "app/excelsettingform.h"
 #include "app/filecommands.h"
 #include "app/findreplace.h"
 #include "app/gridpane.h"
@@ -20,6 +21,7 @@
 #include "app/showdataform.h"
 #include "app/singleinstance.h"
 #include "app/sqlpane.h"
+#include "editor/texteditor.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -64,8 +66,8 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     buildControls();
     // The named windows, created once in their fixed order after the main window.
     m_errSourceForm = new TErrSourceForm(m_dm, this);
+    m_excelForm = new TExcelSettingForm(m_dm, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TExcelSettingForm"), QStringLiteral("EXCEL出力")},
              {QStringLiteral("TExcelFormatForm"), QStringLiteral("書式選択")},
              {QStringLiteral("TFormatEditForm"), QStringLiteral("書式編集")}}) {
         addPlaceholder(name, caption);
@@ -103,6 +105,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     buildMenus();
     buildToolbar();
     connectPanes();
+    linkExcelSettingForm();
 
     // Form layout at creation: 983x715, centred; the stored geometry replaces it later.
     resize(983, 715);
@@ -216,8 +219,27 @@ void TKelvoran::connectPanes() {
 
     connect(m_files, &FileCommands::secondaryWindowsClosing, this,
             &TKelvoran::closeSecondaryWindows);
-    connect(m_files, &FileCommands::scheduleFileArriving, this,
-            [this] { placeholder(QStringLiteral("TExcelSettingForm"))->close(); });
+    connect(m_files, &FileCommands::scheduleFileArriving, m_excelForm, &QDialog::reject);
+    connect(m_files, &FileCommands::excelSettingsLoaded, this,
+            [this] { m_excelForm->showLoaded(m_dm.definition); });
+}
+
+void TKelvoran::linkExcelSettingForm() {
+    DesignerLinks links;
+    links.selectItems = [this] { return m_sqlPane->analyzeItems(); };
+    links.sqlLines = [this] { return m_sqlPane->sqlEditor()->lines(); };
+    links.loadSettingsFile = [this](const QString &path) {
+        return m_files->openSettingsFile(path);
+    };
+    links.runReport = [this](ReportDefinition &def) { runDesignerReport(def); };
+    links.csvForm = m_csv->settingForm();
+    links.dialogs = m_defaultUi;
+    m_excelForm->setLinks(std::move(links));
+}
+
+void TKelvoran::runDesignerReport(ReportDefinition &) {
+    // The interactive report run is not wired to the designer yet.
+    m_dm.inform(QStringLiteral("「EXCEL出力」の実行はまだ利用できません。"));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -302,6 +324,7 @@ void TKelvoran::applySettings() {
     if (s.gridHeight > 0)
         m_gridHeight = s.gridHeight;
     m_sqlPane->applySettings(s);
+    m_excelForm->applyExcelSetting(s.excel);
     const bool count = s.dataCountFlg == 1;
     m_gridPane->setRowCounting(count);
     m_dm.runner.setRowCounting(count);
@@ -324,6 +347,7 @@ void TKelvoran::layoutSecondaryWindows() {
         {"TExcelSettingForm", {15, 27, 698, 980}, {6, 14, 535, 784}},
     };
     const bool svga = m_dm.settings.xgaSvgaMode == 1;
+    m_excelForm->applyLayoutMode(m_dm.settings.xgaSvgaMode);
     for (const Layout &l : layouts) {
         if (QWidget *form = findChild<QWidget *>(QString::fromLatin1(l.name))) {
             const int *v = svga ? l.svga : l.xga;
@@ -342,6 +366,7 @@ void TKelvoran::collectSettings() {
     s.tabWidth = m_sqlWidth;
     s.gridHeight = m_gridHeight;
     m_sqlPane->collectSettings(s);
+    s.excel = m_excelForm->excelSetting(s.excel);
     s.kelvoranDataDir = m_dm.paths.lastFilePath;
 }
 
@@ -513,6 +538,7 @@ void TKelvoran::closeSecondaryWindows() {
     m_csv->settingForm()->reject();
     m_errSourceForm->close();
     m_showDataForm->close();
+    m_excelForm->reject();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

@@ -52,6 +52,7 @@ class TDataShowForm;
 class TInstructionManualForm;
 class TDitailDataForm;
 class TErrSourceForm;
+class TExcelSettingForm;
 class TSaveDBParamSetForm;
 class TScheduleForm;
 class TShowDataForm;
@@ -107,6 +108,7 @@ public:
     TDataShowForm *dataShowForm() const { return m_dataShowForm; }
     TDitailDataForm *ditailDataForm() const { return m_ditailDataForm; }
     TSaveDBParamSetForm *connectionForm() const { return m_connectionForm; }
+    TExcelSettingForm *excelSettingForm() const { return m_excelForm; }
     // A window that is not built yet, by class name (null when unknown).
     PlaceholderForm *placeholder(const QString &name) const;
     // A menu command by object name ("RunSql", "CloseSession", "CUT" ...).
@@ -137,6 +139,9 @@ private:
     void updateViewMenu();
     void tabChanged(int index);
     void closeSecondaryWindows();
+    void linkExcelSettingForm();
+    // The report run of the designer's "Excel出力".
+    void runDesignerReport(ReportDefinition &def);
 
     TDataModule_Kelvoran m_dm;
     std::unique_ptr<HandOffStore> m_handOff;
@@ -174,6 +179,7 @@ private:
     TErrSourceForm *m_errSourceForm = nullptr;
     TShowDataForm *m_showDataForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
+    TExcelSettingForm *m_excelForm = nullptr;
     std::map<QString, PlaceholderForm *> m_placeholders;
 
     // Pane state.

@@ -6,6 +6,7 @@
 #include "app/datashowform.h"
 #include "app/ditaildataform.h"
 #include "app/errsourceform.h"
+#include "app/excelsettingform.h"
 #include "app/filecommands.h"
 #include "app/findreplace.h"
 #include "app/gridpane.h"
@@ -117,7 +118,7 @@ void TKelvoran::buildMenus() {
     addItem(m_editMenu, QStringLiteral("ExcelOut"), QStringLiteral("EXCEL出力(&E)"),
             QKeySequence(Qt::Key_F5), [this] {
                 m_dataShowForm->close();
-                showPlaceholder(QStringLiteral("TExcelSettingForm"));
+                m_excelForm->openForSelect();
             });
     addItem(m_editMenu, QStringLiteral("FieldNames"), QStringLiteral("抽出項目名に置換え"),
             QKeySequence(Qt::Key_F6), [this] { replaceWithFieldNames(); });

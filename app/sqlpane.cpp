@@ -226,6 +226,17 @@ void SqlPane::fillAnalyzeColFromGrid(QAbstractItemModel *gridModel) {
     fillAnalyzeCol(fieldNameItems(fields));
 }
 
+std::vector<SelectItem> SqlPane::analyzeItems() const {
+    auto text = [this](int r, int c) {
+        return m_analyze->item(r, c) ? m_analyze->item(r, c)->text() : QString();
+    };
+    std::vector<SelectItem> items;
+    items.reserve(size_t(qMax(0, m_analyze->rowCount() - 1)));
+    for (int r = 1; r < m_analyze->rowCount(); ++r)
+        items.push_back({text(r, 1), text(r, 2)});
+    return items;
+}
+
 void SqlPane::stripAnalyzeAliasQuotes() {
     std::vector<AnalyzeColRow> rows;
     auto text = [this](int r, int c) {

@@ -64,6 +64,8 @@ public:
     void fillAnalyzeColFromGrid(QAbstractItemModel *gridModel);
     // "抽出項目名に置換え" (F6): the AnalyzeCol rows become the grid's field names.
     void replaceWithFieldNames(QAbstractItemModel *gridModel);
+    // The select list AnalyzeCol shows (physical name and alias of each row).
+    std::vector<SelectItem> analyzeItems() const;
     // Re-pads the AnalyzeCol headings to the column widths.
     void padAnalyzeHeadings();
 

@@ -5,6 +5,7 @@
 
 #include "app/datashowform.h"
 #include "app/dialoginteraction.h"
+#include "app/excelsettingform.h"
 #include "app/filecommands.h"
 #include "app/finddialog.h"
 #include "app/findreplace.h"
