@@ -15,11 +15,13 @@
 // UI thread only.
 #pragma once
 
+#include "app/reportnoticeform.h"
 #include "excel/extractionquery.h"
 #include "excel/reportdriver.h"
 #include "report/reportdefinition.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -31,7 +33,6 @@ class QWidget;
 namespace kelvoran {
 
 struct TDataModule_Kelvoran;
-class TReportNoticeForm;
 
 // Where a report's records come from.
 struct ExcelReportSource {
@@ -78,11 +79,11 @@ signals:
     void runningChanged(bool running);
 
 private:
-    void showNotices(const QStringList &notices, QWidget *window);
+    void showNotices(const QString &path, const QStringList &notices, QWidget *window);
 
     TDataModule_Kelvoran &m_dm;
     std::function<void(const QString &)> m_opener;
-    TReportNoticeForm *m_noticeForm = nullptr;
+    QPointer<TReportNoticeForm> m_noticeForm;
     bool m_running = false;
 };
 
