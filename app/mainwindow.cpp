@@ -7,6 +7,7 @@
 #include "app/dialoginteraction.h"
 #include "app/ditaildataform.h"
 #include "app/errsourceform.h"
+#include "app/excelreportcommand.h"
 #include "app/filecommands.h"
 #include "app/findreplace.h"
 #include "app/gridpane.h"
@@ -84,6 +85,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
         addPlaceholder(name, caption);
     }
     m_csv = new CsvCommands(this, m_dm, *m_gridPane, *m_defaultUi);
+    m_excelReport = new ExcelReportCommand(m_dm, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
              {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")}})
@@ -112,7 +114,8 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_sqlWidth = 721;
     tabChanged(SqlPane::DefinitionTab);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-        if (s == Qt::ApplicationActive && m_shownOnce)
+        // A handed-off file waits while a report runs; the next activation opens it.
+        if (s == Qt::ApplicationActive && m_shownOnce && !m_excelReport->isRunning())
             runCommand([this] { m_files->activation(); });
     });
 }
@@ -511,6 +514,7 @@ void TKelvoran::closeSecondaryWindows() {
     m_scripts->closeWindows();
     m_ditailDataForm->close();
     m_csv->settingForm()->reject();
+    m_excelReport->closeDialogs();
     m_errSourceForm->close();
     m_showDataForm->close();
     for (auto &[name, form] : m_placeholders)

@@ -96,7 +96,7 @@ class ExcelReportCommandTest : public QObject, public MainWindowFixture {
     Q_OBJECT
 private:
     std::unique_ptr<QMainWindow> m_designer; // stands where the designer window will be
-    std::unique_ptr<ExcelReportCommand> m_command;
+    ExcelReportCommand *m_command = nullptr; // the main window's
     QStringList m_opened;
     QString m_out; // the folder reports are written to
 
@@ -107,7 +107,7 @@ private:
         m_designer->resize(700, 500);
         m_designer->statusBar();
         m_designer->show();
-        m_command = std::make_unique<ExcelReportCommand>(m_w->dataModule());
+        m_command = m_w->excelReportCommand();
         m_command->setWorkbookOpener([this](const QString &path) { m_opened << path; });
         m_opened.clear();
         m_out = m_dir.filePath(QStringLiteral("out%1").arg(++m_outCount));
@@ -177,7 +177,7 @@ private slots:
     void initTestCase() { setUpFixture(); }
     void init() { startAll(); }
     void cleanup() {
-        m_command.reset();
+        m_command = nullptr;
         m_designer.reset();
         tearDown();
     }
@@ -189,7 +189,7 @@ private slots:
         const LoadedReport r = load(QStringLiteral("sales_list.kvr"));
         m_ui.confirmAnswers = {true};
         m_ui.files = {m_out + QStringLiteral("/sales")};
-        QSignalSpy running(m_command.get(), &ExcelReportCommand::runningChanged);
+        QSignalSpy running(m_command, &ExcelReportCommand::runningChanged);
         const ReportRunResult result = run(r);
         QVERIFY2(result.ok(), qPrintable(messageTexts(m_ui).join(u'\n')));
 
