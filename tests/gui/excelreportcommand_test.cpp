@@ -17,6 +17,7 @@
 #include <QMainWindow>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QThread>
 
 #include <algorithm>
 
@@ -88,6 +89,34 @@ private:
     qint64 m_last = 0;
     qint64 m_longestGap = 0;
     int m_paints = 0;
+};
+
+// Passes every question on and notes whether each came on the UI thread.
+class UiThreadCheck : public UserInteraction {
+public:
+    explicit UiThreadCheck(UserInteraction &inner) : m_inner(inner) {}
+    void inform(MessageIcon icon, const QString &text) override {
+        note();
+        m_inner.inform(icon, text);
+    }
+    bool confirm(const QString &text) override {
+        note();
+        return m_inner.confirm(text);
+    }
+    QString chooseSaveFile(const QString &title, const QString &filter) override {
+        note();
+        return m_inner.chooseSaveFile(title, filter);
+    }
+    int calls = 0;
+    int offThread = 0;
+
+private:
+    void note() {
+        ++calls;
+        if (QThread::currentThread() != qApp->thread())
+            ++offThread;
+    }
+    UserInteraction &m_inner;
 };
 
 } // namespace
@@ -183,15 +212,21 @@ private slots:
     }
 
     // The list report: group subtotals per region on the amount, footer totals, title and
-    // sheet name; the confirmation names the counts; the save dialog lists .xlsx and .xls and
-    // the name gets .xlsx, which becomes ExcelDataDir; the workbook is handed to the opener.
+    // sheet name; the confirmation names the counts and is asked on the UI thread; the save
+    // dialog lists .xlsx and .xls and the name gets .xlsx, which becomes ExcelDataDir; the
+    // workbook is handed to the opener.
     void listReportReadBack() {
         const LoadedReport r = load(QStringLiteral("sales_list.kvr"));
         m_ui.confirmAnswers = {true};
         m_ui.files = {m_out + QStringLiteral("/sales")};
+        UiThreadCheck threads(m_ui);
+        m_w->setInteraction(&threads);
         QSignalSpy running(m_command, &ExcelReportCommand::runningChanged);
         const ReportRunResult result = run(r);
+        m_w->setInteraction(&m_ui);
         QVERIFY2(result.ok(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QCOMPARE(threads.calls, 2); // the confirmation and the save dialog
+        QCOMPARE(threads.offThread, 0);
 
         const QString written = m_out + QStringLiteral("/sales.xlsx");
         QCOMPARE(result.savedPath, written);
@@ -322,8 +357,10 @@ private slots:
         QFETCH(bool, fileChosen);
         QFETCH(QStringList, expected);
         LoadedReport r = load(settings);
-        if (noRecords)
+        if (noRecords) {
+            r.source.report.analysis.fromLines = {QStringLiteral("FROM v_sales")};
             r.source.report.analysis.whereLines = {QStringLiteral("WHERE 1 = 0")};
+        }
         m_ui.confirmAnswers.assign(answers.begin(), answers.end());
         if (fileChosen)
             m_ui.files = {m_out + QStringLiteral("/cancelled.xlsx")};
@@ -345,8 +382,8 @@ private slots:
     // shown after the report, which lists exactly the driver's notices.
     void noticesDialogShowsTheDriversNotices() {
         LoadedReport r = load(QStringLiteral("sales_list.kvr"));
-        r.def.columns[3].PhysicalName = QStringLiteral("'=' || customer_code");
-        r.def.columns[3].Alias = QStringLiteral("式");
+        r.def.columns[4].PhysicalName = QStringLiteral("'=' || product_name");
+        r.def.columns[4].Alias = QStringLiteral("式");
         m_ui.confirmAnswers = {true};
         m_ui.files = {m_out + QStringLiteral("/notices.xlsx")};
         QStringList shown;
