@@ -7,6 +7,7 @@
 #include "app/dialoginteraction.h"
 #include "app/ditaildataform.h"
 #include "app/errsourceform.h"
+#include "app/excelreportcommand.h"
 #include "app/excelsettingform.h"
 #include "app/filecommands.h"
 #include "app/findreplace.h"
@@ -21,6 +22,7 @@
 #include "app/showdataform.h"
 #include "app/singleinstance.h"
 #include "app/sqlpane.h"
+#include "core/pathrules.h"
 #include "editor/texteditor.h"
 
 #include <QAction>
@@ -86,6 +88,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
         addPlaceholder(name, caption);
     }
     m_csv = new CsvCommands(this, m_dm, *m_gridPane, *m_defaultUi);
+    m_excelReport = new ExcelReportCommand(m_dm, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
              {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")}})
@@ -115,7 +118,8 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_sqlWidth = 721;
     tabChanged(SqlPane::DefinitionTab);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-        if (s == Qt::ApplicationActive && m_shownOnce)
+        // A handed-off file waits while a report runs; the next activation opens it.
+        if (s == Qt::ApplicationActive && m_shownOnce && !m_excelReport->isRunning())
             runCommand([this] { m_files->activation(); });
     });
 }
@@ -237,9 +241,13 @@ void TKelvoran::linkExcelSettingForm() {
     m_excelForm->setLinks(std::move(links));
 }
 
-void TKelvoran::runDesignerReport(ReportDefinition &) {
-    // The interactive report run is not wired to the designer yet.
-    m_dm.inform(QStringLiteral("「EXCEL出力」の実行はまだ利用できません。"));
+void TKelvoran::runDesignerReport(ReportDefinition &def) {
+    // A relative template path is taken from the folder of the report file last opened.
+    const QString lastFile = m_dm.paths.lastFilePath;
+    const ExcelReportSource source = ExcelReportCommand::currentSource(
+        m_dm, m_sqlPane->sqlEditor()->lines(),
+        hasExtension(QStringLiteral("KVR"), lastFile) ? lastFile : QString());
+    m_excelReport->run(def, source, m_excelForm, statusBar());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -536,6 +544,7 @@ void TKelvoran::closeSecondaryWindows() {
     m_scripts->closeWindows();
     m_ditailDataForm->close();
     m_csv->settingForm()->reject();
+    m_excelReport->closeDialogs();
     m_errSourceForm->close();
     m_showDataForm->close();
     m_excelForm->reject();

@@ -39,6 +39,7 @@ class CsvCommands;
 class DbNavigator;
 class DialogInteraction;
 class DialogLoginPrompt;
+class ExcelReportCommand;
 class FileCommands;
 class FindReplace;
 class GridPane;
@@ -109,6 +110,8 @@ public:
     TDitailDataForm *ditailDataForm() const { return m_ditailDataForm; }
     TSaveDBParamSetForm *connectionForm() const { return m_connectionForm; }
     TExcelSettingForm *excelSettingForm() const { return m_excelForm; }
+    // "Excel出力" of the report designer (one for the program's lifetime).
+    ExcelReportCommand *excelReportCommand() const { return m_excelReport; }
     // A window that is not built yet, by class name (null when unknown).
     PlaceholderForm *placeholder(const QString &name) const;
     // A menu command by object name ("RunSql", "CloseSession", "CUT" ...).
@@ -162,6 +165,7 @@ private:
     FileCommands *m_files = nullptr;
     ScriptCommand *m_scripts = nullptr;
     CsvCommands *m_csv = nullptr;
+    ExcelReportCommand *m_excelReport = nullptr;
     std::map<QString, QToolButton *> m_buttons;
     std::map<QString, QAction *> m_actions;
     QMenu *m_fileMenu = nullptr;

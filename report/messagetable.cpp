@@ -222,6 +222,10 @@ QString longNumberKept(const QString &column) {
                           "して出力しました。")
         .arg(column);
 }
+QString noticesHeading(const QString &path) {
+    return QStringLiteral("Excelファイル「%1」を作成しました。次の点を確認してください。")
+        .arg(path);
+}
 } // namespace ReportText
 
 namespace CsvJobText {

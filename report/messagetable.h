@@ -85,6 +85,8 @@ QString failure(const QString &inner);
 // column, naming it.
 QString formulaTextKept(const QString &column);
 QString longNumberKept(const QString &column);
+// The heading of a finished report's notices, naming the workbook written.
+QString noticesHeading(const QString &path);
 } // namespace ReportText
 
 // Fixed texts of the scheduled CSV jobs (stages CEC_360001.. and CIC_350001..).

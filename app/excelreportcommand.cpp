@@ -1,0 +1,155 @@
+#include "app/excelreportcommand.h"
+
+#include "app/datamodule.h"
+#include "app/dialoginteraction.h"
+#include "app/reportnoticeform.h"
+#include "excel/excelsession.h"
+#include "ui/backgroundreport.h"
+
+#include <QDesktopServices>
+#include <QStatusBar>
+#include <QTreeWidgetItem>
+#include <QUrl>
+#include <QWidget>
+
+namespace kelvoran {
+
+namespace {
+
+// The driver asks for an .xls name; the workbook is written as .xlsx, so the dialog lists both.
+const QString kWorkbookFilter = QStringLiteral("Excel files (*.xlsx;*.xls)|*.xlsx;*.xls");
+
+// The answerer of one run: passes everything on, and around the save dialog starts it from
+// ExcelDataDir and keeps the name the workbook is written under as the next ExcelDataDir.
+class OutputFileInteraction : public UserInteraction {
+public:
+    OutputFileInteraction(UserInteraction &inner, DialogInteraction *dialogs, QString &excelDataDir)
+        : m_inner(inner), m_dialogs(dialogs), m_excelDataDir(excelDataDir) {}
+
+    void inform(MessageIcon icon, const QString &text) override { m_inner.inform(icon, text); }
+    bool confirm(const QString &text) override { return m_inner.confirm(text); }
+    bool chooseConnection(const QString &presetAlias, ConnectionChoice &choice) override {
+        return m_inner.chooseConnection(presetAlias, choice);
+    }
+    QString chooseOpenFile(const QString &title, const QString &filter) override {
+        return m_inner.chooseOpenFile(title, filter);
+    }
+    QString chooseSaveFile(const QString &title, const QString &) override {
+        // A folder opens the dialog there; a file name is proposed as it is.
+        if (m_dialogs)
+            m_dialogs->setPreselectedPath(m_excelDataDir);
+        const QString chosen = m_inner.chooseSaveFile(title, kWorkbookFilter);
+        if (!chosen.isEmpty())
+            m_excelDataDir = ExcelSession::xlsxPath(chosen);
+        return chosen;
+    }
+
+private:
+    UserInteraction &m_inner;
+    DialogInteraction *m_dialogs;
+    QString &m_excelDataDir;
+};
+
+bool isTreeObjectFolder(const QString &folder) {
+    return folder == u"Table" || folder == u"View" || folder == u"Synonym";
+}
+
+} // namespace
+
+ExcelReportCommand::ExcelReportCommand(TDataModule_Kelvoran &dm, QObject *parent)
+    : QObject(parent), m_dm(dm) {
+    m_opener = [](const QString &path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+}
+
+ExcelReportCommand::~ExcelReportCommand() = default;
+
+void ExcelReportCommand::setWorkbookOpener(std::function<void(const QString &)> opener) {
+    m_opener = std::move(opener);
+}
+
+ExcelReportSource ExcelReportCommand::currentSource(const TDataModule_Kelvoran &dm,
+                                                    const QStringList &sqlEditorLines,
+                                                    const QString &settingsFilePath) {
+    ExcelReportSource source;
+    source.alias = dm.currentAliasNode ? dm.currentAliasNode->text(0) : QString();
+    source.report.analysis = dm.analysis;
+    source.report.editorLines = sqlEditorLines;
+    const QTreeWidgetItem *node = dm.selectedNode;
+    if (dm.reportSourceMode == 1 && node && node->parent() &&
+        isTreeObjectFolder(node->parent()->text(0)))
+        source.report.generatedTable = node->text(0);
+    source.settingsFilePath = settingsFilePath;
+    return source;
+}
+
+ReportRunResult ExcelReportCommand::run(const ReportDefinition &def,
+                                        const ExcelReportSource &source, QWidget *window,
+                                        QStatusBar *statusBar) {
+    ReportRunResult busy;
+    busy.outcome = ReportRunResult::Outcome::Cancelled;
+    if (m_running || !m_dm.ui)
+        return busy;
+
+    // The program's dialogs are owned by the designer while it runs a report; any other
+    // answerer (a test's script) is used as it is.
+    std::unique_ptr<DialogInteraction> ownDialogs;
+    UserInteraction *answerer = m_dm.ui;
+    if (dynamic_cast<DialogInteraction *>(m_dm.ui)) {
+        ownDialogs = std::make_unique<DialogInteraction>(window, nullptr);
+        answerer = ownDialogs.get();
+    }
+    OutputFileInteraction ui(*answerer, ownDialogs.get(), m_dm.settings.excelDataDir);
+
+    // The session's connection is opened here, with the login when the alias needs one; the
+    // worker opens its own with the same user and password.
+    BackgroundReportJob job;
+    const std::optional<AliasInfo> alias = m_dm.session.aliases().find(source.alias);
+    const DbResult<QSqlDatabase> db = m_dm.session.connection(source.alias);
+    if (!alias || !db) {
+        if (!db)
+            for (const QString &text : db.error().texts())
+                ui.inform(MessageIcon::Error, text);
+        ReportRunResult failed;
+        return failed;
+    }
+    job.definition = def;
+    job.source = source.report;
+    job.alias = *alias;
+    job.user = db->userName();
+    job.password = db->password();
+    job.settingsFilePath = source.settingsFilePath;
+
+    m_running = true;
+    emit runningChanged(true);
+    if (statusBar)
+        statusBar->clearMessage();
+    const ReportRunResult result = runReportInBackground(job, ui, [statusBar](const QString &text) {
+        if (statusBar)
+            statusBar->showMessage(text);
+    });
+    m_running = false;
+    emit runningChanged(false);
+
+    if (result.ok() && !result.savedPath.isEmpty()) {
+        m_opener(result.savedPath);
+        if (!result.notices.isEmpty())
+            showNotices(result.savedPath, result.notices, window);
+    }
+    return result;
+}
+
+void ExcelReportCommand::showNotices(const QString &path, const QStringList &notices,
+                                     QWidget *window) {
+    if (!m_noticeForm)
+        m_noticeForm = new TReportNoticeForm(window);
+    else if (m_noticeForm->parentWidget() != window)
+        m_noticeForm->setParent(window, m_noticeForm->windowFlags());
+    m_noticeForm->showNotices(path, notices);
+}
+
+void ExcelReportCommand::closeDialogs() {
+    if (m_noticeForm && m_noticeForm->isVisible())
+        m_noticeForm->reject();
+}
+
+} // namespace kelvoran
