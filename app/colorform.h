@@ -31,6 +31,9 @@ public:
     // The swatch of a colour index (object name "Swatch<index>"), null when not in the palette.
     QWidget *swatch(int colorIndex) const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     friend class ColorSwatch;
     void swatchFocused(int colorIndex);

@@ -35,6 +35,8 @@ public:
 
 private:
     void showRows();
+    void rowDragged(int logicalIndex, int oldVisualIndex, int newVisualIndex);
+    void showPopup(const QPoint &pos);
     void removeSelectedRow();
 
     FormatListState m_state;

@@ -14,6 +14,7 @@
 #include "app/logindialog.h"
 #include "app/objecttreepane.h"
 #include "app/placeholderform.h"
+#include "app/reportdialogs.h"
 #include "app/savedbparamsetform.h"
 #include "app/scheduleform.h"
 #include "app/scriptcommand.h"
@@ -65,9 +66,7 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     // The named windows, created once in their fixed order after the main window.
     m_errSourceForm = new TErrSourceForm(m_dm, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TExcelSettingForm"), QStringLiteral("EXCEL出力")},
-             {QStringLiteral("TExcelFormatForm"), QStringLiteral("書式選択")},
-             {QStringLiteral("TFormatEditForm"), QStringLiteral("書式編集")}}) {
+             {QStringLiteral("TExcelSettingForm"), QStringLiteral("EXCEL出力")}}) {
         addPlaceholder(name, caption);
     }
     m_dataShowForm = new TDataShowForm(this);
@@ -78,21 +77,12 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_dm.ui = m_ui;
     m_manualForm = new TInstructionManualForm(m_dm.settings, m_settingsPath, this);
     m_scheduleForm = new TScheduleForm(this);
-    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TSQLConditionEditForm"), QStringLiteral("SQL条件編集")},
-             {QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定")}}) {
-        addPlaceholder(name, caption);
-    }
+    addPlaceholder(QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定"));
     m_csv = new CsvCommands(this, m_dm, *m_gridPane, *m_defaultUi);
-    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
-             {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")}})
-        addPlaceholder(name, caption);
+    addPlaceholder(QStringLiteral("TPathSettingForm"), QStringLiteral("設定"));
     m_ditailDataForm = new TDitailDataForm(m_dm, *m_defaultUi, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TLogShowForm"), QStringLiteral("Logファイル表示")},
-             {QStringLiteral("TPivotTableSettingForm"), QStringLiteral("ピボットテーブル設定")},
-             {QStringLiteral("TExcelPassWordSettingForm"), QStringLiteral("PassWord設定")},
              {QStringLiteral("TPassWordSetForm"), QStringLiteral("PassWord変更")}})
         addPlaceholder(name, caption);
     m_aboutBox = new TAboutBox(this);
@@ -513,6 +503,8 @@ void TKelvoran::closeSecondaryWindows() {
     m_csv->settingForm()->reject();
     m_errSourceForm->close();
     m_showDataForm->close();
+    // The report designer's dialogs, wherever they are open (over the designer or each other).
+    closeReportDialogs();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }

@@ -3,12 +3,12 @@
 // from report/columnsetting. UI thread only.
 #pragma once
 
-#include "report/columnsetting.h"
+#include "ui/pivotfieldstate.h"
 
 #include <QDialog>
 
-class QComboBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 
 namespace kelvoran {
@@ -30,9 +30,9 @@ public:
 private:
     void kindChosen(int index);
 
-    QComboBox *m_kind = nullptr;
+    QListWidget *m_kind = nullptr;
     QLabel *m_aggregationLabel = nullptr;
-    QComboBox *m_aggregation = nullptr;
+    QListWidget *m_aggregation = nullptr;
     QPushButton *m_decide = nullptr;
     QPushButton *m_cancel = nullptr;
 };

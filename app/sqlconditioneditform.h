@@ -43,6 +43,9 @@ public:
     TextEditor *selectFromMemo() const { return m_upper; }
     TextEditor *whereMemo() const { return m_lower; }
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void layoutControls();
 
