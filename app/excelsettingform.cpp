@@ -195,6 +195,7 @@ TExcelSettingForm::TExcelSettingForm(TDataModule_Kelvoran &dm, QWidget *parent)
         hidden->hide();
     }
     setMinimumWidth(designerMinimumWidth(kButtonWidth));
+    m_hooks = programDialogs();
     m_state.fillRows({});
     showState();
     applyLayoutMode(0);

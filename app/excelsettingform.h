@@ -48,6 +48,8 @@ struct DesignerLinks {
     // Reads a settings file as "開く" does (a PROCFLG "1" file comes back through showLoaded);
     // true when it was read.
     std::function<bool(const QString &path)> loadSettingsFile;
+    // Replaces the SQL editor's text (after the SQL condition editor).
+    std::function<void(const QStringList &lines)> setSqlLines;
     // The interactive report run for the designer's values (the "Excel出力" hand-over).
     std::function<void(ReportDefinition &def)> runReport;
     // The CSV options dialog, asked before a save in mode "3".
@@ -103,7 +105,8 @@ public:
     QString outputEndTime() const;
 
     // Hooks the dialogs of the format codes, colours, pivot fields, passwords and SQL
-    // conditions are called through; each returns true when the state changed.
+    // conditions are called through; each returns true when the state changed. The program's
+    // dialogs are installed at construction.
     struct DialogHooks {
         std::function<bool(ExcelSettingState &, int row)> chooseColumnFormat;
         std::function<bool(ExcelSettingState &, int row)> editColumnFormats;
@@ -122,6 +125,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    DialogHooks programDialogs();
+    void editSqlCondition(bool fromPart);
     void buildLayoutPage(QWidget *page);
     void buildPivotPage(QWidget *page);
     void buildMenus();
@@ -166,6 +171,10 @@ private:
     DialogHooks m_hooks;
     ExcelSettingState m_state;
     int m_layoutMode = 0;
+    // Palette numbers of group total and average rows (GpSumColor, GpAvgColor), changed in the
+    // format chooser.
+    int m_groupTotalColour = 36;
+    int m_groupAverageColour = 40;
     bool m_showing = false;
     QString m_lastTemplate;
     QString m_startTime, m_endTime;

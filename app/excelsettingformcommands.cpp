@@ -2,15 +2,22 @@
 // switches, the dialogs of its buttons, validation with the focus moved, and "Excel出力".
 #include "app/excelsettingform.h"
 
+#include "app/colorform.h"
 #include "app/csvsettingform.h"
 #include "app/datamodule.h"
 #include "app/dialoginteraction.h"
+#include "app/excelformatform.h"
+#include "app/excelpasswordsettingform.h"
+#include "app/formateditform.h"
+#include "app/pivottablesettingform.h"
+#include "app/sqlconditioneditform.h"
 #include "core/clock.h"
 #include "core/pathrules.h"
 #include "report/messagetable.h"
 #include "report/reportvalidation.h"
 #include "report/settingssave.h"
 #include "ui/csvsettingstate.h"
+#include "ui/sqlconditionedit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -103,12 +110,17 @@ ReportDefinition TExcelSettingForm::definition() {
 
 void TExcelSettingForm::applyExcelSetting(const ExcelSettingValues &values) {
     m_state.applyExcelSetting(values);
+    m_groupTotalColour = values.gpSumColor;
+    m_groupAverageColour = values.gpAvgColor;
     showState();
 }
 
 ExcelSettingValues TExcelSettingForm::excelSetting(const ExcelSettingValues &base) {
     collect();
-    return m_state.excelSetting(base);
+    ExcelSettingValues values = m_state.excelSetting(base);
+    values.gpSumColor = m_groupTotalColour;
+    values.gpAvgColor = m_groupAverageColour;
+    return values;
 }
 
 void TExcelSettingForm::loadSettings() {
@@ -447,6 +459,92 @@ QString TExcelSettingForm::outputStartTime() const {
 
 QString TExcelSettingForm::outputEndTime() const {
     return m_endTime;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The program's dialogs
+
+TExcelSettingForm::DialogHooks TExcelSettingForm::programDialogs() {
+    DialogHooks h;
+    auto namedRow = [](ExcelSettingState &s, int row) {
+        return row >= 0 && row < int(s.def.columns.size()) &&
+               !s.def.columns[size_t(row)].PhysicalName.trimmed().isEmpty();
+    };
+    h.chooseColumnFormat = [this, namedRow](ExcelSettingState &s, int row) {
+        if (!namedRow(s, row))
+            return false;
+        ColumnSetting &c = s.def.columns[size_t(row)];
+        GroupRowColours colours{m_groupTotalColour, m_groupAverageColour};
+        const FormatContext context =
+            s.cellMode() ? FormatContext::FixedOrExtended : FormatContext::Column;
+        if (!TExcelFormatForm::chooseColumnFormat(this, context, c.FormatText, c.FormatCodes,
+                                                  c.GroupKeys, colours))
+            return false;
+        m_groupTotalColour = colours.total;
+        m_groupAverageColour = colours.average;
+        return true;
+    };
+    h.editColumnFormats = [this, namedRow](ExcelSettingState &s, int row) {
+        if (!namedRow(s, row))
+            return false;
+        ColumnSetting &c = s.def.columns[size_t(row)];
+        return TFormatEditForm::editColumnFormats(this, c.FormatText, c.FormatCodes, c.GroupKeys);
+    };
+    auto headerList = [this](ExcelSettingState &s, bool rowTotal, bool edit) {
+        const QString textKey = rowTotal ? QStringLiteral("RFNAME") : QStringLiteral("FROWSETTING");
+        const QString codeKey = rowTotal ? QStringLiteral("RFCODE") : QStringLiteral("FROWCODE");
+        QString text = s.def.value(textKey);
+        QString codes = s.def.value(codeKey);
+        const bool changed = edit ? TFormatEditForm::editListFormats(this, text, codes)
+                                  : TExcelFormatForm::chooseListFormat(this, text, codes);
+        if (changed) {
+            s.def.setValue(textKey, text);
+            s.def.setValue(codeKey, codes);
+        }
+        return changed;
+    };
+    h.chooseHeaderFormat = [headerList](ExcelSettingState &s, bool rowTotal) {
+        return headerList(s, rowTotal, false);
+    };
+    h.editHeaderFormats = [headerList](ExcelSettingState &s, bool rowTotal) {
+        return headerList(s, rowTotal, true);
+    };
+    h.chooseColour = [this](ExcelSettingState &s, bool fontColour) {
+        const QString key =
+            fontColour ? QStringLiteral("TITLEFONTCOLOR") : QStringLiteral("TITLEBACKCOLOR");
+        int index = s.def.value(key).toInt();
+        if (!TColorForm::chooseColor(this, index))
+            return false;
+        s.def.setValue(key, QString::number(index));
+        return true;
+    };
+    h.choosePivotField = [this](ExcelSettingState &s, int row) {
+        if (row < 0 || row >= int(s.def.pivotFields.size()) ||
+            s.def.pivotFields[size_t(row)].PhysicalName.trimmed().isEmpty())
+            return false;
+        return TPivotTableSettingForm::chooseField(this, s.def.pivotFields[size_t(row)]);
+    };
+    h.choosePassword = [this](QString &password, const QString &title) {
+        return TExcelPassWordSettingForm::askPassword(this, title, password, *m_dm.ui);
+    };
+    h.editSqlCondition = [this](bool fromPart) { editSqlCondition(fromPart); };
+    return h;
+}
+
+void TExcelSettingForm::editSqlCondition(bool fromPart) {
+    collect();
+    // A table opened from the tree: its generated statement is the one edited.
+    if (m_dm.reportSourceMode == 1 && m_dm.table)
+        rebuildAnalysisForTable(m_dm.analysis, m_state.def.columns, m_dm.table->tableName());
+    const std::optional<QStringList> lines = TSQLConditionEditForm::editCondition(
+        this, fromPart ? SqlConditionPart::From : SqlConditionPart::Where, m_dm.analysis,
+        m_state.def.columns, m_dm.settings);
+    if (!lines)
+        return;
+    if (m_links.setSqlLines)
+        m_links.setSqlLines(*lines);
+    m_dm.analysis = AnalyzeSelect(*lines, m_dm.kind == DbKind::Oracle);
+    m_dm.reportSourceMode = 3;
 }
 
 } // namespace kelvoran

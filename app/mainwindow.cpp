@@ -16,6 +16,7 @@
 #include "app/logindialog.h"
 #include "app/objecttreepane.h"
 #include "app/placeholderform.h"
+#include "app/reportdialogs.h"
 #include "app/savedbparamsetform.h"
 #include "app/scheduleform.h"
 #include "app/scriptcommand.h"
@@ -69,11 +70,6 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     // The named windows, created once in their fixed order after the main window.
     m_errSourceForm = new TErrSourceForm(m_dm, this);
     m_excelForm = new TExcelSettingForm(m_dm, this);
-    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TExcelFormatForm"), QStringLiteral("書式選択")},
-             {QStringLiteral("TFormatEditForm"), QStringLiteral("書式編集")}}) {
-        addPlaceholder(name, caption);
-    }
     m_dataShowForm = new TDataShowForm(this);
     m_showDataForm = new TShowDataForm(m_dm, this);
     m_connectionForm = new TSaveDBParamSetForm(m_dm.session, this);
@@ -82,22 +78,13 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_dm.ui = m_ui;
     m_manualForm = new TInstructionManualForm(m_dm.settings, m_settingsPath, this);
     m_scheduleForm = new TScheduleForm(this);
-    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TSQLConditionEditForm"), QStringLiteral("SQL条件編集")},
-             {QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定")}}) {
-        addPlaceholder(name, caption);
-    }
+    addPlaceholder(QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定"));
     m_csv = new CsvCommands(this, m_dm, *m_gridPane, *m_defaultUi);
     m_excelReport = new ExcelReportCommand(m_dm, this);
-    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TColorForm"), QStringLiteral("色設定")},
-             {QStringLiteral("TPathSettingForm"), QStringLiteral("設定")}})
-        addPlaceholder(name, caption);
+    addPlaceholder(QStringLiteral("TPathSettingForm"), QStringLiteral("設定"));
     m_ditailDataForm = new TDitailDataForm(m_dm, *m_defaultUi, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
              {QStringLiteral("TLogShowForm"), QStringLiteral("Logファイル表示")},
-             {QStringLiteral("TPivotTableSettingForm"), QStringLiteral("ピボットテーブル設定")},
-             {QStringLiteral("TExcelPassWordSettingForm"), QStringLiteral("PassWord設定")},
              {QStringLiteral("TPassWordSetForm"), QStringLiteral("PassWord変更")}})
         addPlaceholder(name, caption);
     m_aboutBox = new TAboutBox(this);
@@ -232,6 +219,7 @@ void TKelvoran::linkExcelSettingForm() {
     DesignerLinks links;
     links.selectItems = [this] { return m_sqlPane->analyzeItems(); };
     links.sqlLines = [this] { return m_sqlPane->sqlEditor()->lines(); };
+    links.setSqlLines = [this](const QStringList &lines) { m_sqlPane->loadSql(lines, false); };
     links.loadSettingsFile = [this](const QString &path) {
         return m_files->openSettingsFile(path);
     };
@@ -548,6 +536,8 @@ void TKelvoran::closeSecondaryWindows() {
     m_errSourceForm->close();
     m_showDataForm->close();
     m_excelForm->reject();
+    // The report designer's dialogs, wherever they are open (over the designer or each other).
+    closeReportDialogs();
     for (auto &[name, form] : m_placeholders)
         form->close();
 }
