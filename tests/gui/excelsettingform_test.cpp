@@ -3,7 +3,9 @@
 // files saved through the recorded answerer and read back by the settings reader, the window
 // restarted, files loaded back, and each validation refusal checked for the edit it focuses.
 #include "app/csvsettingform.h"
+#include "app/excelreportcommand.h"
 #include "app/excelsettingform.h"
+#include "report/formatcode.h"
 #include "report/settingsfile.h"
 #include "tests/gui/mainwindowfixture.h"
 
@@ -316,6 +318,115 @@ private slots:
         QCOMPARE(saved.value(QStringLiteral("PROCFLG")), QStringLiteral("2"));
         QCOMPARE(saved.value(QStringLiteral("CSVSEPCHAR")), QStringLiteral(","));
         QCOMPARE(m_ui.connectionPresets, QStringList({"DEMO"}));
+    }
+
+    // The dialogs behind the buttons and grids feed the saved file, and "Excel出力" writes the
+    // workbook they describe, read back by openpyxl after msoffcrypto-tool decrypts it.
+    void dialogsFeedTheFileAndTheReport() {
+        startWindow();
+        openOnQuery(QStringLiteral("SELECT region_name AS area, branch_name AS branch, amount "
+                                   "FROM v_sales ORDER BY region_code, branch_code"));
+        tick("CheckBoxTitle", true);
+        edit("EditTitle")->insert(QStringLiteral("地域別売上"));
+        // The column-name row's fill through the palette.
+        onNextModal([](QWidget *modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("TColorForm"));
+            QTest::mouseClick(modal->findChild<QWidget *>(QStringLiteral("Swatch6")),
+                              Qt::LeftButton);
+            modal->findChild<QPushButton *>(QStringLiteral("Button_OK"))->click();
+        });
+        QTest::mouseClick(control<QPushButton>("Button_TitleRow_Color"), Qt::LeftButton);
+        // A group subtotal of amount per region through the format chooser.
+        int subtotal = -1;
+        const std::vector<FormatKind> kinds = FormatCode::kinds(FormatContext::Column);
+        for (size_t i = 0; i < kinds.size(); ++i)
+            if (kinds[i].number == 103)
+                subtotal = int(i);
+        QVERIFY(subtotal >= 0);
+        onNextModal([subtotal](QWidget *modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("TExcelFormatForm"));
+            modal->findChild<QListWidget *>(QStringLiteral("ListBoxFormatKind"))
+                ->setCurrentRow(subtotal);
+            auto *key = modal->findChild<QLineEdit *>(QStringLiteral("Param2"));
+            key->clear();
+            QTest::keyClicks(key, QStringLiteral("region_name"));
+            modal->findChild<QPushButton *>(QStringLiteral("Button_Decide"))->click();
+        });
+        const QRect formatCell = columns()->visualRect(columns()->model()->index(2, 3));
+        // The view opens only a double-click that follows a press on the same cell.
+        QTest::mouseClick(columns()->viewport(), Qt::LeftButton, {}, formatCell.center());
+        QTest::mouseDClick(columns()->viewport(), Qt::LeftButton, {}, formatCell.center());
+        QVERIFY(!columns()->item(2, 3)->text().isEmpty());
+        // The output read password through its dialog; the designer shows stars.
+        onNextModal([](QWidget *modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("TExcelPassWordSettingForm"));
+            for (const char *name : {"EditNewPassWord", "EditKakuninPassWord"})
+                QTest::keyClicks(modal->findChild<QLineEdit *>(QString::fromLatin1(name)),
+                                 QStringLiteral("pw12"));
+            modal->findChild<QPushButton *>(QStringLiteral("Button_Decide"))->click();
+        });
+        QTest::mouseClick(control<QPushButton>("Button5"), Qt::LeftButton);
+        QCOMPARE(edit("EditReadPassWord")->text(), QStringLiteral("****"));
+        // The region as a row field of the pivot table.
+        tick("CheckBoxPivotTable", true);
+        control<QTabWidget>("PageControl_ExcelSetting")->setCurrentIndex(1);
+        retype("EditFastColPivotTable", QStringLiteral("8"));
+        tick("CheckBoxSheetNamePivotTable", true);
+        QTest::keyClicks(edit("EditSheetNamePivotTable"), QStringLiteral("Pivot"));
+        onNextModal([](QWidget *modal) {
+            QCOMPARE(modal->objectName(), QStringLiteral("TPivotTableSettingForm"));
+            modal->findChild<QListWidget *>(QStringLiteral("ListBoxFieldKind"))->setCurrentRow(1);
+            modal->findChild<QPushButton *>(QStringLiteral("Button_Decide"))->click();
+        });
+        const QRect pivotCell = pivots()->visualRect(pivots()->model()->index(0, 2));
+        QTest::mouseClick(pivots()->viewport(), Qt::LeftButton, {}, pivotCell.center());
+        QTest::mouseDClick(pivots()->viewport(), Qt::LeftButton, {}, pivotCell.center());
+        QCOMPARE(pivots()->item(0, 2)->text(), pivotFieldKindText(PivotFieldKind::Row));
+
+        const QString path = savedFile("dialogs.kvr");
+        m_ui.files = {path};
+        m_ui.connections = {demoConnection()};
+        trigger("MenuSaveExcel");
+        QVERIFY2(QFile::exists(path), qPrintable(messageTexts(m_ui).join(u'\n')));
+        const ReportDefinition saved = readBack(path);
+        QCOMPARE(saved.value(QStringLiteral("TITLEBACKCOLOR")), QStringLiteral("6"));
+        QVERIFY(saved.columns[2].FormatCodes.startsWith(u"103/"));
+        QCOMPARE(saved.columns[2].GroupKeys, QStringLiteral("region_name******,"));
+        QCOMPARE(saved.value(QStringLiteral("PTOUT")), QStringLiteral("TRUE"));
+        QVERIFY(saved.pivotFields[0].PivotCode.startsWith(u"PF1/"));
+        QCOMPARE(saved.outputReadPassword, QStringLiteral("pw12"));
+
+        // "Excel出力" with the confirmations answered yes and the workbook name scripted.
+        QStringList opened;
+        m_w->excelReportCommand()->setWorkbookOpener(
+            [&opened](const QString &workbook) { opened << workbook; });
+        m_ui.defaultConfirm = true;
+        const QString workbook = m_dir.filePath(QStringLiteral("designer.xlsx"));
+        m_ui.files = {workbook};
+        QTest::mouseClick(control<QPushButton>("ButtonExcelOut"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(workbook), 20000);
+        QTRY_COMPARE(opened, QStringList{workbook});
+        QVERIFY(!edit("Edit3")->text().isEmpty());
+        QProcess python;
+        python.start(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import io,sys,msoffcrypto,openpyxl\n"
+                            "f=msoffcrypto.OfficeFile(open(sys.argv[1],'rb'))\n"
+                            "f.load_key(password='pw12');o=io.BytesIO();f.decrypt(o)\n"
+                            "wb=openpyxl.load_workbook(o);ws=wb.worksheets[0]\n"
+                            "print(ws['A2'].value);print(len(wb.worksheets))\n"
+                            "print(sum(1 for r in ws.iter_rows() if any("
+                            "c.fill.fgColor.type=='indexed' and c.fill.fgColor.indexed==43 "
+                            "for c in r)))"),
+             workbook});
+        QVERIFY(python.waitForFinished(60000));
+        const QStringList out = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n');
+        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+        QCOMPARE(out.value(0), QStringLiteral("地域別売上"));
+        QVERIFY2(out.value(1).toInt() >= 2, "a sheet for the pivot table");
+        // Subtotal rows are filled with palette colour 36 (stored as indexed 43).
+        QVERIFY2(out.value(2).toInt() >= 4, "a subtotal row per region");
     }
 
     void screenshotsOfBothPages() {
