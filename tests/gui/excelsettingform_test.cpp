@@ -295,6 +295,14 @@ private slots:
         m_w->action(QStringLiteral("Open"))->trigger();
         QVERIFY(designer()->isVisible());
         QCOMPARE(edit("EditTitle")->text(), QStringLiteral("地域別売上"));
+
+        // A file handed over by a second start closes the open designer as cancelled and
+        // shows it again with the file's values.
+        edit("EditTitle")->setText(QStringLiteral("未保存"));
+        QVERIFY(HandOffStore(m_settings).write(path));
+        m_w->fileCommands()->activation();
+        QVERIFY(designer()->isVisible());
+        QCOMPARE(edit("EditTitle")->text(), QStringLiteral("地域別売上"));
     }
 
     void csvExportSettingsAskFirst() {

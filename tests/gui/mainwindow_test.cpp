@@ -107,6 +107,10 @@ private slots:
         QWidget *designer = m_w->excelSettingForm();
         QCOMPARE(designer->pos(), QPoint(14, 6));
         QCOMPARE(designer->size(), QSize(784, 535));
+        auto *designerGrid =
+            designer->findChild<QTableWidget *>(QStringLiteral("StringGrid_ExcelSet_Col"));
+        QCOMPARE(designerGrid->columnWidth(0), 148);
+        QCOMPARE(designerGrid->columnWidth(2), 68);
         m_w->finishSqlDrag(100); // 100 px to the right of the boundary
         m_w->close();
         m_w.reset();
