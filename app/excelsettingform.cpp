@@ -315,9 +315,9 @@ void TExcelSettingForm::buildLayoutPage(QWidget *p) {
              addCombo(p, "ComboBoxRowFormat", rowFormatItems(), 304, y, 60));
     addLabel(p, QStringLiteral("集計列名"), 370, y, 56,
              addEdit(p, "EditRowFormatColName", 426, y, 90));
-    auto *rowFormat = addEdit(p, "EditRowFormat", 586, y, 110);
+    auto *rowFormat = addEdit(p, "EditRowFormat", 598, y, 98);
     rowFormat->setReadOnly(true);
-    addLabel(p, QStringLiteral("フォーマット"), 520, y, 66, rowFormat);
+    addLabel(p, QStringLiteral("フォーマット"), 522, y, 74, rowFormat);
     addButton(p, "ButtonRowSyukeiSet", QStringLiteral("設定"), 700, y, 44);
     addButton(p, "ButtonRowSyukeiClear", QStringLiteral("解除"), 746, y, 44);
     y += kRowHeight;

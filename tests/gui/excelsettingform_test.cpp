@@ -339,9 +339,11 @@ private slots:
         // The column-name row's fill through the palette.
         onNextModal([](QWidget *modal) {
             QCOMPARE(modal->objectName(), QStringLiteral("TColorForm"));
-            QTest::mouseClick(modal->findChild<QWidget *>(QStringLiteral("Swatch6")),
-                              Qt::LeftButton);
-            modal->findChild<QPushButton *>(QStringLiteral("Button_OK"))->click();
+            // A double-click on a swatch chooses it; mouse events find their widget by position,
+            // so the palette must be on the screen first.
+            QVERIFY(QTest::qWaitForWindowExposed(modal));
+            QTest::mouseDClick(modal->findChild<QWidget *>(QStringLiteral("Swatch6")),
+                               Qt::LeftButton);
         });
         QTest::mouseClick(control<QPushButton>("Button_TitleRow_Color"), Qt::LeftButton);
         // A group subtotal of amount per region through the format chooser.
@@ -412,8 +414,8 @@ private slots:
         const QString workbook = m_dir.filePath(QStringLiteral("designer.xlsx"));
         m_ui.files = {workbook};
         QTest::mouseClick(control<QPushButton>("ButtonExcelOut"), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(workbook), 20000);
-        QTRY_COMPARE(opened, QStringList{workbook});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(workbook), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(opened, QStringList{workbook}, 30000);
         QVERIFY(!edit("Edit3")->text().isEmpty());
         QProcess python;
         python.start(
