@@ -55,10 +55,11 @@ public:
                                            const QStringList &sqlEditorLines,
                                            const QString &settingsFilePath = QString());
 
-    // Runs the report of def. window: the designer (owner of the dialogs, repainted while the
-    // report runs); statusBar: where the progress text goes (may be null). Returns the driver's
-    // result (start and end time, outcome, the path written); a second call while one runs
-    // returns at once with outcome Cancelled and no message.
+    // "Excel出力": runs the report of def. Blank rows are dropped first; when no column is left
+    // nothing happens. window: the designer (owner of the dialogs, repainted while the report
+    // runs); statusBar: where the progress text goes (may be null). Returns the driver's result
+    // (start and end time, outcome, the path written); nothing to output, or a second call
+    // while one runs, returns at once with outcome Cancelled and no message.
     ReportRunResult run(const ReportDefinition &def, const ExcelReportSource &source,
                         QWidget *window, QStatusBar *statusBar);
 

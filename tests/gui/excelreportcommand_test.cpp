@@ -460,6 +460,18 @@ private slots:
         QCOMPARE(m_opened, QStringList{result.savedPath});
     }
 
+    // A report whose rows are all blank does nothing and says nothing.
+    void blankRowsOnlyDoNothing() {
+        LoadedReport r = load(QStringLiteral("sales_list.kvr"));
+        for (ColumnSetting &c : r.def.columns)
+            c.PhysicalName = QStringLiteral("  ");
+        const ReportRunResult result = run(r);
+        QCOMPARE(int(result.outcome), int(ReportRunResult::Outcome::Cancelled));
+        QVERIFY(!result.startTime.isEmpty());
+        QVERIFY(m_ui.messages.empty());
+        QVERIFY(writtenFiles().isEmpty());
+    }
+
     // A connection that cannot be made shows the database's error and writes nothing.
     void unknownAliasShowsTheError() {
         LoadedReport r = load(QStringLiteral("sales_list.kvr"));
