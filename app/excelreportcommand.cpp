@@ -6,7 +6,9 @@
 #include "excel/excelsession.h"
 #include "ui/backgroundreport.h"
 
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTreeWidgetItem>
 #include <QUrl>
@@ -85,10 +87,20 @@ ExcelReportSource ExcelReportCommand::currentSource(const TDataModule_Kelvoran &
 ReportRunResult ExcelReportCommand::run(const ReportDefinition &def,
                                         const ExcelReportSource &source, QWidget *window,
                                         QStatusBar *statusBar) {
-    ReportRunResult busy;
-    busy.outcome = ReportRunResult::Outcome::Cancelled;
+    ReportRunResult nothing;
+    nothing.outcome = ReportRunResult::Outcome::Cancelled;
     if (m_running || !m_dm.ui)
-        return busy;
+        return nothing;
+    // Blank rows go first; without a first column there is nothing to output and nothing is
+    // said.
+    ReportDefinition report = def;
+    report.removeBlankRows();
+    if (report.columns.empty() || report.columns.front().PhysicalName.trimmed().isEmpty()) {
+        nothing.startTime =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+        nothing.endTime = nothing.startTime;
+        return nothing;
+    }
 
     // The program's dialogs are owned by the designer while it runs a report; any other
     // answerer (a test's script) is used as it is.
@@ -112,23 +124,37 @@ ReportRunResult ExcelReportCommand::run(const ReportDefinition &def,
         ReportRunResult failed;
         return failed;
     }
-    job.definition = def;
+    job.definition = report;
     job.source = source.report;
     job.alias = *alias;
     job.user = db->userName();
     job.password = db->password();
     job.settingsFilePath = source.settingsFilePath;
 
-    m_running = true;
-    emit runningChanged(true);
-    if (statusBar)
-        statusBar->clearMessage();
-    const ReportRunResult result = runReportInBackground(job, ui, [statusBar](const QString &text) {
-        if (statusBar)
-            statusBar->showMessage(text);
-    });
-    m_running = false;
-    emit runningChanged(false);
+    ReportRunResult result;
+    {
+        // Ends the running state however the run ends.
+        struct Running {
+            ExcelReportCommand *command;
+            explicit Running(ExcelReportCommand *c) : command(c) {
+                command->m_running = true;
+                emit command->runningChanged(true);
+            }
+            ~Running() {
+                command->m_running = false;
+                emit command->runningChanged(false);
+            }
+            Running(const Running &) = delete;
+            Running &operator=(const Running &) = delete;
+        } running(this);
+        QPointer<QStatusBar> bar(statusBar);
+        if (bar)
+            bar->clearMessage();
+        result = runReportInBackground(job, ui, [bar](const QString &text) {
+            if (bar)
+                bar->showMessage(text);
+        });
+    }
 
     if (result.ok() && !result.savedPath.isEmpty()) {
         m_opener(result.savedPath);

@@ -1,7 +1,8 @@
 // ExcelReportCommand: "Excel出力" of the report designer. It runs the one report driver
 // (excel/reportdriver.h) with the interactive stage prefix "P" and binds it to the windows:
-//  1. the report's source: the alias selected in the object tree, the SQL tab's analysis, or
-//     the table opened from the tree; its connection is opened (with the login) on the UI thread;
+//  1. blank rows are dropped and nothing happens without a first column; the report's source
+//     is the alias selected in the object tree with the SQL tab's analysis, or the table opened
+//     from the tree; its connection is opened (with the login) on the UI thread;
 //  2. the driver runs on a worker thread, on a connection of its own to the same alias with the
 //     same user and password, so that both windows keep repainting while records are written
 //     and the workbook is saved;
@@ -10,8 +11,8 @@
 //     ExcelDataDir and the name the workbook is written under (.xlsx) becomes ExcelDataDir;
 //  4. while it runs the status bar shows the driver's progress text and the windows take no
 //     input, so no second output or settings save can start;
-//  5. afterwards the driver's notices are shown in one dialog (TReportNoticeForm) and the
-//     written workbook is handed to the desktop's application for it.
+//  5. afterwards the written workbook is handed to the desktop's application for it, and the
+//     driver's notices are shown in one dialog (TReportNoticeForm).
 // UI thread only.
 #pragma once
 
@@ -55,10 +56,11 @@ public:
                                            const QStringList &sqlEditorLines,
                                            const QString &settingsFilePath = QString());
 
-    // Runs the report of def. window: the designer (owner of the dialogs, repainted while the
-    // report runs); statusBar: where the progress text goes (may be null). Returns the driver's
-    // result (start and end time, outcome, the path written); a second call while one runs
-    // returns at once with outcome Cancelled and no message.
+    // "Excel出力": runs the report of def. Blank rows are dropped first; when no column is left
+    // nothing happens. window: the designer (owner of the dialogs, repainted while the report
+    // runs); statusBar: where the progress text goes (may be null). Returns the driver's result
+    // (start and end time, outcome, the path written); nothing to output, or a second call
+    // while one runs, returns at once with outcome Cancelled and no message.
     ReportRunResult run(const ReportDefinition &def, const ExcelReportSource &source,
                         QWidget *window, QStatusBar *statusBar);
 

@@ -448,7 +448,12 @@ private slots:
                 auto *files = qobject_cast<QFileDialog *>(next);
                 QVERIFY(files);
                 proposed = files->selectedFiles().value(0);
-                files->selectFile(m_out + QStringLiteral("/mine.xlsx"));
+                // The folder is read in the background and then selects the proposed name
+                // again: the new name is typed once it has settled.
+                QTest::qWait(300);
+                auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name);
+                name->setText(QStringLiteral("mine.xlsx"));
                 QMetaObject::invokeMethod(files, "accept");
             });
         });
@@ -458,6 +463,18 @@ private slots:
         QCOMPARE(proposed, earlier);
         QCOMPARE(result.savedPath, m_out + QStringLiteral("/mine.xlsx"));
         QCOMPARE(m_opened, QStringList{result.savedPath});
+    }
+
+    // A report whose rows are all blank does nothing and says nothing.
+    void blankRowsOnlyDoNothing() {
+        LoadedReport r = load(QStringLiteral("sales_list.kvr"));
+        for (ColumnSetting &c : r.def.columns)
+            c.PhysicalName = QStringLiteral("  ");
+        const ReportRunResult result = run(r);
+        QCOMPARE(int(result.outcome), int(ReportRunResult::Outcome::Cancelled));
+        QVERIFY(!result.startTime.isEmpty());
+        QVERIFY(m_ui.messages.empty());
+        QVERIFY(writtenFiles().isEmpty());
     }
 
     // A connection that cannot be made shows the database's error and writes nothing.
