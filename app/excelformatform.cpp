@@ -10,7 +10,18 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace kelvoran {
+
+namespace {
+
+// The row colour of a group kind: the group average's for 104, else the group total's.
+int &groupColour(GroupRowColours &colours, int kind) {
+    return kind == 104 ? colours.average : colours.total;
+}
+
+} // namespace
 
 TExcelFormatForm::TExcelFormatForm(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TExcelFormatForm"));
@@ -122,11 +133,6 @@ void TExcelFormatForm::kindChosen(int row) {
     showColourSample();
 }
 
-// The row colour of the chosen group kind: the group total's or the group average's.
-static int &groupColour(GroupRowColours &colours, int kind) {
-    return kind == 104 ? colours.average : colours.total;
-}
-
 void TExcelFormatForm::showColourSample() {
     const int index = groupColour(m_colours, m_lastKind);
     const int rgb = paletteColour(index);
@@ -168,7 +174,6 @@ void TExcelFormatForm::decide() {
 
 bool TExcelFormatForm::choose(FormatContext context, QString &formatText, QString &formatCodes,
                               QString &groupKeys, GroupRowColours &colours) {
-    m_context = context;
     m_kinds = FormatCode::kinds(context);
     m_colours = colours;
     const int remembered = m_lastKind;

@@ -53,7 +53,6 @@ private:
     void showColourSample();
     void decide();
 
-    FormatContext m_context = FormatContext::Column;
     std::vector<FormatKind> m_kinds;
     int m_lastKind = 0;
     GroupRowColours m_colours;

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace kelvoran {
 
 TFormatEditForm::TFormatEditForm(QWidget *parent) : QDialog(parent) {

@@ -6,6 +6,8 @@
 
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace kelvoran {
 
 namespace {

@@ -17,6 +17,7 @@ using namespace kelvoran;
 using namespace kelvoran::test;
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -349,7 +350,9 @@ private slots:
                 shown << grid->item(r, 0)->text();
             const QPoint middle = grid->visualItemRect(grid->item(1, 0)).center();
             // The pop-up menu opens on the row under the pointer, which becomes the selection.
-            emit grid->customContextMenuRequested(middle);
+            QContextMenuEvent rightClick(QContextMenuEvent::Mouse, middle,
+                                         grid->viewport()->mapToGlobal(middle));
+            QApplication::sendEvent(grid->viewport(), &rightClick);
             auto *menu = control<QMenu>(modal, "PopupFormatEdit");
             QVERIFY(menu->isVisible());
             QCOMPARE(grid->currentRow(), 1);

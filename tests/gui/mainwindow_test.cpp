@@ -2,6 +2,9 @@
 // the splitters, the placeholder windows, the menus' enabling rules and the screenshots.
 #include "tests/gui/mainwindowfixture.h"
 
+#include "app/colorform.h"
+#include "app/pivottablesettingform.h"
+
 using namespace kelvoran;
 using namespace kelvoran::test;
 
@@ -187,6 +190,33 @@ private slots:
         m_w->close();
         m_w.reset();
         QFile::remove(m_settings);
+    }
+    void handOffClosesTheReportDialogsAsCancelled() {
+        startWindow();
+        // A palette opened over a pivot field dialog, as the designer opens them.
+        PivotFieldSetting row{QStringLiteral("AMOUNT"), {}, {}, {}, {}, QStringLiteral("1")};
+        bool paletteChosen = true, paletteClosed = false, pivotClosed = false;
+        int colour = 15;
+        onNextModal([&](QWidget *pivot) {
+            QCOMPARE(pivot->objectName(), QStringLiteral("TPivotTableSettingForm"));
+            onNextModal([&](QWidget *palette) {
+                // A file handed off by a second start closes the secondary windows first.
+                emit m_w->fileCommands()->secondaryWindowsClosing();
+                paletteClosed = !palette->isVisible();
+                if (!paletteClosed)
+                    static_cast<QDialog *>(palette)->reject();
+            });
+            paletteChosen = TColorForm::chooseColor(pivot, colour);
+            pivotClosed = !pivot->isVisible();
+            if (!pivotClosed)
+                static_cast<QDialog *>(pivot)->reject();
+        });
+        QVERIFY(!TPivotTableSettingForm::chooseField(m_w.get(), row));
+        QVERIFY(paletteClosed);
+        QVERIFY(pivotClosed);
+        QVERIFY(!paletteChosen);
+        QCOMPARE(colour, 15);
+        QVERIFY(row.PivotCode.isEmpty());
     }
     void placeholdersSayTheyAreNotAvailable() {
         startWindow();
