@@ -283,69 +283,56 @@ int ExcelSession::activeSheet(int book) const {
     return b ? b->workbook->activeSheet + 1 : 0;
 }
 
-double ExcelSession::sum(const ExcelRange &range) const {
-    if (!range.isValid())
-        return 0;
-    ExcelRange r = range;
-    double total = 0;
-    const Worksheet &ws = *r.sheet();
-    const CellRect &rect = r.rect();
-    const int last = std::min(rect.bottom, ws.lastRow());
-    for (int row = rect.top; row <= last; ++row)
-        for (const Cell &c : ws.row(row)->cells) {
-            if (c.column < rect.left || c.column > rect.right)
-                continue;
-            if (c.type == CellType::Number)
-                total += c.number;
-            else if (c.type == CellType::Formula && ws.formula(c).cachedType == CellType::Number)
-                total += ws.formula(c).number;
-        }
-    return total;
-}
+namespace {
 
-Result<double> ExcelSession::average(const ExcelRange &range) const {
-    if (!range.isValid())
-        return Error{QStringLiteral("#DIV/0!"), {}};
-    const Worksheet &ws = *range.sheet();
-    const CellRect &rect = range.rect();
+// The numbers a range holds, as SUM, AVERAGE and COUNT see them: number cells and formulas whose
+// cached result is a number.
+struct RangeNumbers {
     double total = 0;
     long count = 0;
+};
+
+RangeNumbers numbersIn(const ExcelRange &range) {
+    RangeNumbers n;
+    if (!range.isValid())
+        return n;
+    const Worksheet &ws = *range.sheet();
+    const CellRect &rect = range.rect();
     const int last = std::min(rect.bottom, ws.lastRow());
     for (int row = rect.top; row <= last; ++row)
         for (const Cell &c : ws.row(row)->cells) {
             if (c.column < rect.left || c.column > rect.right)
                 continue;
             if (c.type == CellType::Number) {
-                total += c.number;
-                ++count;
+                n.total += c.number;
+                ++n.count;
             } else if (c.type == CellType::Formula &&
                        ws.formula(c).cachedType == CellType::Number) {
-                total += ws.formula(c).number;
-                ++count;
+                n.total += ws.formula(c).number;
+                ++n.count;
             }
         }
-    if (count == 0)
+    return n;
+}
+
+} // namespace
+
+double ExcelSession::sum(const ExcelRange &range) const {
+    return numbersIn(range).total;
+}
+
+Result<double> ExcelSession::average(const ExcelRange &range) const {
+    if (!range.isValid())
+        return Error{QStringLiteral("#DIV/0!"), {}};
+    const RangeNumbers n = numbersIn(range);
+    if (n.count == 0)
         return Error{
             QStringLiteral("平均を求める数値がありません（#DIV/0!）。：") + range.address(), {}};
-    return total / double(count);
+    return n.total / double(n.count);
 }
 
 long ExcelSession::count(const ExcelRange &range) const {
-    if (!range.isValid())
-        return 0;
-    const Worksheet &ws = *range.sheet();
-    const CellRect &rect = range.rect();
-    long count = 0;
-    const int last = std::min(rect.bottom, ws.lastRow());
-    for (int row = rect.top; row <= last; ++row)
-        for (const Cell &c : ws.row(row)->cells) {
-            if (c.column < rect.left || c.column > rect.right)
-                continue;
-            if (c.type == CellType::Number ||
-                (c.type == CellType::Formula && ws.formula(c).cachedType == CellType::Number))
-                ++count;
-        }
-    return count;
+    return numbersIn(range).count;
 }
 
 QString ExcelSession::xlsxPath(const QString &requested) {

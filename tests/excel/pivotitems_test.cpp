@@ -6,6 +6,7 @@
 #include "excel/engine/pivotparts.h"
 #include "excel/excelpivot.h"
 #include "excel/excelsession.h"
+#include "tests/excel/pivotsamples.h"
 #include "tests/excel/xlsxtesthelpers.h"
 
 #include <QJsonArray>
@@ -21,22 +22,8 @@ using kelvoran::test::readBack;
 
 namespace {
 
-// Region, product, amount, note. Items in display order: 大阪 東京; A B C; x y z (blank).
 PivotSource salesSource() {
-    PivotSource s;
-    s.sheetName = QStringLiteral("売上");
-    s.firstRow = 1;
-    s.firstCol = 1;
-    s.fieldNames = {QStringLiteral("地域"), QStringLiteral("商品"), QStringLiteral("金額"),
-                    QStringLiteral("備考")};
-    auto rec = [](const char *region, const char *product, QVariant amount, const char *note) {
-        return std::vector<QVariant>{QString::fromUtf8(region), QString::fromUtf8(product), amount,
-                                     QString::fromUtf8(note)};
-    };
-    s.records = {rec("東京", "A", 100.0, "x"),      rec("大阪", "B", 50.0, ""),
-                 rec("東京", "B", 25.0, "y"),       rec("東京", "A", 10.0, ""),
-                 rec("大阪", "A", QVariant(), "z"), rec("大阪", "C", 5.5, "")};
-    return s;
+    return kelvoran::test::salesPivotSource(1, 1);
 }
 
 struct AxisField {

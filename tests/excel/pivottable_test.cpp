@@ -1,6 +1,7 @@
 #include "excel/engine/pivotformats.h"
 #include "excel/engine/pivotparts.h"
 #include "excel/engine/pivottable.h"
+#include "tests/excel/pivotsamples.h"
 
 #include <QXmlStreamReader>
 
@@ -13,22 +14,8 @@ using namespace kelvoran::xlsx;
 
 namespace {
 
-// Region, product, amount, note: two regions, three products, one blank amount.
 PivotSource salesSource() {
-    PivotSource s;
-    s.sheetName = QStringLiteral("売上");
-    s.firstRow = 4;
-    s.firstCol = 2;
-    s.fieldNames = {QStringLiteral("地域"), QStringLiteral("商品"), QStringLiteral("金額"),
-                    QStringLiteral("備考")};
-    auto rec = [](const char *region, const char *product, QVariant amount, const char *note) {
-        return std::vector<QVariant>{QString::fromUtf8(region), QString::fromUtf8(product), amount,
-                                     QString::fromUtf8(note)};
-    };
-    s.records = {rec("東京", "A", 100.0, "x"),      rec("大阪", "B", 50.0, ""),
-                 rec("東京", "B", 25.0, "y"),       rec("東京", "A", 10.0, ""),
-                 rec("大阪", "A", QVariant(), "z"), rec("大阪", "C", 5.5, "")};
-    return s;
+    return kelvoran::test::salesPivotSource(4, 2);
 }
 
 using CellMap = std::map<std::pair<int, int>, QVariant>;
