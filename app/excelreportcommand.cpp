@@ -6,6 +6,7 @@
 #include "excel/excelsession.h"
 #include "ui/backgroundreport.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QPointer>
@@ -13,6 +14,8 @@
 #include <QTreeWidgetItem>
 #include <QUrl>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace kelvoran {
 
@@ -51,6 +54,28 @@ private:
     DialogInteraction *m_dialogs;
     QString &m_excelDataDir;
 };
+
+// Lets user input through to the windows a run opens (its questions, the save dialog and their
+// pop-ups) and not to the windows on screen when it started. Input to an action or shortcut
+// goes to the window of the widget that owns it; one owned by no widget gets none.
+RunInputGate inputToWindowsOpenedDuringTheRun() {
+    QList<QPointer<QWidget>> onScreen;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->isVisible())
+            onScreen << top;
+    return [onScreen](const QObject *receiver) {
+        if (receiver->isWindowType())
+            return true; // a window passes its input on to its widgets, which are judged
+        const QObject *owner = receiver;
+        while (owner && !owner->isWidgetType())
+            owner = owner->parent();
+        if (!owner)
+            return false;
+        const QWidget *window = static_cast<const QWidget *>(owner)->window();
+        return std::none_of(onScreen.begin(), onScreen.end(),
+                            [window](const QPointer<QWidget> &w) { return w == window; });
+    };
+}
 
 bool isTreeObjectFolder(const QString &folder) {
     return folder == u"Table" || folder == u"View" || folder == u"Synonym";
@@ -150,10 +175,13 @@ ReportRunResult ExcelReportCommand::run(const ReportDefinition &def,
         QPointer<QStatusBar> bar(statusBar);
         if (bar)
             bar->clearMessage();
-        result = runReportInBackground(job, ui, [bar](const QString &text) {
-            if (bar)
-                bar->showMessage(text);
-        });
+        result = runReportInBackground(
+            job, ui,
+            [bar](const QString &text) {
+                if (bar)
+                    bar->showMessage(text);
+            },
+            inputToWindowsOpenedDuringTheRun());
     }
 
     if (result.ok() && !result.savedPath.isEmpty()) {

@@ -9,8 +9,9 @@
 //  3. each question and message of the driver is asked on the UI thread through the current
 //     answerer (the program's dialogs, parented to the designer); the save dialog starts from
 //     ExcelDataDir and the name the workbook is written under (.xlsx) becomes ExcelDataDir;
-//  4. while it runs the status bar shows the driver's progress text and the windows take no
-//     input, so no second output or settings save can start;
+//  4. while it runs the status bar shows the driver's progress text and input to the windows
+//     on screen is discarded (the run's own dialogs take input), so no second output or
+//     settings save can start, neither during the run nor after it;
 //  5. afterwards the written workbook is handed to the desktop's application for it, and the
 //     driver's notices are shown in one dialog (TReportNoticeForm).
 // UI thread only.

@@ -58,6 +58,58 @@ private:
     UserInteraction &m_inner;
 };
 
+// Discards user input while installed on the application, except what the gate lets through.
+// Input is dropped rather than deferred: a click made during a run must not act after it.
+class UserInputDiscarder : public QObject {
+public:
+    explicit UserInputDiscarder(RunInputGate gate) : m_gate(std::move(gate)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~UserInputDiscarder() override { QCoreApplication::instance()->removeEventFilter(this); }
+    UserInputDiscarder(const UserInputDiscarder &) = delete;
+    UserInputDiscarder &operator=(const UserInputDiscarder &) = delete;
+
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override {
+        if (!isUserInput(event->type()) || (m_gate && m_gate(receiver)))
+            return false;
+        // An ignored close keeps the window open; accepted input is not passed on to parents.
+        if (event->type() == QEvent::Close)
+            event->ignore();
+        else
+            event->accept();
+        return true;
+    }
+
+private:
+    static bool isUserInput(QEvent::Type type) {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    RunInputGate m_gate;
+};
+
 // Each run's connection gets a name of its own, so that runs never share one.
 QString workerConnectionName() {
     static std::atomic<int> counter{0};
@@ -73,7 +125,8 @@ QString timeText(const Clock *clock) {
 } // namespace
 
 ReportRunResult runReportInBackground(const BackgroundReportJob &job, UserInteraction &ui,
-                                      const ProgressTextSink &progress, int progressIntervalMs) {
+                                      const ProgressTextSink &progress, const RunInputGate &gate,
+                                      int progressIntervalMs) {
     QObject context; // lives on the calling thread: the worker's calls are run there
     CallingThreadInteraction answers(context, ui);
     ReportRunResult result;
@@ -124,11 +177,15 @@ ReportRunResult runReportInBackground(const BackgroundReportJob &job, UserIntera
     };
 
     std::unique_ptr<QThread> worker(QThread::create(body));
-    worker->start();
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::WaitForMoreEvents);
-    worker->wait();
+    {
+        const UserInputDiscarder discarder(gate);
+        worker->start();
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        worker->wait();
+        // Input that arrived as the run ended is discarded too, not delivered after it.
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
     // Progress texts still queued are shown in their order before the result is returned.
     QCoreApplication::sendPostedEvents(&context, QEvent::MetaCall);
     return result;

@@ -1,6 +1,7 @@
 // An interactive report run off the UI thread. The report driver runs on a worker thread with
-// a connection of its own, while the calling thread keeps handling every event except user
-// input: windows repaint and nothing the user does starts a second command. The driver's
+// a connection of its own, while the calling thread keeps handling every event but discards
+// user input: windows repaint and nothing the user does starts a second command, neither while
+// the report runs nor after it (input is not kept for later). The driver's
 // questions and messages come back to the calling thread, which answers them (with dialogs)
 // while the worker waits; its progress text reaches the calling thread at a bounded rate.
 #pragma once
@@ -33,13 +34,18 @@ struct BackgroundReportJob {
 // Receives the driver's status text on the calling thread.
 using ProgressTextSink = std::function<void(const QString &statusText)>;
 
+// Says whether user input to receiver goes through while a report runs: true for the windows
+// the run itself opens (its questions and the save dialog). Empty: all user input is discarded.
+using RunInputGate = std::function<bool(const QObject *receiver)>;
+
 // Runs the job with the stage prefix "P" and returns when the driver is done. ui is called on
 // the calling thread only. progress gets the first and last record's text and, in between, at
 // most one text per progressIntervalMs. While the worker runs, the calling thread processes
-// events except user input. A connection that cannot be opened shows its error texts through
-// ui and fails the run. Call from a thread with an event loop (the UI thread).
+// every event; user input (mouse buttons, wheel, keys, shortcuts, context menus, touch, close
+// requests) is discarded unless gate lets it through. A connection that cannot be opened shows its
+// error texts through ui and fails the run. Call from a thread with an event loop (the UI thread).
 ReportRunResult runReportInBackground(const BackgroundReportJob &job, UserInteraction &ui,
                                       const ProgressTextSink &progress,
-                                      int progressIntervalMs = 50);
+                                      const RunInputGate &gate = {}, int progressIntervalMs = 50);
 
 } // namespace kelvoran

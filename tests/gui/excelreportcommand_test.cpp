@@ -16,8 +16,11 @@
 #include <QJsonObject>
 #include <QMainWindow>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QThread>
+#include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -118,6 +121,25 @@ private:
             ++offThread;
     }
     UserInteraction &m_inner;
+};
+
+// Passes every question on; before each confirmation it runs what the user does meanwhile.
+class ActsWhileAsked : public UserInteraction {
+public:
+    ActsWhileAsked(UserInteraction &inner, std::function<void()> userActs)
+        : m_inner(inner), m_userActs(std::move(userActs)) {}
+    void inform(MessageIcon icon, const QString &text) override { m_inner.inform(icon, text); }
+    bool confirm(const QString &text) override {
+        m_userActs();
+        return m_inner.confirm(text);
+    }
+    QString chooseSaveFile(const QString &title, const QString &filter) override {
+        return m_inner.chooseSaveFile(title, filter);
+    }
+
+private:
+    UserInteraction &m_inner;
+    std::function<void()> m_userActs;
 };
 
 } // namespace
@@ -442,7 +464,8 @@ private slots:
             owners << modal->parentWidget();
             auto *box = qobject_cast<QMessageBox *>(modal);
             QVERIFY(box);
-            box->button(QMessageBox::Yes)->click();
+            // The run's own dialogs take the user's input.
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
             onNextModal([&](QWidget *next) {
                 owners << next->parentWidget();
                 auto *files = qobject_cast<QFileDialog *>(next);
@@ -453,7 +476,8 @@ private slots:
                 QTest::qWait(300);
                 auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
                 QVERIFY(name);
-                name->setText(QStringLiteral("mine.xlsx"));
+                name->clear();
+                QTest::keyClicks(name, QStringLiteral("mine.xlsx"));
                 QMetaObject::invokeMethod(files, "accept");
             });
         });
@@ -463,6 +487,104 @@ private slots:
         QCOMPARE(proposed, earlier);
         QCOMPARE(result.savedPath, m_out + QStringLiteral("/mine.xlsx"));
         QCOMPARE(m_opened, QStringList{result.savedPath});
+    }
+
+    // While a report runs, input to the windows on screen is dropped, not kept for later: a
+    // click on the output button (sent, or queued), a double click, typing, a shortcut, the
+    // wheel, a context menu and a close request made while the question is asked act neither
+    // during the run nor after it. The same input acts when no report runs.
+    void inputDuringARunIsDiscarded() {
+        const LoadedReport r = load(QStringLiteral("sales_list.kvr"));
+        auto *panel = new QWidget;
+        auto *layout = new QVBoxLayout(panel);
+        auto *output = new QPushButton(QStringLiteral("Excel出力"), panel);
+        auto *edit = new QLineEdit(panel);
+        auto *spin = new QSpinBox(panel);
+        for (QWidget *w : std::initializer_list<QWidget *>{output, edit, spin})
+            layout->addWidget(w);
+        m_designer->setCentralWidget(panel);
+        auto *f5 = new QAction(m_designer.get());
+        f5->setShortcut(Qt::Key_F5);
+        m_designer->addAction(f5);
+        edit->setContextMenuPolicy(Qt::CustomContextMenu);
+        int clicks = 0, shortcuts = 0, menus = 0;
+        bool startsReports = false;
+        connect(output, &QPushButton::clicked, this, [&] {
+            ++clicks;
+            if (startsReports)
+                run(r);
+        });
+        connect(f5, &QAction::triggered, this, [&] { ++shortcuts; });
+        connect(edit, &QWidget::customContextMenuRequested, this, [&] { ++menus; });
+        bool closed = false;
+        const auto userActs = [&] {
+            QTest::mouseClick(output, Qt::LeftButton);
+            QTest::mouseDClick(output, Qt::LeftButton);
+            const QPointF at = output->rect().center();
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(
+                    output, new QMouseEvent(type, at, output->mapToGlobal(at), Qt::LeftButton,
+                                            type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                             : Qt::NoButton,
+                                            Qt::NoModifier));
+            QTest::keyClicks(edit, QStringLiteral("typed"));
+            QTest::keyClick(m_designer.get(), Qt::Key_F5);
+            const QPointF inSpin = spin->rect().center();
+            QCoreApplication::postEvent(
+                spin, new QWheelEvent(inSpin, spin->mapToGlobal(inSpin), QPoint(), QPoint(0, 120),
+                                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false));
+            QCoreApplication::postEvent(
+                edit, new QContextMenuEvent(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                            edit->mapToGlobal(QPoint(2, 2))));
+            closed = m_designer->close();
+        };
+        const auto showDesigner = [&] {
+            m_designer->show();
+            QApplication::setActiveWindow(m_designer.get());
+            return QTest::qWaitForWindowActive(m_designer.get());
+        };
+
+        // Without a report the input acts.
+        QVERIFY(showDesigner());
+        userActs();
+        QTest::qWait(50);
+        QVERIFY(clicks >= 2);
+        QCOMPARE(edit->text(), QStringLiteral("typed"));
+        QCOMPARE(shortcuts, 1);
+        QCOMPARE(spin->value(), 1);
+        QCOMPARE(menus, 1);
+        QVERIFY(closed);
+        QVERIFY(showDesigner());
+
+        clicks = shortcuts = menus = 0;
+        edit->clear();
+        spin->setValue(0);
+        startsReports = true;
+        bool askedWhileRunning = false;
+        ActsWhileAsked answers(m_ui, [&] {
+            askedWhileRunning = m_command->isRunning();
+            userActs();
+        });
+        m_w->setInteraction(&answers);
+        m_ui.confirmAnswers = {true};
+        m_ui.files = {m_out + QStringLiteral("/once.xlsx")};
+        QSignalSpy running(m_command, &ExcelReportCommand::runningChanged);
+        const ReportRunResult result = run(r);
+        QTest::qWait(100); // anything kept for later would act now
+        m_w->setInteraction(&m_ui);
+
+        QVERIFY2(result.ok(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QVERIFY(askedWhileRunning);
+        QCOMPARE(clicks, 0);
+        QVERIFY(edit->text().isEmpty());
+        QCOMPARE(shortcuts, 0);
+        QCOMPARE(spin->value(), 0);
+        QCOMPARE(menus, 0);
+        QVERIFY(!closed);
+        QVERIFY(m_designer->isVisible());
+        QCOMPARE(running.size(), 2); // one report, started and ended
+        QCOMPARE(int(m_ui.messages.size()), 1);
+        QCOMPARE(writtenFiles(), QStringList{QStringLiteral("once.xlsx")});
     }
 
     // A report whose rows are all blank does nothing and says nothing.
