@@ -5,6 +5,7 @@
 #include "app/csvsettingform.h"
 #include "app/excelreportcommand.h"
 #include "app/excelsettingform.h"
+#include "app/reportnoticeform.h"
 #include "report/formatcode.h"
 #include "report/settingsfile.h"
 #include "tests/gui/mainwindowfixture.h"
@@ -12,6 +13,8 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QRadioButton>
+
+#include <algorithm>
 
 using namespace kelvoran;
 using namespace kelvoran::test;
@@ -79,6 +82,16 @@ class ExcelSettingFormTest : public QObject, public MainWindowFixture {
         if (!read)
             qWarning("%s", qPrintable(read.error().message));
         return def;
+    }
+    QSqlDatabase demoDatabase() {
+        return QSqlDatabase::database(
+            m_w->dataModule().session.connectionName(QStringLiteral("DEMO")));
+    }
+    double demoValue(const QString &sql) {
+        QSqlQuery q(demoDatabase());
+        if (!q.exec(sql) || !q.next())
+            return -1;
+        return q.value(0).toDouble();
     }
     ConnectionChoice demoConnection() {
         return {QStringLiteral("DEMO"), QStringLiteral("SQLITE"), QString(), QString()};
@@ -346,27 +359,34 @@ private slots:
                                Qt::LeftButton);
         });
         QTest::mouseClick(control<QPushButton>("Button_TitleRow_Color"), Qt::LeftButton);
-        // A group subtotal of amount per region through the format chooser.
-        int subtotal = -1;
-        const std::vector<FormatKind> kinds = FormatCode::kinds(FormatContext::Column);
-        for (size_t i = 0; i < kinds.size(); ++i)
-            if (kinds[i].number == 103)
-                subtotal = int(i);
-        QVERIFY(subtotal >= 0);
-        onNextModal([subtotal](QWidget *modal) {
-            QCOMPARE(modal->objectName(), QStringLiteral("TExcelFormatForm"));
-            modal->findChild<QListWidget *>(QStringLiteral("ListBoxFormatKind"))
-                ->setCurrentRow(subtotal);
-            auto *key = modal->findChild<QLineEdit *>(QStringLiteral("Param2"));
-            key->clear();
-            QTest::keyClicks(key, QStringLiteral("region_name"));
-            modal->findChild<QPushButton *>(QStringLiteral("Button_Decide"))->click();
-        });
-        const QRect formatCell = columns()->visualRect(columns()->model()->index(2, 3));
-        // The view opens only a double-click that follows a press on the same cell.
-        QTest::mouseClick(columns()->viewport(), Qt::LeftButton, {}, formatCell.center());
-        QTest::mouseDClick(columns()->viewport(), Qt::LeftButton, {}, formatCell.center());
-        QVERIFY(!columns()->item(2, 3)->text().isEmpty());
+        // Through the format chooser on amount's format cell: a group subtotal per region, then
+        // the footer sum; each choice is appended to the column's list.
+        const auto chooseFormat = [this](int number, const QString &key) {
+            const std::vector<FormatKind> kinds = FormatCode::kinds(FormatContext::Column);
+            const auto kind =
+                std::find_if(kinds.begin(), kinds.end(),
+                             [number](const FormatKind &k) { return k.number == number; });
+            QVERIFY(kind != kinds.end());
+            const int row = int(kind - kinds.begin());
+            onNextModal([row, key](QWidget *modal) {
+                QCOMPARE(modal->objectName(), QStringLiteral("TExcelFormatForm"));
+                modal->findChild<QListWidget *>(QStringLiteral("ListBoxFormatKind"))
+                    ->setCurrentRow(row);
+                if (!key.isEmpty()) {
+                    auto *keyEdit = modal->findChild<QLineEdit *>(QStringLiteral("Param2"));
+                    keyEdit->clear();
+                    QTest::keyClicks(keyEdit, key);
+                }
+                modal->findChild<QPushButton *>(QStringLiteral("Button_Decide"))->click();
+            });
+            const QRect formatCell = columns()->visualRect(columns()->model()->index(2, 3));
+            // The view opens only a double-click that follows a press on the same cell.
+            QTest::mouseClick(columns()->viewport(), Qt::LeftButton, {}, formatCell.center());
+            QTest::mouseDClick(columns()->viewport(), Qt::LeftButton, {}, formatCell.center());
+        };
+        chooseFormat(103, QStringLiteral("region_name"));
+        chooseFormat(101, QString());
+        QCOMPARE(columns()->item(2, 3)->text(), QStringLiteral("〔グループ合計〕〔合計〕"));
         // The output read password through its dialog; the designer shows stars.
         onNextModal([](QWidget *modal) {
             QCOMPARE(modal->objectName(), QStringLiteral("TExcelPassWordSettingForm"));
@@ -401,6 +421,7 @@ private slots:
         const ReportDefinition saved = readBack(path);
         QCOMPARE(saved.value(QStringLiteral("TITLEBACKCOLOR")), QStringLiteral("6"));
         QVERIFY(saved.columns[2].FormatCodes.startsWith(u"103/"));
+        QCOMPARE(saved.columns[2].FormatCodes.mid(17), QStringLiteral("101/   /   /   /,"));
         QCOMPARE(saved.columns[2].GroupKeys, QStringLiteral("region_name******,"));
         QCOMPARE(saved.value(QStringLiteral("PTOUT")), QStringLiteral("TRUE"));
         QVERIFY(saved.pivotFields[0].PivotCode.startsWith(u"PF1/"));
@@ -428,8 +449,11 @@ private slots:
                             "print(ws['A2'].value);print(len(wb.worksheets))\n"
                             "print(sum(1 for r in ws.iter_rows() if any("
                             "c.fill.fgColor.type=='indexed' and c.fill.fgColor.indexed==43 "
-                            "for c in r)))"),
-             workbook});
+                            "for c in r)))\n"
+                            "c=int(sys.argv[2]);f=ws.max_row;a=ws.cell(f,c).fill.fgColor\n"
+                            "print(a.indexed if a.type=='indexed' else -1);"
+                            "print(ws.cell(f,c+2).value)"),
+             workbook, edit("EditFastCol")->text()});
         QVERIFY(python.waitForFinished(60000));
         const QStringList out = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n');
         QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
@@ -437,6 +461,71 @@ private slots:
         QVERIFY2(out.value(1).toInt() >= 2, "a sheet for the pivot table");
         // Subtotal rows are filled with palette colour 36 (stored as indexed 43).
         QVERIFY2(out.value(2).toInt() >= 4, "a subtotal row per region");
+        // The last row is the footer (palette colour 20, stored as indexed 27) with the sum of
+        // amount (the third column from the first data column) over every record.
+        QCOMPARE(out.value(3), QStringLiteral("27"));
+        QCOMPARE(out.value(4).toDouble(),
+                 demoValue(QStringLiteral("SELECT SUM(amount) FROM v_sales")));
+    }
+
+    // A fixed report into its template, loaded into the designer from its settings file and
+    // run with "Excel出力": the template named relative to the settings file is found beside
+    // it, and each record fills its card at the settings' cells.
+    void templateReportFromTheDesigner() {
+        startWindow();
+        for (const char *name : {"branch_cards.kvr", "branch_card_template.xlsx"})
+            QVERIFY(
+                QFile::copy(QStringLiteral(KELVORAN_EXAMPLES_DIR "/") + QString::fromLatin1(name),
+                            savedFile(name)));
+        m_ui.files = {savedFile("branch_cards.kvr")};
+        designer()->loadSettings();
+        QVERIFY(designer()->isVisible());
+        QVERIFY(check("CheckBoxKoteiOut")->isChecked());
+        QCOMPARE(edit("EditHinaFileName")->text(), QStringLiteral("branch_card_template.xlsx"));
+
+        QStringList opened;
+        m_w->excelReportCommand()->setWorkbookOpener(
+            [&opened](const QString &workbook) { opened << workbook; });
+        m_ui.defaultConfirm = true;
+        const QString workbook = m_dir.filePath(QStringLiteral("cards.xlsx"));
+        m_ui.files = {workbook};
+        // What the template could not keep is listed after the report, in the notices dialog.
+        QStringList notices;
+        QTimer noticeAnswer;
+        noticeAnswer.setInterval(20);
+        connect(&noticeAnswer, &QTimer::timeout, this, [&] {
+            auto *form = qobject_cast<TReportNoticeForm *>(QApplication::activeModalWidget());
+            if (!form)
+                return;
+            notices = form->notices();
+            QTest::mouseClick(form->okButton(), Qt::LeftButton);
+        });
+        noticeAnswer.start();
+        QTest::mouseClick(control<QPushButton>("ButtonExcelOut"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(opened, QStringList{workbook}, 30000);
+        QVERIFY(!notices.isEmpty());
+
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import sys,openpyxl\n"
+                                     "ws=openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                                     "for a in ('A1','A2','B3','B4','A10','B11','B12'):\n"
+                                     "    print(ws[a].value)"),
+                      workbook});
+        QVERIFY(python.waitForFinished(60000));
+        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+        const QStringList out = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n');
+        QSqlQuery q(demoDatabase());
+        QVERIFY(q.exec(QStringLiteral(
+            "SELECT branch_code, branch_name FROM branches ORDER BY branch_code LIMIT 2")));
+        QStringList cards;
+        while (q.next())
+            cards << q.value(0).toString() << q.value(1).toString();
+        QCOMPARE(cards.size(), 4);
+        const QString title = QStringLiteral("支店一覧（固定帳票）");
+        QCOMPARE(out.mid(0, 7), (QStringList{QStringLiteral("支店カード"), title, cards[0],
+                                             cards[1], title, cards[2], cards[3]}));
     }
 
     void screenshotsOfBothPages() {
