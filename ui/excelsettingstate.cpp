@@ -516,18 +516,89 @@ void ExcelSettingState::clearAll() {
 // ---------------------------------------------------------------------------------------------
 // ExcelSetting values
 
+namespace {
+
+// How a designer value and its ExcelSetting member correspond.
+enum class Stored {
+    Text,  // the same text both ways
+    Flag,  // "TRUE" or "FALSE" in the store, a switch in the designer
+    Index, // an item number of a list; one the list does not hold reads as "0"
+};
+
+struct StoredField {
+    const char *key;
+    QString ExcelSettingValues::*member;
+    Stored kind;
+    // A text stored only while this switch is on (empty otherwise, both ways).
+    const char *onlyWith = nullptr;
+    // Index: the list whose item the number selects.
+    QStringList (*items)() = nullptr;
+};
+
+using V = ExcelSettingValues;
+
+// The values that follow the plain rules; the others are handled one by one below.
+const StoredField kStoredFields[] = {
+    {"DATAFASTCOL", &V::dataFastCol, Stored::Text},
+    {"DATAFASTROW", &V::dataFastRow, Stored::Text},
+    {"TITLEFLG", &V::title, Stored::Flag},
+    {"TITLE", &V::titleName, Stored::Text, "TITLEFLG"},
+    {"TITLECOL", &V::titleCol, Stored::Text},
+    {"TITLEROW", &V::titleRow, Stored::Text},
+    {"MAKEDATEFLG", &V::makeDateFlg, Stored::Flag},
+    {"MAKEDATECOL", &V::makeDateCol, Stored::Text},
+    {"MAKEDATEROW", &V::makeDataRow, Stored::Text},
+    {"TITLEITALIC", &V::titleItalic, Stored::Flag},
+    {"TITLEBOLD", &V::titleBold, Stored::Flag},
+    {"TITLEHOLD", &V::titleHold, Stored::Flag},
+    {"PATTERNFILE", &V::strPatternFile, Stored::Text},
+    {"KCFLG", &V::kcflg, Stored::Flag},
+    {"FROWSETTING", &V::fRowSetting, Stored::Text},
+    {"FROWCODE", &V::fRowCode, Stored::Text},
+    {"FROWFASTCOL", &V::fRowFastCol, Stored::Text},
+    {"FROWENDCOL", &V::fRowEndCol, Stored::Text},
+    {"AFORMATDATA", &V::aFormatData, Stored::Index, nullptr, &autoFormatItems},
+    {"RF", &V::rf, Stored::Index, nullptr, &rowFormatItems},
+    {"PTOUT", &V::ptOut, Stored::Flag},
+    {"PTDATAFASTCOL", &V::ptDataFastCol, Stored::Text},
+    {"PTDATAFASTROW", &V::ptDataFastRow, Stored::Text},
+    {"PTTITLEFLG", &V::ptTitle, Stored::Flag},
+    {"PTTITLE", &V::ptTitleName, Stored::Text, "PTTITLEFLG"},
+    {"PTTITLECOL", &V::ptTitleCol, Stored::Text},
+    {"PTTITLEROW", &V::ptTitleRow, Stored::Text},
+    {"PTSHEETFLG", &V::ptSheet, Stored::Flag},
+    {"PTSHEETNAME", &V::ptSheetName, Stored::Text, "PTSHEETFLG"},
+    {"PTMAKEDATEFLG", &V::ptMakeDateFlg, Stored::Flag},
+    {"PTMAKEDATECOL", &V::ptMakeDateCol, Stored::Text},
+    {"PTMAKEDATEROW", &V::ptMakeDataRow, Stored::Text},
+    {"PTNAMEFLG", &V::ptNameFlg, Stored::Flag},
+    {"PTNAME", &V::ptName, Stored::Text, "PTNAMEFLG"},
+    {"PTOUTROWSUM", &V::ptOutRowSum, Stored::Flag},
+    {"PTOUTCOLSUM", &V::ptOutColSum, Stored::Flag},
+    {"PTREPDATASAVE", &V::ptRepDataSave, Stored::Flag},
+    {"PTPAGELAYOUT", &V::ptPageLayout, Stored::Index, nullptr, &pageLayoutItems},
+    {"PTREPLAYOUT", &V::ptReportFormat, Stored::Index, nullptr, &reportFormatItems},
+    {"PTAFORMATPIVOT", &V::ptPivotLayout, Stored::Index, nullptr, &autoFormatItems},
+    {"KCFC", &V::kcfc, Stored::Text},
+    {"KCEC", &V::kcec, Stored::Text},
+    {"KCPC", &V::kcpc, Stored::Text},
+};
+
+} // namespace
+
 void ExcelSettingState::applyExcelSetting(const ExcelSettingValues &v) {
     auto set = [this](const char *k, const QString &value) { def.setValue(key(k), value); };
-    auto flag = [this](const char *k, const QString &value) { def.setFlag(key(k), isTrue(value)); };
-    set("DATAFASTCOL", v.dataFastCol);
-    set("DATAFASTROW", v.dataFastRow);
-    flag("TITLEFLG", v.title);
-    set("TITLE", isTrue(v.title) ? v.titleName : QString());
-    set("TITLECOL", v.titleCol);
-    set("TITLEROW", v.titleRow);
-    flag("MAKEDATEFLG", v.makeDateFlg);
-    set("MAKEDATECOL", v.makeDateCol);
-    set("MAKEDATEROW", v.makeDataRow);
+    // Switches first, so that a text that depends on one sees it as stored.
+    for (const StoredField &f : kStoredFields)
+        if (f.kind == Stored::Flag)
+            def.setFlag(key(f.key), isTrue(v.*f.member));
+    for (const StoredField &f : kStoredFields) {
+        const QString &value = v.*f.member;
+        if (f.kind == Stored::Text)
+            set(f.key, !f.onlyWith || def.flag(key(f.onlyWith)) ? value : QString());
+        else if (f.kind == Stored::Index)
+            set(f.key, indexOrZero(value, int(f.items().size())));
+    }
     def.setFlag(QStringLiteral("KOUMOKUNAME"), v.koumokuName != u"FALSE");
     bool ok = false;
     v.titleBackColor.toInt(&ok);
@@ -536,48 +607,14 @@ void ExcelSettingState::applyExcelSetting(const ExcelSettingValues &v) {
     v.titleFontColor.toInt(&ok);
     if (ok)
         set("TITLEFONTCOLOR", v.titleFontColor);
-    flag("TITLEITALIC", v.titleItalic);
-    flag("TITLEBOLD", v.titleBold);
-    flag("TITLEHOLD", v.titleHold);
     def.setFlag(QStringLiteral("SHEETFLG"), isTrue(v.sheet) || !v.sheetName.isEmpty());
     set("SHEETNAME", v.sheetName);
-    set("PATTERNFILE", v.strPatternFile);
     def.setFlag(QStringLiteral("KOTEIFLG"), v.strKoteiFlg.toUpper() == u"TRUE");
-    flag("KCFLG", v.kcflg);
     set("KOTEIHINACELL", v.templateEndCell());
-    set("FROWSETTING", v.fRowSetting);
-    set("FROWCODE", v.fRowCode);
-    set("FROWFASTCOL", v.fRowFastCol);
-    set("FROWENDCOL", v.fRowEndCol);
-    set("AFORMATDATA", indexOrZero(v.aFormatData, int(autoFormatItems().size())));
-    set("RF", indexOrZero(v.rf, int(rowFormatItems().size())));
     const bool rowTotal = def.value(QStringLiteral("RF")) != u"0";
     set("RFCOLNAME", rowTotal ? v.rfColName : QString());
     set("RFNAME", rowTotal ? v.rfName : QString());
     set("RFCODE", rowTotal ? v.rfCode : QString());
-    flag("PTOUT", v.ptOut);
-    set("PTDATAFASTCOL", v.ptDataFastCol);
-    set("PTDATAFASTROW", v.ptDataFastRow);
-    flag("PTTITLEFLG", v.ptTitle);
-    set("PTTITLE", isTrue(v.ptTitle) ? v.ptTitleName : QString());
-    set("PTTITLECOL", v.ptTitleCol);
-    set("PTTITLEROW", v.ptTitleRow);
-    flag("PTSHEETFLG", v.ptSheet);
-    set("PTSHEETNAME", isTrue(v.ptSheet) ? v.ptSheetName : QString());
-    flag("PTMAKEDATEFLG", v.ptMakeDateFlg);
-    set("PTMAKEDATECOL", v.ptMakeDateCol);
-    set("PTMAKEDATEROW", v.ptMakeDataRow);
-    flag("PTNAMEFLG", v.ptNameFlg);
-    set("PTNAME", isTrue(v.ptNameFlg) ? v.ptName : QString());
-    flag("PTOUTROWSUM", v.ptOutRowSum);
-    flag("PTOUTCOLSUM", v.ptOutColSum);
-    flag("PTREPDATASAVE", v.ptRepDataSave);
-    set("PTPAGELAYOUT", indexOrZero(v.ptPageLayout, int(pageLayoutItems().size())));
-    set("PTREPLAYOUT", indexOrZero(v.ptReportFormat, int(reportFormatItems().size())));
-    set("PTAFORMATPIVOT", indexOrZero(v.ptPivotLayout, int(autoFormatItems().size())));
-    set("KCFC", v.kcfc);
-    set("KCEC", v.kcec);
-    set("KCPC", v.kcpc);
     // At most one of the pivot table, the fixed report and the extended list report is on.
     if (def.flag(QStringLiteral("KCFLG"))) {
         def.setFlag(QStringLiteral("KOTEIFLG"), false);
@@ -593,63 +630,23 @@ ExcelSettingValues ExcelSettingState::excelSetting(const ExcelSettingValues &bas
     ExcelSettingValues v = base;
     auto val = [this](const char *k) { return def.value(key(k)); };
     auto flag = [this](const char *k) { return flagText(def.flag(key(k))); };
-    auto textIf = [this](const char *flagKey, const char *k) {
-        return def.flag(key(flagKey)) ? def.value(key(k)) : QString();
-    };
-    v.dataFastCol = val("DATAFASTCOL");
-    v.dataFastRow = val("DATAFASTROW");
-    v.title = flag("TITLEFLG");
-    v.titleName = textIf("TITLEFLG", "TITLE");
-    v.titleCol = val("TITLECOL");
-    v.titleRow = val("TITLEROW");
-    v.makeDateFlg = flag("MAKEDATEFLG");
-    v.makeDateCol = val("MAKEDATECOL");
-    v.makeDataRow = val("MAKEDATEROW");
+    for (const StoredField &f : kStoredFields) {
+        if (f.kind == Stored::Flag)
+            v.*f.member = flag(f.key);
+        else
+            v.*f.member = !f.onlyWith || def.flag(key(f.onlyWith)) ? val(f.key) : QString();
+    }
     v.koumokuName = flag("KOUMOKUNAME");
     v.titleBackColor = val("TITLEBACKCOLOR");
     v.titleFontColor = val("TITLEFONTCOLOR");
-    v.titleItalic = flag("TITLEITALIC");
-    v.titleBold = flag("TITLEBOLD");
-    v.titleHold = flag("TITLEHOLD");
     v.sheet = flag("SHEETFLG");
-    v.sheetName = textIf("SHEETFLG", "SHEETNAME");
-    v.strPatternFile = val("PATTERNFILE");
+    v.sheetName = def.flag(key("SHEETFLG")) ? val("SHEETNAME") : QString();
     v.strKoteiFlg = flag("KOTEIFLG");
-    v.kcflg = flag("KCFLG");
     v.setTemplateEndCell(val("KOTEIHINACELL"));
-    v.fRowSetting = val("FROWSETTING");
-    v.fRowCode = val("FROWCODE");
-    v.fRowFastCol = val("FROWFASTCOL");
-    v.fRowEndCol = val("FROWENDCOL");
-    v.aFormatData = val("AFORMATDATA");
-    v.rf = val("RF");
     const bool rowTotal = !v.rf.isEmpty() && v.rf != u"0";
     v.rfColName = rowTotal ? val("RFCOLNAME") : QString();
     v.rfName = rowTotal ? val("RFNAME") : QString();
     v.rfCode = rowTotal ? val("RFCODE") : QString();
-    v.ptOut = flag("PTOUT");
-    v.ptDataFastCol = val("PTDATAFASTCOL");
-    v.ptDataFastRow = val("PTDATAFASTROW");
-    v.ptTitle = flag("PTTITLEFLG");
-    v.ptTitleName = textIf("PTTITLEFLG", "PTTITLE");
-    v.ptTitleCol = val("PTTITLECOL");
-    v.ptTitleRow = val("PTTITLEROW");
-    v.ptSheet = flag("PTSHEETFLG");
-    v.ptSheetName = textIf("PTSHEETFLG", "PTSHEETNAME");
-    v.ptMakeDateFlg = flag("PTMAKEDATEFLG");
-    v.ptMakeDateCol = val("PTMAKEDATECOL");
-    v.ptMakeDataRow = val("PTMAKEDATEROW");
-    v.ptNameFlg = flag("PTNAMEFLG");
-    v.ptName = textIf("PTNAMEFLG", "PTNAME");
-    v.ptOutRowSum = flag("PTOUTROWSUM");
-    v.ptOutColSum = flag("PTOUTCOLSUM");
-    v.ptRepDataSave = flag("PTREPDATASAVE");
-    v.ptPageLayout = val("PTPAGELAYOUT");
-    v.ptReportFormat = val("PTREPLAYOUT");
-    v.ptPivotLayout = val("PTAFORMATPIVOT");
-    v.kcfc = val("KCFC");
-    v.kcec = val("KCEC");
-    v.kcpc = val("KCPC");
     return v;
 }
 
