@@ -113,21 +113,12 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
     dir.setAutoRemove(qEnvironmentVariableIsEmpty("KELVORAN_BENCH_KEEP"));
-    const std::string dbPath = dir.filePath(QStringLiteral("bench.sqlite")).toStdString();
-    const QString aliases = dir.filePath(QStringLiteral("aliases.ini"));
-    const QString kvr = dir.filePath(QStringLiteral("bench.kvr"));
     const std::string batchOut = dir.filePath(QStringLiteral("batch.xlsx")).toStdString();
     const QString desktopOut = dir.filePath(QStringLiteral("desktop.xlsx"));
-    if (!makeDatabase(dbPath))
+    BenchFiles files;
+    if (!prepareBenchFiles(dir.path(), files))
         return 1;
-    {
-        FILE *f = std::fopen(aliases.toUtf8().constData(), "w");
-        std::fprintf(f, "[BENCH]\ndriver=QSQLITE\ndatabase=%s\n", dbPath.c_str());
-        std::fclose(f);
-    }
-    if (!writeSettings(kvr))
-        return 1;
-    setenv("KELVORAN_ALIASES", aliases.toUtf8().constData(), 1);
+    const QString &kvr = files.settings;
 
     const std::string kvrPath = kvr.toStdString();
     std::vector<double> tBatch, tDesktop;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace kelvoran::bench {
 
@@ -93,6 +94,22 @@ bool writeSettings(const QString &path) {
     if (!st)
         std::fprintf(stderr, "settings: %s\n", st.error().message.toUtf8().constData());
     return bool(st);
+}
+
+bool prepareBenchFiles(const QString &folder, BenchFiles &files) {
+    files.database = (folder + QStringLiteral("/bench.sqlite")).toStdString();
+    files.settings = folder + QStringLiteral("/bench.kvr");
+    const QByteArray aliases = (folder + QStringLiteral("/aliases.ini")).toUtf8();
+    if (!makeDatabase(files.database))
+        return false;
+    FILE *f = std::fopen(aliases.constData(), "w");
+    if (!f)
+        return false;
+    std::fprintf(f, "[BENCH]\ndriver=QSQLITE\ndatabase=%s\n", files.database.c_str());
+    if (std::fclose(f) != 0 || !writeSettings(files.settings))
+        return false;
+    setenv("KELVORAN_ALIASES", aliases.constData(), 1);
+    return true;
 }
 
 double now() {

@@ -24,6 +24,15 @@ bool makeDatabase(const std::string &path);
 // Writes the report's settings file on the alias BENCH.
 bool writeSettings(const QString &path);
 
+// The files of a benchmark run in folder: the database "bench.sqlite", an alias file naming it
+// BENCH (made the program's alias file through KELVORAN_ALIASES) and the settings file
+// "bench.kvr". False when one cannot be written.
+struct BenchFiles {
+    std::string database;
+    QString settings;
+};
+bool prepareBenchFiles(const QString &folder, BenchFiles &files);
+
 // Seconds of a steady clock.
 double now();
 

@@ -119,22 +119,14 @@ void writePeer(const std::string &dbPath, const std::string &out, bool constantM
 int main() {
     QTemporaryDir dir;
     dir.setAutoRemove(qEnvironmentVariableIsEmpty("KELVORAN_BENCH_KEEP"));
-    const std::string dbPath = dir.filePath(QStringLiteral("bench.sqlite")).toStdString();
-    const QString aliases = dir.filePath(QStringLiteral("aliases.ini"));
-    const QString kvr = dir.filePath(QStringLiteral("bench.kvr"));
     const std::string ours = dir.filePath(QStringLiteral("ours.xlsx")).toStdString();
     const std::string peer = dir.filePath(QStringLiteral("peer.xlsx")).toStdString();
     const std::string peerCm = dir.filePath(QStringLiteral("peer_cm.xlsx")).toStdString();
-    if (!makeDatabase(dbPath))
+    BenchFiles files;
+    if (!prepareBenchFiles(dir.path(), files))
         return 1;
-    {
-        FILE *f = std::fopen(aliases.toUtf8().constData(), "w");
-        std::fprintf(f, "[BENCH]\ndriver=QSQLITE\ndatabase=%s\n", dbPath.c_str());
-        std::fclose(f);
-    }
-    if (!writeSettings(kvr))
-        return 1;
-    setenv("KELVORAN_ALIASES", aliases.toUtf8().constData(), 1);
+    const std::string &dbPath = files.database;
+    const QString &kvr = files.settings;
 
     const std::string kvrPath = kvr.toStdString();
     std::vector<double> tOurs, tPeer, tPeerCm;
