@@ -2,6 +2,7 @@
 
 #include "report/messagetable.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -34,7 +35,9 @@ TReportNoticeForm::TReportNoticeForm(QWidget *parent) : QDialog(parent) {
 }
 
 void TReportNoticeForm::showNotices(const QString &path, const QStringList &notices) {
-    m_heading->setText(ReportText::noticesHeading(path));
+    // The name in the heading, the whole path where the pointer rests on it.
+    m_heading->setText(ReportText::noticesHeading(QFileInfo(path).fileName()));
+    m_heading->setToolTip(path);
     m_list->clear();
     m_list->addItems(notices);
     exec();

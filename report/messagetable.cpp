@@ -222,9 +222,9 @@ QString longNumberKept(const QString &column) {
                           "して出力しました。")
         .arg(column);
 }
-QString noticesHeading(const QString &path) {
+QString noticesHeading(const QString &fileName) {
     return QStringLiteral("Excelファイル「%1」を作成しました。次の点を確認してください。")
-        .arg(path);
+        .arg(fileName);
 }
 } // namespace ReportText
 

@@ -86,7 +86,7 @@ QString failure(const QString &inner);
 QString formulaTextKept(const QString &column);
 QString longNumberKept(const QString &column);
 // The heading of a finished report's notices, naming the workbook written.
-QString noticesHeading(const QString &path);
+QString noticesHeading(const QString &fileName);
 } // namespace ReportText
 
 // Fixed texts of the scheduled CSV jobs (stages CEC_360001.. and CIC_350001..).

@@ -444,7 +444,8 @@ private slots:
         QVERIFY(!result.notices.isEmpty());
         QCOMPARE(m_noticesShown, result.notices);
         QVERIFY(m_noticesShown.contains(ReportText::formulaTextKept(QStringLiteral("式"))));
-        QCOMPARE(m_noticeHeading, ReportText::noticesHeading(result.savedPath));
+        QCOMPARE(m_noticeHeading, ReportText::noticesHeading(QStringLiteral("notices.xlsx")));
+        QCOMPARE(m_command->noticeForm()->heading()->toolTip(), result.savedPath);
         QCOMPARE(m_noticeOwner, m_designer.get());
         QVERIFY(!m_command->noticeForm()->isVisible());
         // The workbook was opened before the notices were read.
