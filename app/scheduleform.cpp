@@ -296,7 +296,7 @@ void TScheduleForm::writeHeadings() {
     const QStringList headings = scheduleHeadings();
     QStringList padded;
     for (int c = 0; c < ScheduleColumnCount; ++c)
-        padded << paddedHeading(headings[c], m_grid->columnWidth(c));
+        padded << scheduleHeadingText(headings[c], m_grid->columnWidth(c));
     m_grid->setHorizontalHeaderLabels(padded);
 }
 

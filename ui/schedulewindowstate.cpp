@@ -20,7 +20,7 @@ QStringList scheduleHeadings() {
             QStringLiteral("ステータス")};
 }
 
-QString paddedHeading(const QString &heading, int columnWidth) {
+QString scheduleHeadingText(const QString &heading, int columnWidth) {
     const Result<QByteArray> bytes = encodeShiftJis(heading);
     const int length = bytes ? int(bytes->size()) : int(heading.toUtf8().size());
     const int room = columnWidth - 6 * length;

@@ -34,7 +34,7 @@ enum ScheduleColumn {
 QStringList scheduleHeadings();
 // A heading padded for its column: (width - 6 x its Shift_JIS bytes) div 8 blanks in front when
 // that difference exceeds 7.
-QString paddedHeading(const QString &heading, int columnWidth);
+QString scheduleHeadingText(const QString &heading, int columnWidth);
 
 // The window's place, size and column widths in a layout mode (XGASVGAMode: 0 XGA, 1 SVGA).
 struct ScheduleWindowLayout {

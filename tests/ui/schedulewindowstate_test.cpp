@@ -39,7 +39,7 @@ TEST(ScheduleWindowState, HeadingsArePaddedByTheirShiftJisWidth) {
         {QStringLiteral("Data"), 40, 2},                // single-byte: (40 - 24) div 8
     };
     for (const Case &c : cases)
-        EXPECT_EQ(paddedHeading(c.heading, c.width), QString(c.blanks, u' ') + c.heading)
+        EXPECT_EQ(scheduleHeadingText(c.heading, c.width), QString(c.blanks, u' ') + c.heading)
             << c.heading.toStdString();
 }
 
