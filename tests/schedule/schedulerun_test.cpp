@@ -577,6 +577,6 @@ TEST_F(ScheduleRunTest, StopRequestedDuringARunEndsItAfterTheEntryInProgress) {
         // The CSV options the program's commands take over are the last entry read.
         ASSERT_TRUE(summary.lastCsvOptions.has_value());
         EXPECT_EQ(summary.lastCsvOptions->separator,
-                  c.stopped ? QStringLiteral(",") : QStringLiteral("#9"));
+                  c.stopped ? QStringLiteral(",") : QStringLiteral("\t"));
     }
 }
