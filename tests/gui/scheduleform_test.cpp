@@ -106,6 +106,9 @@ class ScheduleFormTest : public QObject, public MainWindowFixture {
         QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
     }
     void clickRow(int row) {
+        // A closed dialog hands the activation back to the main window; a person clicks here.
+        QApplication::setActiveWindow(form());
+        QVERIFY(QTest::qWaitForWindowActive(form()));
         QTableWidget *grid = form()->grid();
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualItemRect(grid->item(row - 1, 1)).center());
@@ -146,6 +149,9 @@ private slots:
         form()->setClock(m_clock.get());
         m_w->dataModule().settings.logFileDir = path(QStringLiteral("logs/"));
         form()->show();
+        // The keys (F9) go to the window that is active, as for a person.
+        QApplication::setActiveWindow(form());
+        QVERIFY(QTest::qWaitForWindowActive(form()));
     }
     void cleanup() {
         form()->stopRunAndWait();
@@ -267,7 +273,7 @@ private slots:
                      QStringLiteral("スケジュール終了〔エラー件数 %1〕").arg(c.errors));
             const Result<RunLogContents> log = readRunLog(form()->lastRun().logPath);
             QVERIFY(log);
-            QCOMPARE(log->failed, c.errors + c.unprocessed);
+            QCOMPARE(log->failed, c.errors);
             QCOMPARE(log->unprocessed, c.unprocessed);
         }
         QVERIFY(QFile::rename(moved, csvSettings));
@@ -277,6 +283,9 @@ private slots:
         QVERIFY(!m_kvs.isEmpty());
         HeldReportJob held(m_clock.get());
         form()->setExcelReportJob(&held);
+        // A failed check must not leave the run held: cleanup() waits for it.
+        const std::unique_ptr<HeldReportJob, void (*)(HeldReportJob *)> release(
+            &held, [](HeldReportJob *job) { job->m_released = true; });
         m_ui.files = {m_kvs};
         trigger("ScheduleLoad");
         for (int row = 1; row <= 4; ++row) {
@@ -318,6 +327,9 @@ private slots:
         QVERIFY(!m_kvs.isEmpty());
         HeldReportJob held(m_clock.get());
         form()->setExcelReportJob(&held);
+        // A failed check must not leave the run held: cleanup() waits for it.
+        const std::unique_ptr<HeldReportJob, void (*)(HeldReportJob *)> release(
+            &held, [](HeldReportJob *job) { job->m_released = true; });
         // Only the view, the report and the CSV export: the report holds no workbook open.
         Schedule schedule;
         for (const char *name :
