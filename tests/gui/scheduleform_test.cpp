@@ -283,9 +283,12 @@ private slots:
         QVERIFY(!m_kvs.isEmpty());
         HeldReportJob held(m_clock.get());
         form()->setExcelReportJob(&held);
-        // A failed check must not leave the run held: cleanup() waits for it.
-        const std::unique_ptr<HeldReportJob, void (*)(HeldReportJob *)> release(
-            &held, [](HeldReportJob *job) { job->m_released = true; });
+        // A failed check must not leave the run held, nor the job destroyed under it.
+        const auto release = [this](HeldReportJob *job) {
+            job->m_released = true;
+            form()->stopRunAndWait();
+        };
+        const std::unique_ptr<HeldReportJob, decltype(release)> released(&held, release);
         m_ui.files = {m_kvs};
         trigger("ScheduleLoad");
         for (int row = 1; row <= 4; ++row) {
@@ -311,7 +314,10 @@ private slots:
         // 中止 stops after the entry in progress; the window only hides while a run goes on.
         QTest::mouseClick(form()->findChild<QPushButton *>(QStringLiteral("Button_Exec")),
                           Qt::LeftButton);
-        QTest::mouseClick(form()->findChild<QPushButton *>(QStringLiteral("Button_Cancel")),
+        // The password dialog owned by the window has a cancel button of the same name.
+        QTest::mouseClick(form()
+                              ->findChild<QWidget *>(QStringLiteral("PanelFooter"))
+                              ->findChild<QPushButton *>(QStringLiteral("Button_Cancel")),
                           Qt::LeftButton);
         QVERIFY(!form()->isVisible());
         QVERIFY(form()->isRunning());
@@ -327,9 +333,12 @@ private slots:
         QVERIFY(!m_kvs.isEmpty());
         HeldReportJob held(m_clock.get());
         form()->setExcelReportJob(&held);
-        // A failed check must not leave the run held: cleanup() waits for it.
-        const std::unique_ptr<HeldReportJob, void (*)(HeldReportJob *)> release(
-            &held, [](HeldReportJob *job) { job->m_released = true; });
+        // A failed check must not leave the run held, nor the job destroyed under it.
+        const auto release = [this](HeldReportJob *job) {
+            job->m_released = true;
+            form()->stopRunAndWait();
+        };
+        const std::unique_ptr<HeldReportJob, decltype(release)> released(&held, release);
         // Only the view, the report and the CSV export: the report holds no workbook open.
         Schedule schedule;
         for (const char *name :
