@@ -31,6 +31,8 @@ public:
     TCSVSettingForm *settingForm() const { return m_form; }
     // The options the dialog left (held for the program's lifetime).
     const CsvOptions &options() const { return m_options; }
+    // Takes over the options a schedule run's last entry left.
+    void setOptions(const CsvOptions &options) { m_options = options; }
 
     // Runs the command of a menu item: "CsvExport", "CsvExportSave", "CsvImport",
     // "CsvImportSave".

@@ -67,7 +67,7 @@ void FileCommands::openPath(const QString &path) {
         m_handOffOpen = false;
     } else if (kind == OpenKind::ScheduleFile) {
         emit scheduleFileArriving();
-        Status loaded = m_scheduleForm.loadScheduleFile(path);
+        Status loaded = m_scheduleForm.loadScheduleFile(path, true);
         if (!loaded)
             m_dm.inform(kOpenError + loaded.error().message, MessageIcon::Error);
         else

@@ -77,15 +77,14 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_ui = m_defaultUi;
     m_dm.ui = m_ui;
     m_manualForm = new TInstructionManualForm(m_dm.settings, m_settingsPath, this);
-    m_scheduleForm = new TScheduleForm(this);
+    m_scheduleForm = new TScheduleForm(m_dm, *m_connectionForm, this);
     addPlaceholder(QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定"));
     m_csv = new CsvCommands(this, m_dm, *m_gridPane, *m_defaultUi);
     m_excelReport = new ExcelReportCommand(m_dm, this);
     addPlaceholder(QStringLiteral("TPathSettingForm"), QStringLiteral("設定"));
     m_ditailDataForm = new TDitailDataForm(m_dm, *m_defaultUi, this);
     for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TLogShowForm"), QStringLiteral("Logファイル表示")},
-             {QStringLiteral("TPassWordSetForm"), QStringLiteral("PassWord変更")}})
+             {QStringLiteral("TLogShowForm"), QStringLiteral("Logファイル表示")}})
         addPlaceholder(name, caption);
     m_aboutBox = new TAboutBox(this);
     m_scripts = new ScriptCommand(this, m_dm, *m_defaultUi); // TErrSQLForm, TErrSQLShowForm
@@ -211,6 +210,7 @@ void TKelvoran::connectPanes() {
     connect(m_files, &FileCommands::secondaryWindowsClosing, this,
             &TKelvoran::closeSecondaryWindows);
     connect(m_files, &FileCommands::scheduleFileArriving, m_excelForm, &QDialog::reject);
+    connect(m_scheduleForm, &TScheduleForm::csvOptionsChanged, m_csv, &CsvCommands::setOptions);
     connect(m_files, &FileCommands::excelSettingsLoaded, this,
             [this] { m_excelForm->showLoaded(m_dm.definition); });
 }
@@ -344,6 +344,7 @@ void TKelvoran::layoutSecondaryWindows() {
     };
     const bool svga = m_dm.settings.xgaSvgaMode == 1;
     m_excelForm->applyLayoutMode(m_dm.settings.xgaSvgaMode);
+    m_scheduleForm->applyLayoutMode(m_dm.settings.xgaSvgaMode);
     for (const Layout &l : layouts) {
         if (QWidget *form = findChild<QWidget *>(QString::fromLatin1(l.name))) {
             const int *v = svga ? l.svga : l.xga;
@@ -367,6 +368,9 @@ void TKelvoran::collectSettings() {
 }
 
 void TKelvoran::closeEvent(QCloseEvent *event) {
+    // A schedule still running stops after its entry and writes its log before the program
+    // saves its settings and ends.
+    m_scheduleForm->stopRunAndWait();
     if (m_shownOnce) {
         collectSettings();
         AppSettingsStore store(m_settingsPath);

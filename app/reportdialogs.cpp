@@ -4,6 +4,7 @@
 #include "app/excelformatform.h"
 #include "app/excelpasswordsettingform.h"
 #include "app/formateditform.h"
+#include "app/passwordsetform.h"
 #include "app/pivottablesettingform.h"
 #include "app/sqlconditioneditform.h"
 
@@ -16,7 +17,8 @@ namespace {
 bool isReportDialog(QWidget *w) {
     return qobject_cast<TExcelFormatForm *>(w) || qobject_cast<TFormatEditForm *>(w) ||
            qobject_cast<TColorForm *>(w) || qobject_cast<TPivotTableSettingForm *>(w) ||
-           qobject_cast<TExcelPassWordSettingForm *>(w) || qobject_cast<TSQLConditionEditForm *>(w);
+           qobject_cast<TExcelPassWordSettingForm *>(w) ||
+           qobject_cast<TSQLConditionEditForm *>(w) || qobject_cast<TPassWordSetForm *>(w);
 }
 
 } // namespace

@@ -138,6 +138,7 @@ RunSummary ScheduleRunner::runAll() {
     m_summary = RunSummary();
     m_forceReconnect = true;
     m_stopped = false;
+    m_stopRequested = false;
     m_summary.runStart = now();
     m_step.clear();
     m_chain.invalidate();
@@ -162,6 +163,12 @@ RunSummary ScheduleRunner::runAll() {
             e.mark = EntryMark::Ready;
         }
         repaint();
+        // A workbook still open for the row below is finished first, so that the entries
+        // already in it keep their output.
+        if (m_stopRequested && row < rows() && !m_placement.sessionOpen) {
+            stopAfter(row);
+            break;
+        }
     }
     if (!m_stopped)
         finishRun();
@@ -179,6 +186,23 @@ void ScheduleRunner::finishRun() {
     status(EntryText::runEnded(m_summary.errorCount));
     writeLog();
     repaint();
+}
+
+void ScheduleRunner::stopAfter(int row) {
+    const QString stopped = now();
+    for (int r = row + 1; r <= rows(); ++r) {
+        ScheduleEntry &rest = entry(r);
+        rest.startTime = stopped;
+        rest.endTime = stopped;
+        rest.status = Unprocessed;
+    }
+    m_runCursor = rows() + 1;
+    m_summary.stoppedByRequest = true;
+    m_summary.runEnd = stopped;
+    status(EntryText::runEnded(m_summary.errorCount));
+    writeLog();
+    repaint();
+    m_stopped = true;
 }
 
 void ScheduleRunner::writeLog() {
@@ -310,6 +334,7 @@ bool ScheduleRunner::runEntry(int row) {
         return fail(row, checked.error());
     const CheckedEntry &settings = *checked;
     const ReportDefinition &def = settings.definition;
+    m_summary.lastCsvOptions = csvOptionsFromSettings(def);
     const std::optional<EntryKind> kind = settings.kind();
 
     m_step.set("ES_270016");

@@ -10,11 +10,14 @@
 //  3. A failing entry gets its failure text and step code as status; with the error stop the
 //     entries after it become "未処理" and the run ends there.
 //  4. The run log is written after a normal end and after an error stop.
-// UI thread only; a run keeps the thread until it ends.
+// Arming uses the calling thread's timers. runAll() may run on a worker thread of its own (with
+// its own connection and a clock whose now() may be called there); the listeners are then
+// called on that thread, and requestStop() may be called from any thread.
 #pragma once
 
 #include "core/result.h"
 #include "core/stepcode.h"
+#include "csv/csvoptions.h"
 #include "schedule/entrycheck.h"
 #include "schedule/excelreportjob.h"
 #include "schedule/scheduleentry.h"
@@ -23,6 +26,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -54,6 +58,11 @@ struct RunSummary {
     // What went right but deserves a look: an entry that replaced a file an earlier entry of
     // the same run wrote further up. Never part of a status.
     QStringList warnings;
+    // Stopped on request (中止 during the run) after an entry; the rest are "未処理".
+    bool stoppedByRequest = false;
+    // The CSV options of the last entry whose settings file was read: what the program's CSV
+    // commands start from after the run.
+    std::optional<CsvOptions> lastCsvOptions;
 };
 
 // The five start fields checked in order: an empty one gives "開始時間「年」項目が未入力です。
@@ -112,6 +121,10 @@ public:
 
     // Runs every entry now and writes the log; returns how the run ended.
     RunSummary runAll();
+    // Asks a run to stop after the entry in progress (or, when that entry leaves a shared
+    // workbook open, after the entry that saves it): the entries after it become "未処理" and
+    // the status bar and the log are written as after an error stop. Thread-safe.
+    void requestStop() { m_stopRequested = true; }
     const RunSummary &lastRun() const { return m_summary; }
 
 private:
@@ -138,6 +151,8 @@ private:
     // The checks of row: the ones made ahead by continuesWorkbook(), else made now.
     Result<CheckedEntry> checkRow(int row);
     void finishRun();
+    // Ends the run on request after row: the rest "未処理", status bar, log.
+    void stopAfter(int row);
     void writeLog();
     void status(const QString &text);
     void repaint();
@@ -167,6 +182,7 @@ private:
     qint64 m_count = 0;
     bool m_forceReconnect = true;
     bool m_stopped = false;
+    std::atomic<bool> m_stopRequested{false};
     PasswordChainRecord m_chain;
     WorkbookPlacement m_placement;
     std::vector<int> m_pendingRows; // rows whose sheets are in the workbook still open

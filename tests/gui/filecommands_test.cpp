@@ -121,8 +121,10 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         TScheduleForm *form = m_w->scheduleForm();
         QTRY_COMPARE(form->scheduleFile(), kvs);
-        QCOMPARE(form->schedule().entries.size(), size_t(2));
+        // The two entries and the empty row the window keeps after the last one.
+        QCOMPARE(form->schedule().entries.size(), size_t(3));
         QCOMPARE(form->schedule().entries[1].fileName, QStringLiteral("load.kvr"));
+        QVERIFY(form->schedule().entries[2].isEmpty());
         QVERIFY(form->isVisible());
         // The hand-off value is cleared once taken.
         QCOMPARE(HandOffStore(m_settings).take(), QString());

@@ -513,3 +513,70 @@ TEST_F(ScheduleRunTest, CsvEntriesWithErrorStopOffAndOn) {
 }
 
 } // namespace
+
+TEST_F(ScheduleRunTest, StopRequestedDuringARunEndsItAfterTheEntryInProgress) {
+    // The stop is asked for while the entry of stopAtRow runs (its statement inserts a row);
+    // the rest become "未処理" and the log is written as after an error stop.
+    struct Case {
+        const char *name;
+        int stopAtRow;
+        std::vector<QString> statuses;
+        bool stopped;
+    };
+    const std::vector<Case> cases{
+        {"stop during the first of three",
+         1,
+         {kCompleted, QStringLiteral("未処理"), QStringLiteral("未処理")},
+         true},
+        {"stop during the last one changes nothing",
+         3,
+         {kCompleted, kCompleted, kCompleted},
+         false},
+    };
+    int round = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EntryFile exportFile;
+        exportFile.procFlag = QStringLiteral("2");
+        exportFile.csvSeparator = QStringLiteral("#9");
+        exportFile.csvHeading = false;
+        exportFile.sql = {QStringLiteral("SELECT product_code FROM products")};
+        Schedule schedule;
+        const QString insert = write(QStringLiteral("insert.kvr"),
+                                     sql({QStringLiteral("UPDATE products SET seq = seq")}));
+        schedule.entries.push_back(readyEntry(m_folder, insert));
+        schedule.entries.push_back(readyEntry(m_folder, insert));
+        schedule.entries.push_back(
+            readyEntry(m_folder, write(QStringLiteral("export.kvr"), exportFile),
+                       m_folder + QStringLiteral("stop%1.csv").arg(++round)));
+
+        SchedulerConnection connection(aliases());
+        ManualClock clock(QDateTime(QDate(2024, 6, 15), QTime(10, 0, 0)));
+        ScheduleRunner runner(schedule, connection, clock);
+        const QString logDir = m_logDir + QStringLiteral("/stop%1").arg(round);
+        QDir().mkpath(logDir);
+        runner.setLogFolders(logDir, QString());
+        QStringList statusTexts;
+        runner.setStatusListener([&](const QString &text) { statusTexts << text; });
+        runner.setRepaintListener([&] {
+            if (runner.runCursor() == c.stopAtRow)
+                runner.requestStop();
+        });
+        const RunSummary summary = runner.runAll();
+
+        EXPECT_EQ(summary.stoppedByRequest, c.stopped);
+        EXPECT_FALSE(summary.stoppedByError);
+        for (size_t i = 0; i < c.statuses.size(); ++i)
+            EXPECT_EQ(schedule.entries[i].status, c.statuses[i]) << i;
+        ASSERT_FALSE(statusTexts.isEmpty());
+        EXPECT_EQ(statusTexts.last(), QStringLiteral("スケジュール終了〔エラー件数 0〕"));
+        const Result<RunLogContents> log = readRunLog(summary.logPath);
+        ASSERT_TRUE(log) << summary.logNotice.toStdString();
+        EXPECT_EQ(log->total, 3);
+        EXPECT_EQ(log->unprocessed, c.stopped ? 2 : 0);
+        // The CSV options the program's commands take over are the last entry read.
+        ASSERT_TRUE(summary.lastCsvOptions.has_value());
+        EXPECT_EQ(summary.lastCsvOptions->separator,
+                  c.stopped ? QStringLiteral(",") : QStringLiteral("\t"));
+    }
+}
