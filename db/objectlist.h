@@ -18,6 +18,9 @@ void sortAsTree(QStringList &names);
 DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind);
 // The tables of a PostgreSQL alias as "schema.table", tree-sorted.
 DbResult<QStringList> postgresTableList(CatalogQuery &query);
+// The objects of a POSTGRE folder in the user's schemas, tree-sorted: "schema.name", functions
+// and procedures as "schema.name(argument types)", triggers as "schema.table.trigger".
+DbResult<QStringList> postgresObjectList(CatalogQuery &query, ObjectKindId folder);
 
 // The objects of a folder of an alias, by the alias's kind, opening its connection first (with
 // the session's login prompt). The folder must be one of objectKindsFor(kind).
