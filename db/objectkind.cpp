@@ -58,6 +58,11 @@ std::vector<ObjectKind> objectKindsFor(DbKind kind) {
     return {tableOnlyFolder(kind == DbKind::Postgre)};
 }
 
+bool folderShowsRows(const QString &folder) {
+    return folder == u"Table" || folder == u"View" || folder == u"Synonym" ||
+           folder == u"Materialized View";
+}
+
 std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder) {
     for (const ObjectKind &k : objectKindsFor(kind))
         if (k.folder == folder)

@@ -53,6 +53,9 @@ ObjectKind tableOnlyFolder(bool postgre);
 const std::vector<ObjectKind> &postgresObjectKinds();
 // The folders under an alias of this kind, in the order they are added.
 std::vector<ObjectKind> objectKindsFor(DbKind kind);
+// True for the folders whose objects show their rows in the grid (row count, AnalyzeCol, report
+// source): "Table", "View", "Synonym" and "Materialized View".
+bool folderShowsRows(const QString &folder);
 // The folder of this text under an alias of this kind, or none when the kind has no such folder.
 std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder);
 
