@@ -184,7 +184,8 @@ QStringList relationIndexes(const QString &oid) {
 
 QStringList tableTriggers(const QString &oid) {
     return {s("SELECT t.tgname, pg_catalog.pg_get_triggerdef(t.oid), "
-              "pg_catalog.quote_ident(t.tgname), pg_catalog.obj_description(t.oid, 'pg_trigger')"),
+              "pg_catalog.quote_ident(t.tgname), pg_catalog.obj_description(t.oid, 'pg_trigger'), "
+              "t.tgenabled"),
             s("  FROM pg_catalog.pg_trigger t"),
             s(" WHERE t.tgrelid = ") + oidText(oid) +
                 s(" AND NOT t.tgisinternal AND t.tgparentid = 0"),
@@ -244,7 +245,9 @@ QStringList triggerFacts(const QString &name) {
                   s("t.oid, pg_catalog.pg_get_triggerdef(t.oid), "
                     "pg_catalog.format('%I ON %I.%I', t.tgname, n.nspname, c.relname), "
                     "pg_catalog.obj_description(t.oid, 'pg_trigger'), n.nspname||'.'||c.relname, "
-                    "t.tgfoid::pg_catalog.regprocedure::text, t.tgenabled"),
+                    "t.tgfoid::pg_catalog.regprocedure::text, t.tgenabled, "
+                    "pg_catalog.format('%I.%I', n.nspname, c.relname), "
+                    "pg_catalog.quote_ident(t.tgname)"),
                   name);
 }
 

@@ -42,7 +42,7 @@ QStringList tableConstraints(const QString &oid);
 // 4 qualified name. Indexes that a partition takes from its parent's index are left out.
 QStringList relationIndexes(const QString &oid);
 // Triggers of a table (not internal, not cloned from a parent): 0 name, 1 CREATE TRIGGER text,
-// 2 quoted name, 3 comment.
+// 2 quoted name, 3 comment, 4 enabled letter.
 QStringList tableTriggers(const QString &oid);
 
 // Facts of one index: 0 oid, 1 CREATE INDEX text, 2 table (display), 3 access method,
@@ -56,7 +56,7 @@ QStringList sequenceFacts(const QString &name);
 // 4 owner, 5 arguments, 6 result, 7 language, 8 volatility letter.
 QStringList routineFacts(ObjectKindId folder, const QString &name);
 // Facts of one trigger: 0 oid, 1 CREATE TRIGGER text, 2 "name ON table" quoted, 3 comment,
-// 4 table (display), 5 function, 6 enabled letter.
+// 4 table (display), 5 function, 6 enabled letter, 7 table (qualified), 8 quoted name.
 QStringList triggerFacts(const QString &name);
 // Facts of one enum, domain or composite type: 0 oid, 1 qualified name, 2 type letter, 3 owner,
 // 4 comment, 5 base type, 6 default, 7 not null, 8 collation (quoted, only when not the base

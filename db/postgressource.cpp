@@ -155,6 +155,18 @@ void appendIndexes(ViewLines &source, const CatalogRows &indexes) {
             source.appendLine(commentLine(s("INDEX"), indexes.text(r, 4), indexes.text(r, 3)));
 }
 
+// The statement that puts a trigger in the state its enabled letter tells, or empty for a
+// trigger that fires as a new one does ("O").
+QString triggerStateLine(const QString &table, const QString &trigger, const QString &enabled) {
+    const char *state = enabled == u"D"   ? "DISABLE"
+                        : enabled == u"R" ? "ENABLE REPLICA"
+                        : enabled == u"A" ? "ENABLE ALWAYS"
+                                          : nullptr;
+    if (!state)
+        return QString();
+    return s("ALTER TABLE ") + table + u' ' + s(state) + s(" TRIGGER ") + trigger + u';';
+}
+
 QString withOptions(const QString &options) {
     return options.isEmpty() ? QString() : s(" WITH (") + options + u')';
 }
@@ -257,8 +269,12 @@ void SourceTab_PgTable(ViewLines &source, const CatalogRows &facts, const Catalo
         source.appendLine(s(")") + (tail.isEmpty() ? QString() : s(" ") + tail) + u';');
 
     appendIndexes(source, indexes);
-    for (int r = 0; r < triggers.count(); ++r)
+    for (int r = 0; r < triggers.count(); ++r) {
         source.appendLine(triggers.text(r, 1) + u';');
+        const QString state = triggerStateLine(qualified, triggers.text(r, 2), triggers.text(r, 4));
+        if (!state.isEmpty())
+            source.appendLine(state);
+    }
     appendComments(source, s("TABLE"), facts, columns);
     for (int r = 0; r < triggers.count(); ++r)
         if (!triggers.isNull(r, 3))
@@ -451,6 +467,9 @@ void SourceTab_PgTrigger(ViewLines &source, const CatalogRows &facts) {
     if (facts.isEmpty())
         return;
     source.setFirstLine(facts.text(0, 1) + u';');
+    const QString state = triggerStateLine(facts.text(0, 7), facts.text(0, 8), facts.text(0, 6));
+    if (!state.isEmpty())
+        source.appendLine(state);
     if (!facts.isNull(0, 3))
         source.appendLine(commentLine(s("TRIGGER"), facts.text(0, 2), facts.text(0, 3)));
 }

@@ -179,7 +179,7 @@ TEST(PostgresSource, TableTexts) {
          rows({{"tr",
                 "CREATE TRIGGER tr AFTER INSERT ON s.\"order\" FOR EACH ROW EXECUTE "
                 "FUNCTION s.f()",
-                "tr", "logs"}}),
+                "tr", "logs", "D"}}),
          QStringList{QStringLiteral("CREATE TABLE s.\"order\" ("),
                      pad("id") + QStringLiteral("integer NOT NULL,"),
                      pad("\"Note\"") + QStringLiteral("text,"),
@@ -189,6 +189,7 @@ TEST(PostgresSource, TableTexts) {
                      QStringLiteral("COMMENT ON INDEX s.ix IS 'why';"),
                      QStringLiteral("CREATE TRIGGER tr AFTER INSERT ON s.\"order\" FOR EACH ROW "
                                     "EXECUTE FUNCTION s.f();"),
+                     QStringLiteral("ALTER TABLE s.\"order\" DISABLE TRIGGER tr;"),
                      QStringLiteral("COMMENT ON TABLE s.\"order\" IS E'it''s \\\\ mine';"),
                      QStringLiteral("COMMENT ON COLUMN s.\"order\".id IS 'key';"),
                      QStringLiteral("COMMENT ON TRIGGER tr ON s.\"order\" IS 'logs';")}},
