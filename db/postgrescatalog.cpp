@@ -126,7 +126,11 @@ QStringList relationFacts(ObjectKindId folder, const QString &name) {
           "pg_catalog.pg_get_viewdef(c.oid) END, "
           "(SELECT pn.nspname||'.'||pc.relname FROM pg_catalog.pg_inherits h JOIN "
           "pg_catalog.pg_class pc ON pc.oid = h.inhparent JOIN pg_catalog.pg_namespace pn ON "
-          "pn.oid = pc.relnamespace WHERE h.inhrelid = c.oid AND c.relispartition), c.relname"),
+          "pn.oid = pc.relnamespace WHERE h.inhrelid = c.oid AND c.relispartition), c.relname, "
+          "(SELECT pg_catalog.string_agg(pg_catalog.format('%I.%I', pn.nspname, pc.relname), ', ' "
+          "ORDER BY h.inhseqno) FROM pg_catalog.pg_inherits h JOIN pg_catalog.pg_class pc ON "
+          "pc.oid = h.inhparent JOIN pg_catalog.pg_namespace pn ON pn.oid = pc.relnamespace "
+          "WHERE h.inhrelid = c.oid AND NOT c.relispartition)"),
         name);
 }
 

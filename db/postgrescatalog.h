@@ -27,7 +27,7 @@ QStringList objectList(ObjectKindId folder);
 // 0 oid, 1 qualified name, 2 relkind, 3 relpersistence, 4 partition key, 5 parent of a partition
 // (qualified), 6 partition bound, 7 reloptions, 8 comment, 9 owner, 10 estimated rows,
 // 11 total size, 12 populated (materialized views), 13 view query text, 14 parent (display),
-// 15 the relation's own name.
+// 15 the relation's own name, 16 the tables it inherits from (qualified, in order).
 QStringList relationFacts(ObjectKindId folder, const QString &name);
 // Columns of a relation by oid: 0 name, 1 quoted name, 2 type, 3 not null, 4 default,
 // 5 identity, 6 generated, 7 collation (quoted, only when not the type's), 8 comment,

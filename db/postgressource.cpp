@@ -28,7 +28,8 @@ enum Fact {
     FactPopulated,
     FactQuery,
     FactParentDisplay,
-    FactOwnName
+    FactOwnName,
+    FactInherits
 };
 
 // Columns of relationColumns.
@@ -167,6 +168,7 @@ QString triggerStateLine(const QString &table, const QString &trigger, const QSt
     return s("ALTER TABLE ") + table + u' ' + s(state) + s(" TRIGGER ") + trigger + u';';
 }
 
+// " WITH (options)" of a view, or nothing.
 QString withOptions(const QString &options) {
     return options.isEmpty() ? QString() : s(" WITH (") + options + u')';
 }
@@ -240,33 +242,39 @@ void SourceTab_PgTable(ViewLines &source, const CatalogRows &facts, const Catalo
     const bool partition = !facts.isNull(0, FactParent);
     const QString create =
         facts.text(0, FactPersistence) == u"u" ? s("CREATE UNLOGGED TABLE ") : s("CREATE TABLE ");
+    const QString inherits = facts.text(0, FactInherits);
     QStringList body;
-    // A partition takes its columns from its parent; only its own constraints are listed.
+    // A partition takes its columns from its parent, and a child table those it does not
+    // declare itself from the tables it inherits from; only its own constraints are listed.
     if (!partition)
         for (int r = 0; r < columns.count(); ++r)
-            body << alignedName(columns.text(r, ColQuoted)) +
-                        postgresColumnDefinition(columns, r, facts.text(0, FactOwnName));
+            if (inherits.isEmpty() || postgresTrue(columns.text(r, ColLocal)))
+                body << alignedName(columns.text(r, ColQuoted)) +
+                            postgresColumnDefinition(columns, r, facts.text(0, FactOwnName));
     for (int r = 0; r < constraints.count(); ++r)
         body << s("CONSTRAINT ") + constraints.text(r, 0) + u' ' + constraints.text(r, 3);
 
-    QString tail;
+    // What follows the column list, in the order CREATE TABLE takes it.
+    QStringList tail;
     if (partition) {
         source.setFirstLine(create + qualified + s(" PARTITION OF ") + facts.text(0, FactParent) +
                             (body.isEmpty() ? QString() : s(" (")));
-        tail = facts.text(0, FactBound);
+        tail << facts.text(0, FactBound);
     } else {
         source.setFirstLine(create + qualified + s(" ("));
     }
+    if (!inherits.isEmpty())
+        tail << s("INHERITS (") + inherits + u')';
     if (!facts.isNull(0, FactPartitionKey))
-        tail += (tail.isEmpty() ? QString() : s(" ")) + s("PARTITION BY ") +
-                facts.text(0, FactPartitionKey);
-    tail += withOptions(facts.text(0, FactOptions));
+        tail << s("PARTITION BY ") + facts.text(0, FactPartitionKey);
+    if (!facts.text(0, FactOptions).isEmpty())
+        tail << s("WITH (") + facts.text(0, FactOptions) + u')';
     for (int i = 0; i < body.size(); ++i)
         source.appendLine(body[i] + (i + 1 < body.size() ? s(",") : QString()));
     if (partition && body.isEmpty())
-        source.appendLine(tail + u';');
+        source.appendLine(tail.join(u' ') + u';');
     else
-        source.appendLine(s(")") + (tail.isEmpty() ? QString() : s(" ") + tail) + u';');
+        source.appendLine((QStringList{s(")")} + tail).join(u' ') + u';');
 
     appendIndexes(source, indexes);
     for (int r = 0; r < triggers.count(); ++r) {

@@ -2,10 +2,11 @@
 // postgrescatalog.h (columns by position as listed there).
 //
 // The Source recreates the object: a table's CREATE TABLE with its columns (identity, serial and
-// generated columns, collations, defaults), its own constraints as the server prints them,
-// partitioning, then its CREATE INDEX and CREATE TRIGGER statements and COMMENT ON lines; views,
-// functions, procedures, triggers and indexes as the server prints them; sequences with their
-// options and owner column; enum, domain and composite types. Every statement ends with ";", so
+// generated columns, collations, defaults), its own constraints as the server prints them, the
+// tables it inherits from and its partitioning, then its CREATE INDEX and CREATE TRIGGER
+// statements and COMMENT ON lines; views, functions, procedures, triggers and indexes as the
+// server prints them; sequences with their options and owner column; enum, domain and composite
+// types. Every statement ends with ";", so
 // the whole text runs as a script. The Definition is a labelled summary in the style of the
 // other kinds. As for the other kinds, a failing statement ends the description and keeps what
 // was built so far.

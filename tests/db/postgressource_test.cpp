@@ -46,9 +46,9 @@ Row column(const char *name, const char *type, const char *notNull, const char *
 // A facts row of relationFacts for a table named s.t (unquoted t).
 CatalogRows tableFacts(const char *kind, const char *parent, const char *bound,
                        const char *partitionKey, const char *persistence = "p",
-                       const char *options = "") {
+                       const char *options = "", const char *inherits = nullptr) {
     return rows({{"1", "s.t", kind, persistence, partitionKey, parent, bound, options, nullptr,
-                  "owner", "-1", "8192 bytes", "True", nullptr, parent, "t"}});
+                  "owner", "-1", "8192 bytes", "True", nullptr, parent, "t", inherits}});
 }
 
 TEST(PostgresSource, LiteralsSurviveQuotesAndBackslashes) {
@@ -210,6 +210,13 @@ TEST(PostgresSource, TableTexts) {
          rows({{"t_pos", "t_pos", "c", "CHECK ((id > 0))"}}), rows({}), rows({}),
          L({"CREATE TABLE s.t PARTITION OF s.parent (", "CONSTRAINT t_pos CHECK ((id > 0))",
             ") DEFAULT PARTITION BY HASH (id);"})},
+        {"child table lists only the columns it declares itself",
+         tableFacts("r", nullptr, nullptr, nullptr, "p", "", "s.a, s.\"B\""),
+         table({Row{"id", "id", "integer", "True", nullptr, "", "", nullptr, nullptr, "False"},
+                column("extra", "text", "False", nullptr)}),
+         rows({}), rows({}), rows({}),
+         QStringList{QStringLiteral("CREATE TABLE s.t ("), pad("extra") + QStringLiteral("text"),
+                     QStringLiteral(") INHERITS (s.a, s.\"B\");")}},
         {"table without columns", tableFacts("r", nullptr, nullptr, nullptr), rows({}), rows({}),
          rows({}), rows({}), L({"CREATE TABLE s.t (", ");"})},
     };

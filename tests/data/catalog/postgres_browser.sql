@@ -35,6 +35,11 @@ CREATE TABLE customers (
     CONSTRAINT customers_code_key UNIQUE (code),
     CONSTRAINT customers_name_check CHECK (name <> '')
 );
+CREATE TABLE vip_customers (
+    level integer NOT NULL DEFAULT 1,
+    name  varchar(80) COLLATE "C" NOT NULL,
+    CONSTRAINT vip_customers_level_check CHECK (level BETWEEN 1 AND 5)
+) INHERITS (customers);
 COMMENT ON TABLE customers IS 'People who order; it''s a \ test';
 COMMENT ON COLUMN customers.name IS 'Full name';
 
