@@ -100,30 +100,23 @@ QString serialTypeFor(const QString &type, QString &maximum) {
     return QString();
 }
 
-// The serial type when the column owns a sequence exactly as that serial type creates it
-// (named table_column_seq, the column's type, counting from 1 by 1 with no cycle, cache 1), and
-// its default takes values from that sequence; otherwise empty.
+// The serial type when the column owns the sequence its serial type would create (named
+// table_column_seq) and its default takes values from that sequence; otherwise empty.
 QString serialType(const CatalogRows &columns, int r, const QString &table) {
     if (columns.text(r, ColSeqDependency) != u"a" || !postgresTrue(columns.text(r, ColNotNull)))
         return QString();
     QString maximum;
-    const QString type = columns.text(r, ColType);
-    const QString serial = serialTypeFor(type, maximum);
-    const QString sequence = columns.text(r, ColSeqName);
+    const QString serial = serialTypeFor(columns.text(r, ColType), maximum);
     const QString fallback = table + u'_' + columns.text(r, ColName) + s("_seq");
-    const QString defaultText = columns.text(r, ColDefault);
-    const bool shaped =
-        !serial.isEmpty() && columns.text(r, ColSeqType) == type && sequence == fallback &&
-        columns.text(r, ColSeqStart) == u"1" && columns.text(r, ColSeqIncrement) == u"1" &&
-        columns.text(r, ColSeqMin) == u"1" && columns.text(r, ColSeqMax) == maximum &&
-        columns.text(r, ColSeqCache) == u"1" && !postgresTrue(columns.text(r, ColSeqCycle));
     // The server names the sequence with its schema unless the schema is on the search path.
+    const QString defaultText = columns.text(r, ColDefault);
     const bool fromSequence =
         defaultText ==
             s("nextval(") + pgsql::literal(columns.text(r, ColSeqQualified)) + s("::regclass)") ||
         defaultText ==
             s("nextval(") + pgsql::literal(columns.text(r, ColSeqQuoted)) + s("::regclass)");
-    return shaped && fromSequence ? serial : QString();
+    return !serial.isEmpty() && columns.text(r, ColSeqName) == fallback && fromSequence ? serial
+                                                                                        : QString();
 }
 
 QString sequenceOptions(const QString &start, const QString &increment, const QString &minimum,
@@ -131,6 +124,30 @@ QString sequenceOptions(const QString &start, const QString &increment, const QS
     return s("START WITH ") + start + s(" INCREMENT BY ") + increment + s(" MINVALUE ") + minimum +
            s(" MAXVALUE ") + maximum + s(" CACHE ") + cache +
            (cycle ? s(" CYCLE") : s(" NO CYCLE"));
+}
+
+// The ALTER SEQUENCE statement that gives a serial column's sequence the options it has when
+// they are not those the serial type gives it (the column's type, from 1 by 1, cache 1, no
+// cycle); otherwise empty.
+QString serialSequenceChange(const CatalogRows &columns, int r, const QString &table) {
+    if (serialType(columns, r, table).isEmpty())
+        return QString();
+    QString maximum;
+    serialTypeFor(columns.text(r, ColType), maximum);
+    const bool asCreated =
+        columns.text(r, ColSeqType) == columns.text(r, ColType) &&
+        columns.text(r, ColSeqStart) == u"1" && columns.text(r, ColSeqIncrement) == u"1" &&
+        columns.text(r, ColSeqMin) == u"1" && columns.text(r, ColSeqMax) == maximum &&
+        columns.text(r, ColSeqCache) == u"1" && !postgresTrue(columns.text(r, ColSeqCycle));
+    if (asCreated)
+        return QString();
+    return s("ALTER SEQUENCE ") + columns.text(r, ColSeqQualified) + s(" AS ") +
+           columns.text(r, ColSeqType) + u' ' +
+           sequenceOptions(columns.text(r, ColSeqStart), columns.text(r, ColSeqIncrement),
+                           columns.text(r, ColSeqMin), columns.text(r, ColSeqMax),
+                           columns.text(r, ColSeqCache),
+                           postgresTrue(columns.text(r, ColSeqCycle))) +
+           u';';
 }
 
 // Comments of the relation and its columns.
@@ -276,6 +293,12 @@ void SourceTab_PgTable(ViewLines &source, const CatalogRows &facts, const Catalo
     else
         source.appendLine((QStringList{s(")")} + tail).join(u' ') + u';');
 
+    if (!partition)
+        for (int r = 0; r < columns.count(); ++r) {
+            const QString change = serialSequenceChange(columns, r, facts.text(0, FactOwnName));
+            if (!change.isEmpty())
+                source.appendLine(change);
+        }
     appendIndexes(source, indexes);
     for (int r = 0; r < triggers.count(); ++r) {
         source.appendLine(triggers.text(r, 1) + u';');

@@ -88,6 +88,7 @@ CREATE TABLE "Mixed Case" (
 );
 CREATE INDEX "Mixed Index" ON "Mixed Case" ("select");
 COMMENT ON COLUMN "Mixed Case"."Col A" IS 'A column with a blank';
+ALTER SEQUENCE "Mixed Case_Col A_seq" AS bigint START WITH 500 INCREMENT BY 2 CACHE 5 CYCLE;
 
 CREATE TABLE "we""ird" (
     id     smallserial PRIMARY KEY,
