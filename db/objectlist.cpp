@@ -30,10 +30,6 @@ DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &ki
     return firstColumnSorted(query, catalogsql::objectList(kind.typeWord));
 }
 
-DbResult<QStringList> postgresTableList(CatalogQuery &query) {
-    return postgresObjectList(query, ObjectKindId::Table);
-}
-
 DbResult<QStringList> postgresObjectList(CatalogQuery &query, ObjectKindId folder) {
     return firstColumnSorted(query, pgsql::objectList(folder));
 }
