@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "app/dialoginteraction.h"
 #include "app/reportnoticeform.h"
+#include "db/objectkind.h"
 #include "excel/excelsession.h"
 #include "ui/backgroundreport.h"
 
@@ -77,10 +78,6 @@ RunInputGate inputToWindowsOpenedDuringTheRun() {
     };
 }
 
-bool isTreeObjectFolder(const QString &folder) {
-    return folder == u"Table" || folder == u"View" || folder == u"Synonym";
-}
-
 } // namespace
 
 ExcelReportCommand::ExcelReportCommand(TDataModule_Kelvoran &dm, QObject *parent)
@@ -103,7 +100,7 @@ ExcelReportSource ExcelReportCommand::currentSource(const TDataModule_Kelvoran &
     source.report.editorLines = sqlEditorLines;
     const QTreeWidgetItem *node = dm.selectedNode;
     if (dm.reportSourceMode == 1 && node && node->parent() &&
-        isTreeObjectFolder(node->parent()->text(0)))
+        db::folderShowsRows(node->parent()->text(0)))
         source.report.generatedTable = node->text(0);
     source.settingsFilePath = settingsFilePath;
     return source;

@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "app/treeimages.h"
 #include "db/objectdescription.h"
+#include "db/objectkind.h"
 #include "db/objectlist.h"
 #include "editor/texteditor.h"
 
@@ -202,7 +203,7 @@ void ObjectTreePane::treeClicked(QTreeWidgetItem *node) {
         m_dm.clickedFolderNode = node;
     } else {
         const QString folder = node->parent()->text(0);
-        if (folder == u"Table" || folder == u"View" || folder == u"Synonym") {
+        if (db::folderShowsRows(folder)) {
             emit nameShown(node->text(0));
             m_dm.reportSourceMode = 1;
         } else {
@@ -236,7 +237,7 @@ void ObjectTreePane::treeRightClicked(QTreeWidgetItem *node) {
         m_dm.clickedFolderNode = node;
     } else {
         const QString folder = node->parent()->text(0);
-        if (!(folder == u"Table" || folder == u"View" || folder == u"Synonym"))
+        if (!db::folderShowsRows(folder))
             m_dm.reportSourceMode = 2;
         m_dm.clickedFolderNode = node->parent();
     }
@@ -276,8 +277,10 @@ void ObjectTreePane::loadContent(QTreeWidgetItem *node) {
     } else if (level == 2) {
         const QString folder = node->parent()->text(0);
         const QString name = node->text(0);
-        const bool dataKind = folder == u"Table" || folder == u"View" || folder == u"Synonym";
-        if (m_dm.kind == DbKind::Oracle) {
+        const bool dataKind = db::folderShowsRows(folder);
+        // POSTGRE objects are described as ORACLE objects are; their views and materialized
+        // views show rows as tables do.
+        if (m_dm.kind == DbKind::Oracle || m_dm.kind == DbKind::Postgre) {
             if (dataKind) {
                 if (m_dm.runner.rowCounting())
                     showRowCount(name);

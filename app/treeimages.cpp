@@ -91,7 +91,16 @@ QIcon draw(int index) {
         box(p, QColor(90, 90, 200));
         letter(p, QStringLiteral("I"), QColor(90, 90, 200));
         break;
-    default:
+    case 13: // materialized view: the view's colours on a filled body (stored rows)
+        box(p, QColor(40, 150, 170));
+        p.fillRect(2, 7, 12, 6, QColor(200, 235, 240));
+        letter(p, QStringLiteral("M"), QColor(40, 150, 170));
+        break;
+    case 14: // sequence
+        box(p, QColor(170, 100, 130));
+        letter(p, QStringLiteral("#"), QColor(170, 100, 130));
+        break;
+    case 12:
         box(p, QColor(180, 160, 40));
         letter(p, QStringLiteral("Y"), QColor(150, 130, 20));
         break;
@@ -104,7 +113,7 @@ QIcon draw(int index) {
 const std::vector<QIcon> &treeImages() {
     static const std::vector<QIcon> images = [] {
         std::vector<QIcon> v;
-        for (int i = 0; i < 13; ++i)
+        for (int i = 0; i < 15; ++i)
             v.push_back(draw(i));
         return v;
     }();

@@ -128,10 +128,6 @@ QStringList objectList(const QString &typeWord) {
             s("  ORDER BY  ") + s("OBJECT_NAME") + s(" ")};
 }
 
-QStringList postgresTableList() {
-    return {s("SELECT schemaname||'.'||relname FROM pg_catalog.pg_statio_user_tables")};
-}
-
 QStringList tableColumns(const QString &name) {
     return columnStatement(tableColumnList, name);
 }

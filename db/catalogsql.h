@@ -20,8 +20,6 @@ bool mysqlReservedWord(const QString &word);
 
 // Objects of one folder, by its catalog type word ("TABLE", "PACKAGE BODY", ...).
 QStringList objectList(const QString &typeWord);
-// The tables of a PostgreSQL database.
-QStringList postgresTableList();
 
 // Columns of a table: name, type text, default, null clause.
 QStringList tableColumns(const QString &name);

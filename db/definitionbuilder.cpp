@@ -352,6 +352,10 @@ DescribeResult describeOracleObject(CatalogQuery &query, ObjectKindId kind, cons
             runStep(query, result, sql::dbLinkFacts(name),
                     [&](const CatalogRows &rows) { DefinitionTabAddInfo_DB_Link(def, rows); });
         break;
+    case ObjectKindId::MaterializedView:
+    case ObjectKindId::Sequence:
+        // No ORACLE folder holds these kinds.
+        break;
     }
     return result;
 }

@@ -2,14 +2,16 @@
 
 #include "db/mysqlsource.h"
 #include "db/objectlist.h"
+#include "db/postgressource.h"
 
 namespace kelvoran::db {
 
 DescribeResult describeObject(DbSession &session, const QString &alias, DbKind kind,
                               const ObjectKind &folder, const QString &name) {
     const bool oracle = kind == DbKind::Oracle;
+    const bool postgre = kind == DbKind::Postgre;
     const bool mysqlTable = kind == DbKind::MySql && folder.id == ObjectKindId::Table;
-    if (!oracle && !mysqlTable)
+    if (!oracle && !postgre && !mysqlTable)
         return DescribeResult{};
     DbResult<QSqlDatabase> db = session.connection(alias);
     if (!db) {
@@ -18,6 +20,8 @@ DescribeResult describeObject(DbSession &session, const QString &alias, DbKind k
         return failed;
     }
     CatalogQuery query(*db);
+    if (postgre)
+        return describePostgresObject(query, folder.id, name);
     return oracle ? describeOracleObject(query, folder.id, name) : describeMySqlTable(query, name);
 }
 

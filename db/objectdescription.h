@@ -1,6 +1,6 @@
 // Describing the object selected in the tree: its Definition and Source texts by the alias's
-// kind. ORACLE aliases describe every folder kind, MYSQL aliases their tables; for the other
-// kinds both views stay cleared.
+// kind. ORACLE and POSTGRE aliases describe every folder kind, MYSQL aliases their tables; for the
+// other kinds both views stay cleared.
 #pragma once
 
 #include "db/dbsession.h"

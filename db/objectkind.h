@@ -11,7 +11,7 @@
 
 namespace kelvoran::db {
 
-// The eleven folders of an ORACLE alias, in tree order.
+// The eleven folders of an ORACLE alias, in tree order, then the folders only other kinds have.
 enum class ObjectKindId {
     Table,
     View,
@@ -23,7 +23,9 @@ enum class ObjectKindId {
     Trigger,
     Index,
     Type,
-    DbLink
+    DbLink,
+    MaterializedView,
+    Sequence
 };
 
 // Image index for nodes that take the tree's default image.
@@ -47,8 +49,13 @@ const std::vector<ObjectKind> &oracleObjectKinds();
 std::optional<ObjectKind> oracleObjectKind(const QString &folder);
 // The single "Table" folder of the other kinds: image 1 for POSTGRE, the default image otherwise.
 ObjectKind tableOnlyFolder(bool postgre);
+// The nine folders of a POSTGRE alias, "Table" to "Type", in the order they are added.
+const std::vector<ObjectKind> &postgresObjectKinds();
 // The folders under an alias of this kind, in the order they are added.
 std::vector<ObjectKind> objectKindsFor(DbKind kind);
+// True for the folders whose objects show their rows in the grid (row count, AnalyzeCol, report
+// source): "Table", "View", "Synonym" and "Materialized View".
+bool folderShowsRows(const QString &folder);
 // The folder of this text under an alias of this kind, or none when the kind has no such folder.
 std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder);
 

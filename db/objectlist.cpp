@@ -1,6 +1,7 @@
 #include "db/objectlist.h"
 
 #include "db/catalogsql.h"
+#include "db/postgrescatalog.h"
 
 #include <algorithm>
 
@@ -29,8 +30,8 @@ DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &ki
     return firstColumnSorted(query, catalogsql::objectList(kind.typeWord));
 }
 
-DbResult<QStringList> postgresTableList(CatalogQuery &query) {
-    return firstColumnSorted(query, catalogsql::postgresTableList());
+DbResult<QStringList> postgresObjectList(CatalogQuery &query, ObjectKindId folder) {
+    return firstColumnSorted(query, pgsql::objectList(folder));
 }
 
 DbResult<QStringList> folderObjects(DbSession &session, const QString &alias, DbKind kind,
@@ -49,7 +50,7 @@ DbResult<QStringList> folderObjects(DbSession &session, const QString &alias, Db
     CatalogQuery query(*db);
     if (kind == DbKind::Oracle)
         return oracleObjectList(query, folder);
-    return postgresTableList(query);
+    return postgresObjectList(query, folder.id);
 }
 
 } // namespace kelvoran::db

@@ -1,5 +1,5 @@
 // The objects under a folder of the object tree: the ORACLE catalog query per folder kind, the
-// PostgreSQL table list from pg_catalog and the access layer's table list for the other kinds,
+// PostgreSQL objects from pg_catalog and the access layer's table list for the other kinds,
 // each sorted as the tree shows them.
 #pragma once
 
@@ -16,8 +16,9 @@ void sortAsTree(QStringList &names);
 
 // The objects of an ORACLE folder (first column of the folder's catalog query), tree-sorted.
 DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind);
-// The tables of a PostgreSQL alias as "schema.table", tree-sorted.
-DbResult<QStringList> postgresTableList(CatalogQuery &query);
+// The objects of a POSTGRE folder in the user's schemas, tree-sorted: "schema.name", functions
+// and procedures as "schema.name(argument types)", triggers as "schema.table.trigger".
+DbResult<QStringList> postgresObjectList(CatalogQuery &query, ObjectKindId folder);
 
 // The objects of a folder of an alias, by the alias's kind, opening its connection first (with
 // the session's login prompt). The folder must be one of objectKindsFor(kind).

@@ -54,7 +54,7 @@ kelvoran_servers_start() {
     KELVORAN_PG_STARTED=1
     local psql=(psql -X -q -v ON_ERROR_STOP=1 -h "$pgsock" -p "$KELVORAN_TEST_PG_PORT" -U postgres)
     kelvoran_as "$pg_user" "${psql[@]}" -d postgres \
-        -c "CREATE ROLE kelvoran LOGIN PASSWORD '$KELVORAN_TEST_PASSWORD'" \
+        -c "CREATE ROLE kelvoran LOGIN CREATEDB PASSWORD '$KELVORAN_TEST_PASSWORD'" \
         -c "CREATE DATABASE kelvoran OWNER kelvoran ENCODING 'UTF8'" || return 1
     if [ -f "$src_dir/tests/fixtures/postgres_schema.sql" ]; then
         PGPASSWORD=$KELVORAN_TEST_PASSWORD psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 \

@@ -402,3 +402,57 @@ TEST_F(DescribeOnMariaDb, ReservedWordTableName) {
 }
 
 } // namespace
+
+// The loopback PostgreSQL with the sample schema: a table, a function and a procedure of the
+// public schema, named as their folders list them (same set-up as for MariaDB).
+class DescribeOnPostgres : public DescribeOnMariaDb {};
+
+TEST_F(DescribeOnPostgres, FoldersDescribeTheirObjects) {
+    const auto pad = [](const char *name) { return QString::fromUtf8(name).leftJustified(39); };
+    struct Case {
+        const char *folder;
+        const char *name;
+        QString definitionStart;
+        QString sourceStart;
+        QString sourceEnd;
+    };
+    const std::vector<Case> cases{
+        {"Table", "public.departments",
+         QStringLiteral("Object Name        : public.departments\nType               : Table\n"),
+         QStringLiteral("CREATE TABLE public.departments (\n") + pad("dept_id") +
+             QStringLiteral("integer NOT NULL,\n") + pad("dept_code") +
+             QStringLiteral("character varying(5) NOT NULL,\n") + pad("dept_name") +
+             QStringLiteral("character varying(40) NOT NULL,\n") + pad("region") +
+             QStringLiteral("character varying(20) DEFAULT '東京'::character varying NOT "
+                            "NULL,\n") +
+             pad("created_on") +
+             QStringLiteral("date DEFAULT '2024-04-01'::date NOT NULL,\n"
+                            "CONSTRAINT departments_pkey PRIMARY KEY (dept_id)\n);\n"),
+         QStringLiteral(");\n")},
+        {"Function", "public.dept_total_salary(p_dept_id integer)",
+         QStringLiteral("Object Name        : public.dept_total_salary(p_dept_id integer)\n"
+                        "Type               : Function\n"),
+         QStringLiteral("CREATE OR REPLACE FUNCTION public.dept_total_salary(p_dept_id "
+                        "integer)\n RETURNS numeric\n"),
+         QStringLiteral(";\n")},
+        {"Procedure", "public.add_log(IN p_message text, IN p_level integer)",
+         QStringLiteral("Object Name        : public.add_log(IN p_message text, IN p_level "
+                        "integer)\nType               : Procedure\n"),
+         QStringLiteral("CREATE OR REPLACE PROCEDURE public.add_log(IN p_message text, IN "
+                        "p_level integer)\n"),
+         QStringLiteral(";\n")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProcessResult r = describe({QStringLiteral("--alias"), QStringLiteral("PGTEST"),
+                                          QStringLiteral("--folder"), QString::fromUtf8(c.folder),
+                                          QString::fromUtf8(c.name)});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        const int split = r.out.indexOf(QStringLiteral("----\n"));
+        ASSERT_GE(split, 0);
+        EXPECT_TRUE(r.out.startsWith(c.definitionStart)) << r.out.toStdString();
+        const QString source = r.out.mid(split + 5);
+        EXPECT_TRUE(source.startsWith(c.sourceStart)) << source.toStdString();
+        EXPECT_TRUE(source.endsWith(c.sourceEnd)) << source.toStdString();
+    }
+}

@@ -30,8 +30,6 @@ TEST(CatalogSql, StatementsAreExactLineByLine) {
         {"object list", catalogsql::objectList(QStringLiteral("PACKAGE BODY")),
          lines({" SELECT OBJECT_NAME ", "   FROM USER_OBJECTS ",
                 "  WHERE OBJECT_TYPE = 'PACKAGE BODY' ", "  ORDER BY  OBJECT_NAME "})},
-        {"postgres tables", catalogsql::postgresTableList(),
-         lines({"SELECT schemaname||'.'||relname FROM pg_catalog.pg_statio_user_tables"})},
         {"table columns", catalogsql::tableColumns(QStringLiteral("EMP")),
          lines(
              {" SELECT COLUMN_NAME,DATA_TYPE||DECODE(DATA_TYPE,'DATE',NULL,'NUMBER',(DECODE(DATA_"
