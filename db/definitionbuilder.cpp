@@ -352,6 +352,8 @@ DescribeResult describeOracleObject(CatalogQuery &query, ObjectKindId kind, cons
             runStep(query, result, sql::dbLinkFacts(name),
                     [&](const CatalogRows &rows) { DefinitionTabAddInfo_DB_Link(def, rows); });
         break;
+    case ObjectKindId::Event: // no ORACLE folder
+        break;
     }
     return result;
 }

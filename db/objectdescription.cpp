@@ -1,15 +1,19 @@
 #include "db/objectdescription.h"
 
+#include "db/mysqlobjects.h"
 #include "db/mysqlsource.h"
 #include "db/objectlist.h"
+#include "db/sqlitesource.h"
 
 namespace kelvoran::db {
 
+bool hasObjectTexts(DbKind kind) {
+    return kind == DbKind::Oracle || kind == DbKind::MySql || kind == DbKind::Sqlite;
+}
+
 DescribeResult describeObject(DbSession &session, const QString &alias, DbKind kind,
                               const ObjectKind &folder, const QString &name) {
-    const bool oracle = kind == DbKind::Oracle;
-    const bool mysqlTable = kind == DbKind::MySql && folder.id == ObjectKindId::Table;
-    if (!oracle && !mysqlTable)
+    if (!hasObjectTexts(kind))
         return DescribeResult{};
     DbResult<QSqlDatabase> db = session.connection(alias);
     if (!db) {
@@ -18,7 +22,15 @@ DescribeResult describeObject(DbSession &session, const QString &alias, DbKind k
         return failed;
     }
     CatalogQuery query(*db);
-    return oracle ? describeOracleObject(query, folder.id, name) : describeMySqlTable(query, name);
+    switch (kind) {
+    case DbKind::Oracle:
+        return describeOracleObject(query, folder.id, name);
+    case DbKind::MySql:
+        return folder.id == ObjectKindId::Table ? describeMySqlTable(query, name)
+                                                : describeMySqlObject(query, folder, name);
+    default:
+        return describeSqliteObject(query, folder, name);
+    }
 }
 
 DbResult<bool> objectExists(DbSession &session, const QString &alias, DbKind kind,

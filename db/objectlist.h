@@ -1,6 +1,7 @@
 // The objects under a folder of the object tree: the ORACLE catalog query per folder kind, the
-// PostgreSQL table list from pg_catalog and the access layer's table list for the other kinds,
-// each sorted as the tree shows them.
+// PostgreSQL table list from pg_catalog, the MySQL folders from information_schema, the SQLite
+// folders from sqlite_schema and the access layer's table list for the other kinds, each sorted
+// as the tree shows them.
 #pragma once
 
 #include "db/catalogquery.h"
@@ -18,6 +19,11 @@ void sortAsTree(QStringList &names);
 DbResult<QStringList> oracleObjectList(CatalogQuery &query, const ObjectKind &kind);
 // The tables of a PostgreSQL alias as "schema.table", tree-sorted.
 DbResult<QStringList> postgresTableList(CatalogQuery &query);
+
+// The objects of a MySQL folder in the connection's current database, tree-sorted.
+DbResult<QStringList> mysqlObjectList(CatalogQuery &query, const ObjectKind &kind);
+// The objects of a SQLite folder of the main database, tree-sorted.
+DbResult<QStringList> sqliteObjectList(CatalogQuery &query, const ObjectKind &kind);
 
 // The objects of a folder of an alias, by the alias's kind, opening its connection first (with
 // the session's login prompt). The folder must be one of objectKindsFor(kind).
