@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "app/dialoginteraction.h"
 #include "app/reportnoticeform.h"
+#include "db/objectkind.h"
 #include "excel/excelsession.h"
 #include "ui/backgroundreport.h"
 
@@ -77,8 +78,10 @@ RunInputGate inputToWindowsOpenedDuringTheRun() {
     };
 }
 
-bool isTreeObjectFolder(const QString &folder) {
-    return folder == u"Table" || folder == u"View" || folder == u"Synonym";
+// A folder whose objects the designer can select from, under an alias of this kind.
+bool isTreeObjectFolder(DbKind kind, const QString &folder) {
+    const std::optional<db::ObjectKind> found = db::objectKindFor(kind, folder);
+    return found && db::showsRows(kind, found->id);
 }
 
 } // namespace
@@ -103,7 +106,7 @@ ExcelReportSource ExcelReportCommand::currentSource(const TDataModule_Kelvoran &
     source.report.editorLines = sqlEditorLines;
     const QTreeWidgetItem *node = dm.selectedNode;
     if (dm.reportSourceMode == 1 && node && node->parent() &&
-        isTreeObjectFolder(node->parent()->text(0)))
+        isTreeObjectFolder(dm.kind, node->parent()->text(0)))
         source.report.generatedTable = node->text(0);
     source.settingsFilePath = settingsFilePath;
     return source;

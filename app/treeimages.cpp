@@ -91,6 +91,10 @@ QIcon draw(int index) {
         box(p, QColor(90, 90, 200));
         letter(p, QStringLiteral("I"), QColor(90, 90, 200));
         break;
+    case 13:
+        box(p, QColor(210, 110, 150));
+        letter(p, QStringLiteral("E"), QColor(180, 70, 120));
+        break;
     default:
         box(p, QColor(180, 160, 40));
         letter(p, QStringLiteral("Y"), QColor(150, 130, 20));
@@ -104,7 +108,7 @@ QIcon draw(int index) {
 const std::vector<QIcon> &treeImages() {
     static const std::vector<QIcon> images = [] {
         std::vector<QIcon> v;
-        for (int i = 0; i < 13; ++i)
+        for (int i = 0; i < 14; ++i)
             v.push_back(draw(i));
         return v;
     }();
