@@ -28,8 +28,10 @@ DescribeResult describeObject(DbSession &session, const QString &alias, DbKind k
     case DbKind::MySql:
         return folder.id == ObjectKindId::Table ? describeMySqlTable(query, name)
                                                 : describeMySqlObject(query, folder, name);
-    default:
+    case DbKind::Sqlite:
         return describeSqliteObject(query, folder, name);
+    default:
+        return DescribeResult{};
     }
 }
 
