@@ -160,8 +160,6 @@ void TDitailDataForm::showIndexList(const QString &alias, const QString &table) 
     if (!driver)
         return;
     const DbKind kind = dbKindFromDriverName(*driver);
-    if (!indexListSupported(kind))
-        return;
     db::CatalogQuery query = catalog(alias);
     auto browser = std::make_unique<IndexListBrowser>(kind);
     const QStringList indexes = browser->listIndexes(query, table).valueOrThrow();

@@ -78,6 +78,12 @@ RunInputGate inputToWindowsOpenedDuringTheRun() {
     };
 }
 
+// A folder whose objects the designer can select from, under an alias of this kind.
+bool isTreeObjectFolder(DbKind kind, const QString &folder) {
+    const std::optional<db::ObjectKind> found = db::objectKindFor(kind, folder);
+    return found && db::showsRows(kind, found->id);
+}
+
 } // namespace
 
 ExcelReportCommand::ExcelReportCommand(TDataModule_Kelvoran &dm, QObject *parent)
@@ -100,7 +106,7 @@ ExcelReportSource ExcelReportCommand::currentSource(const TDataModule_Kelvoran &
     source.report.editorLines = sqlEditorLines;
     const QTreeWidgetItem *node = dm.selectedNode;
     if (dm.reportSourceMode == 1 && node && node->parent() &&
-        db::folderShowsRows(node->parent()->text(0)))
+        isTreeObjectFolder(dm.kind, node->parent()->text(0)))
         source.report.generatedTable = node->text(0);
     source.settingsFilePath = settingsFilePath;
     return source;

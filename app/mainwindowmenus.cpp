@@ -315,9 +315,7 @@ void TKelvoran::updateViewMenu() {
     }
     action(QStringLiteral("ErrMessage"))->setEnabled(errors);
     action(QStringLiteral("ErrSource"))->setEnabled(errors);
-    const bool index =
-        folder == u"Table" && (m_dm.kind == DbKind::Oracle || m_dm.kind == DbKind::MySql);
-    action(QStringLiteral("IndexList"))->setEnabled(index);
+    action(QStringLiteral("IndexList"))->setEnabled(folder == u"Table");
 }
 
 } // namespace kelvoran

@@ -159,6 +159,11 @@ void ObjectTreePane::setContext(QTreeWidgetItem *node) {
     m_dm.currentFolderNode = folderOf(node);
 }
 
+bool ObjectTreePane::showsRows(const QTreeWidgetItem *folder) const {
+    const std::optional<db::ObjectKind> kind = db::objectKindFor(m_dm.kind, folder->text(0));
+    return kind && db::showsRows(m_dm.kind, kind->id);
+}
+
 void ObjectTreePane::expandAlias(QTreeWidgetItem *aliasNode) {
     m_dm.readDriverName(aliasNode->text(0));
     std::vector<db::ObjectKind> kinds = db::objectKindsFor(m_dm.kind);
@@ -202,15 +207,15 @@ void ObjectTreePane::treeClicked(QTreeWidgetItem *node) {
         m_dm.reportSourceMode = 2;
         m_dm.clickedFolderNode = node;
     } else {
-        const QString folder = node->parent()->text(0);
-        if (db::folderShowsRows(folder)) {
+        // The folder's meaning depends on the kind of its alias, which may not be the last one.
+        m_dm.readDriverName(alias->text(0));
+        if (showsRows(node->parent())) {
             emit nameShown(node->text(0));
             m_dm.reportSourceMode = 1;
         } else {
             m_dm.reportSourceMode = 2;
         }
         m_dm.clickedFolderNode = node->parent();
-        m_dm.readDriverName(alias->text(0));
     }
     m_dm.selectedNode = node;
     loadContent(node);
@@ -236,8 +241,7 @@ void ObjectTreePane::treeRightClicked(QTreeWidgetItem *node) {
         m_dm.reportSourceMode = 2;
         m_dm.clickedFolderNode = node;
     } else {
-        const QString folder = node->parent()->text(0);
-        if (!db::folderShowsRows(folder))
+        if (!showsRows(node->parent()))
             m_dm.reportSourceMode = 2;
         m_dm.clickedFolderNode = node->parent();
     }
@@ -275,9 +279,8 @@ void ObjectTreePane::loadContent(QTreeWidgetItem *node) {
     if (level == 1 && node->childCount() == 0) {
         listFolder(node);
     } else if (level == 2) {
-        const QString folder = node->parent()->text(0);
         const QString name = node->text(0);
-        const bool dataKind = db::folderShowsRows(folder);
+        const bool dataKind = showsRows(node->parent());
         // POSTGRE objects are described as ORACLE objects are; their views and materialized
         // views show rows as tables do.
         if (m_dm.kind == DbKind::Oracle || m_dm.kind == DbKind::Postgre) {
@@ -299,14 +302,17 @@ void ObjectTreePane::loadContent(QTreeWidgetItem *node) {
                 emit linesDescribed({QString()}, {QString()});
                 describe(node);
             }
-        } else if (folder == u"Table") {
+        } else if (dataKind) {
             if (m_dm.runner.rowCounting())
                 showRowCount(name);
             openTable(alias, name);
             emit linesDescribed({QString()}, {QString()});
             emit gridColumnsWanted();
-            if (m_dm.kind == DbKind::MySql)
+            if (db::hasObjectTexts(m_dm.kind))
                 describe(node);
+        } else if (db::hasObjectTexts(m_dm.kind)) {
+            emit linesDescribed({QString()}, {QString()});
+            describe(node);
         }
     }
     emit contentLoaded();

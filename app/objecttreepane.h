@@ -83,6 +83,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // True when selecting an object of this folder shows its rows (by the current alias's kind).
+    bool showsRows(const QTreeWidgetItem *folder) const;
     void setContext(QTreeWidgetItem *node);
     void expandAlias(QTreeWidgetItem *aliasNode);
     void listFolder(QTreeWidgetItem *folder);

@@ -100,6 +100,10 @@ QIcon draw(int index) {
         box(p, QColor(170, 100, 130));
         letter(p, QStringLiteral("#"), QColor(170, 100, 130));
         break;
+    case 15: // event
+        box(p, QColor(210, 110, 150));
+        letter(p, QStringLiteral("E"), QColor(180, 70, 120));
+        break;
     case 12:
         box(p, QColor(180, 160, 40));
         letter(p, QStringLiteral("Y"), QColor(150, 130, 20));
@@ -113,7 +117,7 @@ QIcon draw(int index) {
 const std::vector<QIcon> &treeImages() {
     static const std::vector<QIcon> images = [] {
         std::vector<QIcon> v;
-        for (int i = 0; i < 15; ++i)
+        for (int i = 0; i < 16; ++i)
             v.push_back(draw(i));
         return v;
     }();

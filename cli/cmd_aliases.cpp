@@ -14,7 +14,7 @@ const BatchCommand kAliasesCommand{
         "kelvoran-batch aliases\n"
         "  Lists the aliases of the alias file (KELVORAN_ALIASES, else aliases.ini in\n"
         "  the user's config folder) and the ODBC data sources, one per line:\n"
-        "  name<TAB>driver name<TAB>kind (ORACLE, POSTGRE, MYSQL, ACCESS, EXCEL, OTHER)."),
+        "  name<TAB>driver name<TAB>kind (ORACLE, POSTGRE, MYSQL, ACCESS, EXCEL, SQLITE, OTHER)."),
     runAliases};
 
 const CommandRegistrar registrar(kAliasesCommand);

@@ -24,17 +24,33 @@ void printDbError(const DbError &error) {
 
 int runDescribe(const QStringList &arguments);
 
+// The usage text, with the folders of each kind of alias as the object tree has them.
+QString describeUsage() {
+    QString folders;
+    for (DbKind kind :
+         {DbKind::Oracle, DbKind::Postgre, DbKind::MySql, DbKind::Sqlite, DbKind::Other}) {
+        QStringList names;
+        for (const db::ObjectKind &folder : db::objectKindsFor(kind))
+            names << (folder.folder.contains(u' ') ? u'"' + folder.folder + u'"' : folder.folder);
+        const QString kindText =
+            kind == DbKind::Other ? QStringLiteral("other kinds") : dbKindText(kind);
+        folders += QStringLiteral("    %1: %2\n").arg(kindText, names.join(QStringLiteral(", ")));
+    }
+    return QStringLiteral(
+               "kelvoran-batch describe --alias ALIAS [--user USER] --folder FOLDER NAME\n"
+               "  FOLDER is a folder of the object tree of the alias's kind:\n") +
+           folders +
+           QStringLiteral(
+               "  Prints the Definition lines, a line \"----\", then the Source lines. The\n"
+               "  password of an alias that needs a login comes from the environment\n"
+               "  variable KELVORAN_PASSWORD.\n"
+               "  Exit 1 when the folder holds no object NAME (on every kind of alias) or\n"
+               "  a catalog statement fails.");
+}
+
 const BatchCommand describeCommand{
     QStringLiteral("describe"),
-    QStringLiteral("print the Definition and Source texts of a database object"),
-    QStringLiteral("kelvoran-batch describe --alias ALIAS [--user USER] --folder FOLDER NAME\n"
-                   "  FOLDER is a folder of the object tree: Table, View, Procedure, Function,\n"
-                   "  Package, \"Package Body\", Synonym, Trigger, Index, Type or \"DB Link\"\n"
-                   "  (ORACLE aliases), Table (other aliases). Prints the Definition lines, a\n"
-                   "  line \"----\", then the Source lines. The password of an alias that needs a\n"
-                   "  login comes from the environment variable KELVORAN_PASSWORD.\n"
-                   "  Exit 1 when the folder holds no object NAME (on every kind of alias) or\n"
-                   "  a catalog statement fails."),
+    QStringLiteral("print the Definition and Source texts of a database object"), describeUsage(),
     &runDescribe};
 
 const CommandRegistrar registrar(describeCommand);

@@ -328,6 +328,119 @@ QStringList mysqlChecksMySql(const QString &table) {
             s(" ORDER BY C.CONSTRAINT_NAME")};
 }
 
+QStringList mysqlObjectList(const QString &typeWord) {
+    if (typeWord == u"BASE TABLE")
+        return {s("SELECT TABLE_NAME FROM information_schema.TABLES "),
+                s(" WHERE TABLE_SCHEMA = DATABASE() "),
+                s("   AND TABLE_TYPE IN ('BASE TABLE','SYSTEM VERSIONED')")};
+    if (typeWord == u"VIEW")
+        return {s("SELECT TABLE_NAME FROM information_schema.VIEWS "),
+                s(" WHERE TABLE_SCHEMA = DATABASE()")};
+    if (typeWord == u"TRIGGER")
+        return {s("SELECT TRIGGER_NAME FROM information_schema.TRIGGERS "),
+                s(" WHERE TRIGGER_SCHEMA = DATABASE()")};
+    if (typeWord == u"EVENT")
+        return {s("SELECT EVENT_NAME FROM information_schema.EVENTS "),
+                s(" WHERE EVENT_SCHEMA = DATABASE()")};
+    return {s("SELECT ROUTINE_NAME FROM information_schema.ROUTINES "),
+            s(" WHERE ROUTINE_SCHEMA = DATABASE() "),
+            s("   AND ROUTINE_TYPE = '") + mysqlQuoted(typeWord) + s("'")};
+}
+
+QStringList mysqlShowCreate(const QString &typeWord, const QString &name) {
+    return {s("SHOW CREATE ") + typeWord + u' ' + mysqlIdentifier(name)};
+}
+
+QStringList mysqlObjectFacts(const QString &typeWord, const QString &name,
+                             const QStringList &columns) {
+    QString from;
+    QString where;
+    if (typeWord == u"VIEW") {
+        from = s("VIEWS");
+        where = s("TABLE_SCHEMA = DATABASE() AND TABLE_NAME");
+    } else if (typeWord == u"TRIGGER") {
+        from = s("TRIGGERS");
+        where = s("TRIGGER_SCHEMA = DATABASE() AND TRIGGER_NAME");
+    } else if (typeWord == u"EVENT") {
+        from = s("EVENTS");
+        where = s("EVENT_SCHEMA = DATABASE() AND EVENT_NAME");
+    } else {
+        from = s("ROUTINES");
+        where = s("ROUTINE_SCHEMA = DATABASE() AND ROUTINE_TYPE = '") + mysqlQuoted(typeWord) +
+                s("' AND ROUTINE_NAME");
+    }
+    return {s("SELECT ") + columns.join(u',') + u' ', s("  FROM information_schema.") + from + u' ',
+            s(" WHERE ") + where + s(" = '") + mysqlQuoted(name) + u'\''};
+}
+
+QStringList sqliteObjectList(const QString &typeWord) {
+    return {s("SELECT name FROM sqlite_schema "), withName(" WHERE type = '", typeWord, "' "),
+            s("   AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "), s("   AND sql IS NOT NULL")};
+}
+
+QStringList sqliteObject(const QString &typeWord, const QString &name) {
+    return {s("SELECT sql,tbl_name FROM sqlite_schema "),
+            withName(" WHERE type = '", typeWord, "' "), withName("   AND name = '", name, "'")};
+}
+
+QStringList sqliteColumns(const QString &table) {
+    return {s("SELECT name,type,\"notnull\",dflt_value,pk,hidden "),
+            withName("  FROM pragma_table_xinfo('", table, "') "), s(" ORDER BY cid")};
+}
+
+QStringList sqliteIndexList(const QString &table) {
+    return {s("SELECT name,\"unique\",origin,partial "),
+            withName("  FROM pragma_index_list('", table, "') "), s(" ORDER BY name")};
+}
+
+QStringList sqliteForeignKeys(const QString &table) {
+    return {s("SELECT id,seq,\"table\",\"from\",\"to\",on_update,on_delete "),
+            withName("  FROM pragma_foreign_key_list('", table, "') "), s(" ORDER BY id,seq")};
+}
+
+QStringList sqliteIndexColumns(const QString &index) {
+    return {s("SELECT name,\"desc\" "), withName("  FROM pragma_index_xinfo('", index, "') "),
+            s(" WHERE \"key\" = 1 ORDER BY seqno")};
+}
+
+namespace {
+// An index and its table, the table named as the tree names it; `joins` adds further tables.
+QStringList postgresIndexOf(const QString &select, const QString &table, const QStringList &joins) {
+    return QStringList{select, s("  FROM pg_catalog.pg_index X "),
+                       s("  JOIN pg_catalog.pg_class I ON I.oid = X.indexrelid "),
+                       s("  JOIN pg_catalog.pg_class T ON T.oid = X.indrelid "),
+                       s("  JOIN pg_catalog.pg_namespace N ON N.oid = T.relnamespace ")} +
+           joins + QStringList{withName(" WHERE N.nspname||'.'||T.relname = '", table, "' ")};
+}
+} // namespace
+
+QStringList postgresIndexNames(const QString &table) {
+    return postgresIndexOf(s("SELECT I.relname "), table, {}) +
+           QStringList{s(" ORDER BY I.relname")};
+}
+
+QStringList postgresIndexFacts(const QString &table, const QString &index) {
+    return postgresIndexOf(s("SELECT N.nspname||'.'||T.relname,A.amname,"
+                             "CASE WHEN X.indisunique THEN 'UNIQUE' ELSE 'NONUNIQUE' END,"
+                             "CASE WHEN X.indisprimary THEN 'YES' ELSE 'NO' END,"
+                             "CASE WHEN X.indisvalid THEN 'VALID' ELSE 'INVALID' END,"
+                             "pg_catalog.pg_get_indexdef(X.indexrelid) "),
+                           table, {s("  JOIN pg_catalog.pg_am A ON A.oid = I.relam ")}) +
+           QStringList{withName("   AND I.relname = '", index, "'")};
+}
+
+QStringList postgresIndexColumns(const QString &table, const QString &index) {
+    // indkey counts from 0; an expression key has attribute number 0 and no column type.
+    return postgresIndexOf(
+               s("SELECT pg_catalog.pg_get_indexdef(X.indexrelid,K.n,true),"
+                 "COALESCE(pg_catalog.format_type(C.atttypid,C.atttypmod),'') "),
+               table,
+               {s("  CROSS JOIN LATERAL pg_catalog.generate_series(1,X.indnkeyatts) AS K(n) "),
+                s("  LEFT JOIN pg_catalog.pg_attribute C "),
+                s("    ON C.attrelid = X.indrelid AND C.attnum = X.indkey[K.n - 1] ")}) +
+           QStringList{withName("   AND I.relname = '", index, "' "), s(" ORDER BY K.n")};
+}
+
 QStringList indexNames(const QString &table) {
     return {s("SELECT DISTINCT UIC.INDEX_NAME "),
             s("  FROM USER_TAB_COLUMNS STC,USER_IND_COLUMNS UIC "),

@@ -74,6 +74,39 @@ QStringList mysqlForeignKeys(const QString &table);
 QStringList mysqlChecksMariaDb(const QString &table, bool withLevel);
 QStringList mysqlChecksMySql(const QString &table);
 
+// MySQL objects of one folder of the current database, by the folder's information_schema type
+// word: base tables ("BASE TABLE", also system-versioned ones), views, procedures, functions,
+// triggers, events.
+QStringList mysqlObjectList(const QString &typeWord);
+// SHOW CREATE VIEW, PROCEDURE, FUNCTION, TRIGGER or EVENT of one object, by the type word.
+QStringList mysqlShowCreate(const QString &typeWord, const QString &name);
+// The given information_schema columns of one object of the current database: a view, a
+// routine of the type word, a trigger or an event.
+QStringList mysqlObjectFacts(const QString &typeWord, const QString &name,
+                             const QStringList &columns);
+
+// SQLite objects of one type word of sqlite_schema (table, view, index, trigger), leaving out
+// the internal sqlite_ objects and the indexes the engine makes for keys (they have no SQL).
+QStringList sqliteObjectList(const QString &typeWord);
+// The stored statement and table name of one object of the type word.
+QStringList sqliteObject(const QString &typeWord, const QString &name);
+// Columns of a table or view: name, declared type, not-null flag, default, primary key
+// position, hidden flag (2 virtual generated, 3 stored generated).
+QStringList sqliteColumns(const QString &table);
+// Indexes of a table: name, unique flag, origin (c, u, pk), partial flag, by name.
+QStringList sqliteIndexList(const QString &table);
+// Foreign keys of a table: id, seq, referenced table, from, to, on update, on delete.
+QStringList sqliteForeignKeys(const QString &table);
+// Key columns of an index, in order: name (NULL for an expression), descending flag.
+QStringList sqliteIndexColumns(const QString &index);
+
+// PostgreSQL indexes of a table named as the tree shows it ("schema.table"): index names; and
+// one index's facts (table, access method, unique, primary, valid, definition) and its key
+// columns with their types.
+QStringList postgresIndexNames(const QString &table);
+QStringList postgresIndexFacts(const QString &table, const QString &index);
+QStringList postgresIndexColumns(const QString &table, const QString &index);
+
 // Index list window: the indexes of a table, the details of one index, and its columns.
 QStringList indexNames(const QString &table);
 QStringList indexDetails(const QString &index);

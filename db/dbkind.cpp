@@ -11,7 +11,8 @@ DbKind dbKindFromDriverName(const QString &driverName) {
                  {"POSTGRE", DbKind::Postgre},
                  {"MYSQL", DbKind::MySql},
                  {"ACCESS", DbKind::Access},
-                 {"EXCEL", DbKind::Excel}};
+                 {"EXCEL", DbKind::Excel},
+                 {"SQLITE", DbKind::Sqlite}};
     const QString upper = driverName.toUpper();
     for (const auto &entry : order)
         if (upper.contains(QLatin1String(entry.word)))
@@ -31,6 +32,8 @@ QString dbKindText(DbKind kind) {
         return QStringLiteral("ACCESS");
     case DbKind::Excel:
         return QStringLiteral("EXCEL");
+    case DbKind::Sqlite:
+        return QStringLiteral("SQLITE");
     case DbKind::Other:
         break;
     }

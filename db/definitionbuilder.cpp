@@ -354,6 +354,7 @@ DescribeResult describeOracleObject(CatalogQuery &query, ObjectKindId kind, cons
         break;
     case ObjectKindId::MaterializedView:
     case ObjectKindId::Sequence:
+    case ObjectKindId::Event:
         // No ORACLE folder holds these kinds.
         break;
     }

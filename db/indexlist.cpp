@@ -3,11 +3,25 @@
 #include "db/catalogsql.h"
 #include "db/mysqlsource.h"
 
+#include <QSqlField>
+#include <QSqlIndex>
+#include <QSqlRecord>
+
 namespace kelvoran::db {
 
 namespace {
 QString s(const char *text) {
     return QString::fromLatin1(text);
+}
+
+DbResult<QStringList> firstColumn(CatalogQuery &query, const QStringList &statement) {
+    DbResult<CatalogRows> rows = query.run(statement);
+    if (!rows)
+        return rows.error();
+    QStringList names;
+    for (int r = 0; r < rows->count(); ++r)
+        names << rows->text(r, 0);
+    return names;
 }
 } // namespace
 
@@ -86,6 +100,90 @@ DbResult<IndexFacts> mysqlIndexFacts(CatalogQuery &query, const QString &table,
                 break;
             }
         result.columns.push_back({column, type});
+    }
+    return result;
+}
+
+DbResult<QStringList> sqliteIndexNames(CatalogQuery &query, const QString &table) {
+    return firstColumn(query, catalogsql::sqliteIndexList(table));
+}
+
+DbResult<IndexFacts> sqliteIndexFacts(CatalogQuery &query, const QString &table,
+                                      const QString &index) {
+    DbResult<CatalogRows> indexes = query.run(catalogsql::sqliteIndexList(table));
+    if (!indexes)
+        return indexes.error();
+    IndexFacts result{table, index, false, 2, {}, {}};
+    for (int r = 0; r < indexes->count() && !result.found; ++r) {
+        if (indexes->text(r, 0) != index)
+            continue;
+        result.found = true;
+        result.facts.push_back({s("Table Name"), table});
+        result.facts.push_back(
+            {s("Uniqueness"), indexes->text(r, 1) == u"1" ? s("UNIQUE") : s("NONUNIQUE")});
+    }
+    DbResult<CatalogRows> columns = query.run(catalogsql::sqliteIndexColumns(index));
+    if (!columns)
+        return columns.error();
+    DbResult<CatalogRows> tableColumns = query.run(catalogsql::sqliteColumns(table));
+    if (!tableColumns)
+        return tableColumns.error();
+    for (int r = 0; r < columns->count(); ++r) {
+        const QString column = columns->text(r, 0);
+        QString type;
+        for (int c = 0; c < tableColumns->count(); ++c)
+            if (tableColumns->text(c, 0) == column)
+                type = tableColumns->text(c, 1);
+        result.columns.push_back({columns->isNull(r, 0) ? s("<expression>") : column, type});
+    }
+    return result;
+}
+
+DbResult<QStringList> postgresIndexNames(CatalogQuery &query, const QString &table) {
+    return firstColumn(query, catalogsql::postgresIndexNames(table));
+}
+
+DbResult<IndexFacts> postgresIndexFacts(CatalogQuery &query, const QString &table,
+                                        const QString &index) {
+    DbResult<CatalogRows> facts = query.run(catalogsql::postgresIndexFacts(table, index));
+    if (!facts)
+        return facts.error();
+    IndexFacts result{table, index, !facts->isEmpty(), 6, {}, {}};
+    const std::vector<std::pair<const char *, int>> labels{{"Table Name", 0}, {"Index Type", 1},
+                                                           {"Uniqueness", 2}, {"Primary Key", 3},
+                                                           {"Valid", 4},      {"Definition", 5}};
+    if (result.found)
+        for (const auto &[word, column] : labels)
+            result.facts.push_back({s(word), facts->text(0, column)});
+    DbResult<CatalogRows> columns = query.run(catalogsql::postgresIndexColumns(table, index));
+    if (!columns)
+        return columns.error();
+    for (int r = 0; r < columns->count(); ++r)
+        result.columns.push_back({columns->text(r, 0), columns->text(r, 1)});
+    return result;
+}
+
+DbResult<QStringList> primaryIndexNames(CatalogQuery &query, const QString &table) {
+    const QSqlIndex primary = query.database().primaryIndex(table);
+    if (primary.isEmpty())
+        return QStringList();
+    // Some drivers leave the key unnamed; it is listed as PRIMARY, as MySQL names its own.
+    return QStringList{primary.name().isEmpty() ? s("PRIMARY") : primary.name()};
+}
+
+DbResult<IndexFacts> primaryIndexFacts(CatalogQuery &query, const QString &table,
+                                       const QString &index) {
+    const QSqlIndex primary = query.database().primaryIndex(table);
+    IndexFacts result{table, index, !primary.isEmpty(), 2, {}, {}};
+    if (!result.found)
+        return result;
+    result.facts.push_back({s("Table Name"), table});
+    result.facts.push_back({s("Uniqueness"), s("UNIQUE")});
+    const QSqlRecord record = query.database().record(table);
+    for (int i = 0; i < primary.count(); ++i) {
+        const QSqlField field = record.field(primary.fieldName(i));
+        result.columns.push_back(
+            {primary.fieldName(i), QString::fromLatin1(field.metaType().name())});
     }
     return result;
 }

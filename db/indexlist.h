@@ -1,5 +1,5 @@
-// What the catalog says about the indexes of ORACLE and MySQL tables: the index names of a
-// table, and for one index its facts and its columns with their types. The index list window's
+// What the catalog says about the indexes of a table, for every kind of alias: the index names
+// of a table, and for one index its facts and its columns with their types. The index list window's
 // memo lines and sheet cells are built from these in ui/indexsheet.h.
 #pragma once
 
@@ -50,5 +50,22 @@ DbResult<QStringList> mysqlIndexNames(CatalogQuery &query, const QString &table)
 // The facts and columns of one MySQL index, column types from SHOW FIELDS.
 DbResult<IndexFacts> mysqlIndexFacts(CatalogQuery &query, const QString &table,
                                      const QString &index);
+
+// The index list of a SQLite table, by name, the indexes made for keys included.
+DbResult<QStringList> sqliteIndexNames(CatalogQuery &query, const QString &table);
+// The facts and columns of one SQLite index, column types as declared in the table.
+DbResult<IndexFacts> sqliteIndexFacts(CatalogQuery &query, const QString &table,
+                                      const QString &index);
+
+// The index list of a PostgreSQL table named "schema.table" as the tree shows it, by name.
+DbResult<QStringList> postgresIndexNames(CatalogQuery &query, const QString &table);
+// The facts and key columns of one PostgreSQL index (an expression key shows its expression).
+DbResult<IndexFacts> postgresIndexFacts(CatalogQuery &query, const QString &table,
+                                        const QString &index);
+
+// Kinds without a catalog of their own: the primary index the access layer's driver reports.
+DbResult<QStringList> primaryIndexNames(CatalogQuery &query, const QString &table);
+DbResult<IndexFacts> primaryIndexFacts(CatalogQuery &query, const QString &table,
+                                       const QString &index);
 
 } // namespace kelvoran::db

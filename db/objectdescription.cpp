@@ -1,17 +1,21 @@
 #include "db/objectdescription.h"
 
+#include "db/mysqlobjects.h"
 #include "db/mysqlsource.h"
 #include "db/objectlist.h"
 #include "db/postgressource.h"
+#include "db/sqlitesource.h"
 
 namespace kelvoran::db {
 
+bool hasObjectTexts(DbKind kind) {
+    return kind == DbKind::Oracle || kind == DbKind::Postgre || kind == DbKind::MySql ||
+           kind == DbKind::Sqlite;
+}
+
 DescribeResult describeObject(DbSession &session, const QString &alias, DbKind kind,
                               const ObjectKind &folder, const QString &name) {
-    const bool oracle = kind == DbKind::Oracle;
-    const bool postgre = kind == DbKind::Postgre;
-    const bool mysqlTable = kind == DbKind::MySql && folder.id == ObjectKindId::Table;
-    if (!oracle && !postgre && !mysqlTable)
+    if (!hasObjectTexts(kind))
         return DescribeResult{};
     DbResult<QSqlDatabase> db = session.connection(alias);
     if (!db) {
@@ -20,9 +24,19 @@ DescribeResult describeObject(DbSession &session, const QString &alias, DbKind k
         return failed;
     }
     CatalogQuery query(*db);
-    if (postgre)
+    switch (kind) {
+    case DbKind::Oracle:
+        return describeOracleObject(query, folder.id, name);
+    case DbKind::Postgre:
         return describePostgresObject(query, folder.id, name);
-    return oracle ? describeOracleObject(query, folder.id, name) : describeMySqlTable(query, name);
+    case DbKind::MySql:
+        return folder.id == ObjectKindId::Table ? describeMySqlTable(query, name)
+                                                : describeMySqlObject(query, folder, name);
+    case DbKind::Sqlite:
+        return describeSqliteObject(query, folder, name);
+    default:
+        return DescribeResult{};
+    }
 }
 
 DbResult<bool> objectExists(DbSession &session, const QString &alias, DbKind kind,

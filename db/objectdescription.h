@@ -1,6 +1,6 @@
 // Describing the object selected in the tree: its Definition and Source texts by the alias's
-// kind. ORACLE and POSTGRE aliases describe every folder kind, MYSQL aliases their tables; for the
-// other kinds both views stay cleared.
+// kind. ORACLE and POSTGRE aliases describe every folder kind, MYSQL and SQLITE aliases every
+// folder of theirs; for the other kinds both views stay cleared.
 #pragma once
 
 #include "db/dbsession.h"
@@ -10,6 +10,9 @@
 #include <QString>
 
 namespace kelvoran::db {
+
+// True when objects of aliases of this kind have Definition and Source texts.
+bool hasObjectTexts(DbKind kind);
 
 // The Definition and Source texts of object `name` under `folder` of `alias`, opening the
 // alias's connection when the kind has texts to build (with the session's login prompt).

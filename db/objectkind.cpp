@@ -27,6 +27,28 @@ std::optional<ObjectKind> oracleObjectKind(const QString &folder) {
     return std::nullopt;
 }
 
+const std::vector<ObjectKind> &mysqlObjectKinds() {
+    static const std::vector<ObjectKind> kinds{
+        {ObjectKindId::Table, QStringLiteral("Table"), QStringLiteral("BASE TABLE"), 1},
+        {ObjectKindId::View, QStringLiteral("View"), QStringLiteral("VIEW"), 9},
+        {ObjectKindId::Procedure, QStringLiteral("Procedure"), QStringLiteral("PROCEDURE"), 6},
+        {ObjectKindId::Function, QStringLiteral("Function"), QStringLiteral("FUNCTION"), 10},
+        {ObjectKindId::Trigger, QStringLiteral("Trigger"), QStringLiteral("TRIGGER"), 7},
+        {ObjectKindId::Event, QStringLiteral("Event"), QStringLiteral("EVENT"), 15},
+    };
+    return kinds;
+}
+
+const std::vector<ObjectKind> &sqliteObjectKinds() {
+    static const std::vector<ObjectKind> kinds{
+        {ObjectKindId::Table, QStringLiteral("Table"), QStringLiteral("table"), 1},
+        {ObjectKindId::View, QStringLiteral("View"), QStringLiteral("view"), 9},
+        {ObjectKindId::Index, QStringLiteral("Index"), QStringLiteral("index"), 11},
+        {ObjectKindId::Trigger, QStringLiteral("Trigger"), QStringLiteral("trigger"), 7},
+    };
+    return kinds;
+}
+
 ObjectKind tableOnlyFolder(bool postgre) {
     return {ObjectKindId::Table, QStringLiteral("Table"), QStringLiteral("TABLE"),
             postgre ? 1 : DefaultImageIndex};
@@ -55,12 +77,11 @@ std::vector<ObjectKind> objectKindsFor(DbKind kind) {
         return oracleObjectKinds();
     if (kind == DbKind::Postgre)
         return postgresObjectKinds();
+    if (kind == DbKind::MySql)
+        return mysqlObjectKinds();
+    if (kind == DbKind::Sqlite)
+        return sqliteObjectKinds();
     return {tableOnlyFolder(kind == DbKind::Postgre)};
-}
-
-bool folderShowsRows(const QString &folder) {
-    return folder == u"Table" || folder == u"View" || folder == u"Synonym" ||
-           folder == u"Materialized View";
 }
 
 std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder) {
@@ -68,6 +89,23 @@ std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder) {
         if (k.folder == folder)
             return k;
     return std::nullopt;
+}
+
+bool behavesAsView(DbKind kind, ObjectKindId id) {
+    switch (kind) {
+    case DbKind::Oracle:
+    case DbKind::MySql:
+    case DbKind::Sqlite:
+        return id == ObjectKindId::View;
+    case DbKind::Postgre:
+        return id == ObjectKindId::View || id == ObjectKindId::MaterializedView;
+    default:
+        return false;
+    }
+}
+
+bool showsRows(DbKind kind, ObjectKindId id) {
+    return id == ObjectKindId::Table || id == ObjectKindId::Synonym || behavesAsView(kind, id);
 }
 
 } // namespace kelvoran::db

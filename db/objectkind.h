@@ -11,7 +11,8 @@
 
 namespace kelvoran::db {
 
-// The eleven folders of an ORACLE alias, in tree order, then the folders only other kinds have.
+// The folders of the object tree: the eleven of an ORACLE alias in tree order, then those only
+// other kinds have.
 enum class ObjectKindId {
     Table,
     View,
@@ -25,7 +26,8 @@ enum class ObjectKindId {
     Type,
     DbLink,
     MaterializedView,
-    Sequence
+    Sequence,
+    Event
 };
 
 // Image index for nodes that take the tree's default image.
@@ -51,12 +53,21 @@ std::optional<ObjectKind> oracleObjectKind(const QString &folder);
 ObjectKind tableOnlyFolder(bool postgre);
 // The nine folders of a POSTGRE alias, "Table" to "Type", in the order they are added.
 const std::vector<ObjectKind> &postgresObjectKinds();
+// The MYSQL folders: Table, View, Procedure, Function, Trigger and Event, with the type words of
+// information_schema.
+const std::vector<ObjectKind> &mysqlObjectKinds();
+// The SQLITE folders: Table, View, Index and Trigger, with the type words of sqlite_schema.
+const std::vector<ObjectKind> &sqliteObjectKinds();
 // The folders under an alias of this kind, in the order they are added.
 std::vector<ObjectKind> objectKindsFor(DbKind kind);
-// True for the folders whose objects show their rows in the grid (row count, AnalyzeCol, report
-// source): "Table", "View", "Synonym" and "Materialized View".
-bool folderShowsRows(const QString &folder);
 // The folder of this text under an alias of this kind, or none when the kind has no such folder.
 std::optional<ObjectKind> objectKindFor(DbKind kind, const QString &folder);
+
+// True when an object of this folder is shown as an ORACLE view is: its rows in the grid, its
+// row count, its columns on the AnalyzeCol tab and as the report designer's source.
+bool behavesAsView(DbKind kind, ObjectKindId id);
+// True when selecting an object of this folder shows its rows: tables, synonyms and the folders
+// that behave as views.
+bool showsRows(DbKind kind, ObjectKindId id);
 
 } // namespace kelvoran::db

@@ -34,9 +34,19 @@ DbResult<QStringList> postgresObjectList(CatalogQuery &query, ObjectKindId folde
     return firstColumnSorted(query, pgsql::objectList(folder));
 }
 
+DbResult<QStringList> mysqlObjectList(CatalogQuery &query, const ObjectKind &kind) {
+    return firstColumnSorted(query, catalogsql::mysqlObjectList(kind.typeWord));
+}
+
+DbResult<QStringList> sqliteObjectList(CatalogQuery &query, const ObjectKind &kind) {
+    return firstColumnSorted(query, catalogsql::sqliteObjectList(kind.typeWord));
+}
+
 DbResult<QStringList> folderObjects(DbSession &session, const QString &alias, DbKind kind,
                                     const ObjectKind &folder) {
-    if (kind != DbKind::Oracle && kind != DbKind::Postgre) {
+    const bool catalogKind = kind == DbKind::Oracle || kind == DbKind::Postgre ||
+                             kind == DbKind::MySql || kind == DbKind::Sqlite;
+    if (!catalogKind) {
         DbResult<QStringList> names = session.tableNames(alias);
         if (!names)
             return names;
@@ -48,9 +58,16 @@ DbResult<QStringList> folderObjects(DbSession &session, const QString &alias, Db
     if (!db)
         return db.error();
     CatalogQuery query(*db);
-    if (kind == DbKind::Oracle)
+    switch (kind) {
+    case DbKind::Oracle:
         return oracleObjectList(query, folder);
-    return postgresObjectList(query, folder.id);
+    case DbKind::MySql:
+        return mysqlObjectList(query, folder);
+    case DbKind::Sqlite:
+        return sqliteObjectList(query, folder);
+    default:
+        return postgresObjectList(query, folder.id);
+    }
 }
 
 } // namespace kelvoran::db

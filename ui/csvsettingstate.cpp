@@ -71,6 +71,7 @@ bool csvImportAllowed(DbKind kind, const QString &driverName) {
     case DbKind::MySql:
     case DbKind::Excel:
     case DbKind::Postgre:
+    case DbKind::Sqlite:
         return true;
     case DbKind::Other:
         return driverName.toUpper().contains(QStringLiteral("SQLITE"));

@@ -4,13 +4,21 @@
 
 namespace kelvoran {
 
-bool indexListSupported(DbKind kind) {
-    return kind == DbKind::Oracle || kind == DbKind::MySql;
-}
-
 DbResult<QStringList> IndexListBrowser::listIndexes(db::CatalogQuery &query, const QString &table) {
-    DbResult<QStringList> names = m_kind == DbKind::MySql ? db::mysqlIndexNames(query, table)
-                                                          : db::oracleIndexNames(query, table);
+    DbResult<QStringList> names = [&] {
+        switch (m_kind) {
+        case DbKind::Oracle:
+            return db::oracleIndexNames(query, table);
+        case DbKind::MySql:
+            return db::mysqlIndexNames(query, table);
+        case DbKind::Postgre:
+            return db::postgresIndexNames(query, table);
+        case DbKind::Sqlite:
+            return db::sqliteIndexNames(query, table);
+        default:
+            return db::primaryIndexNames(query, table);
+        }
+    }();
     if (!names)
         return names.error();
     m_table = table;
@@ -20,9 +28,20 @@ DbResult<QStringList> IndexListBrowser::listIndexes(db::CatalogQuery &query, con
 
 DbResult<IndexDetail> IndexListBrowser::detail(db::CatalogQuery &query,
                                                const QString &index) const {
-    DbResult<db::IndexFacts> facts = m_kind == DbKind::MySql
-                                         ? db::mysqlIndexFacts(query, m_table, index)
-                                         : db::oracleIndexFacts(query, m_table, index);
+    DbResult<db::IndexFacts> facts = [&] {
+        switch (m_kind) {
+        case DbKind::Oracle:
+            return db::oracleIndexFacts(query, m_table, index);
+        case DbKind::MySql:
+            return db::mysqlIndexFacts(query, m_table, index);
+        case DbKind::Postgre:
+            return db::postgresIndexFacts(query, m_table, index);
+        case DbKind::Sqlite:
+            return db::sqliteIndexFacts(query, m_table, index);
+        default:
+            return db::primaryIndexFacts(query, m_table, index);
+        }
+    }();
     if (!facts)
         return facts.error();
     return indexDetail(*facts);

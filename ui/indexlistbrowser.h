@@ -1,5 +1,5 @@
-// What the index list window lists and shows, without widgets: the indexes of one table of an
-// ORACLE or MySQL alias and the details of each of them.
+// What the index list window lists and shows, without widgets: the indexes of one table and the
+// details of each of them, read from the catalog of the alias's kind.
 #pragma once
 
 #include "db/catalogquery.h"
@@ -11,9 +11,6 @@
 
 namespace kelvoran {
 
-// True for the kinds whose indexes the window lists: ORACLE and MYSQL.
-bool indexListSupported(DbKind kind);
-
 // The listed table and its indexes. The catalog query is handed in for each step, so the
 // browser holds no connection of its own and a session closed in between is opened again.
 class IndexListBrowser {
@@ -21,7 +18,8 @@ public:
     explicit IndexListBrowser(DbKind kind) : m_kind(kind) {}
 
     // Lists the indexes of a table (ORACLE: as the catalog returns them; MYSQL: each key name
-    // once, in SHOW INDEX order). A failing statement leaves the table and the list as they were.
+    // once, in SHOW INDEX order; POSTGRE and SQLITE: by name; other kinds: the primary index
+    // their driver reports). A failing statement leaves the table and the list as they were.
     DbResult<QStringList> listIndexes(db::CatalogQuery &query, const QString &table);
     // The memo lines and sheet cells of one index of the listed table.
     DbResult<IndexDetail> detail(db::CatalogQuery &query, const QString &index) const;

@@ -63,7 +63,7 @@ TEST_F(AliasesCommandTest, OneLinePerAliasInListOrder) {
     const ProcessResult r = run({}, m_dir.filePath(QStringLiteral("aliases.ini")));
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.err, QString());
-    EXPECT_EQ(r.out, QStringLiteral("DEMO\tSQLITE\tOTHER\n"
+    EXPECT_EQ(r.out, QStringLiteral("DEMO\tSQLITE\tSQLITE\n"
                                     "ORAFIX\tORACLE (dictionary fixture)\tORACLE\n"
                                     "ORCL\tOracle in OraClient11g\tORACLE\n"
                                     "PG\tPOSTGRESQL\tPOSTGRE\n"

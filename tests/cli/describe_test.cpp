@@ -63,7 +63,8 @@ ProcessResult describe(const QStringList &args) {
 }
 
 // An alias file in a temporary folder with ORAFIX (the Oracle dictionary fixture), DEMO (a
-// plain SQLite database) and whatever the test adds.
+// plain SQLite database), GENERIC (the same file under a driver name of no known kind) and
+// whatever the test adds.
 class DescribeOnFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,7 +80,8 @@ protected:
         ASSERT_TRUE(writeFile(
             m_aliasFile,
             QStringLiteral("[ORAFIX]\ndriver=QSQLITE\ndrivername=ORACLE (fixture)\ndatabase=%1\n\n"
-                           "[DEMO]\ndriver=QSQLITE\ndatabase=%2\n\n")
+                           "[DEMO]\ndriver=QSQLITE\ndatabase=%2\n\n"
+                           "[GENERIC]\ndriver=QSQLITE\ndrivername=GENERIC\ndatabase=%2\n\n")
                     .arg(kelvoran::test::oracleFixturePath(), kelvoran::test::demoDatabasePath()) +
                 extra));
     }
@@ -132,7 +134,11 @@ TEST_F(DescribeOnFixture, UsageErrorsAndOtherKinds) {
          2,
          {}},
         {"View is no folder of a generic alias",
-         {alias, demo, folder, QStringLiteral("View"), "X"},
+         {alias, QStringLiteral("GENERIC"), folder, QStringLiteral("View"), "X"},
+         2,
+         {}},
+        {"Event is no folder of a SQLite alias",
+         {alias, demo, folder, QStringLiteral("Event"), "X"},
          2,
          {}},
         {"no object name", {alias, orafix, folder, QStringLiteral("Table")}, 2, {}},
@@ -143,7 +149,7 @@ TEST_F(DescribeOnFixture, UsageErrorsAndOtherKinds) {
         {"no folder", {alias, orafix, "EMP"}, 2, {}},
         {"unknown option", {alias, orafix, folder, QStringLiteral("Table"), "--x", "EMP"}, 2, {}},
         {"generic alias: both views stay cleared",
-         {alias, demo, folder, QStringLiteral("Table"), "regions"},
+         {alias, QStringLiteral("GENERIC"), folder, QStringLiteral("Table"), "regions"},
          0,
          QStringLiteral("\n----\n\n")},
         {"alias not configured",
@@ -160,6 +166,42 @@ TEST_F(DescribeOnFixture, UsageErrorsAndOtherKinds) {
             EXPECT_FALSE(r.err.isEmpty());
         }
     }
+}
+
+// The usage lists the folders of each kind of alias; a SQLite view and index are described
+// from the engine's own catalog.
+TEST_F(DescribeOnFixture, FoldersOfEachKindAndSqliteTexts) {
+    const ProcessResult help = describe({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *line :
+         {"    ORACLE: Table, View, Procedure, Function, Package, \"Package Body\", Synonym, "
+          "Trigger, Index, Type, \"DB Link\"\n",
+          "    MYSQL: Table, View, Procedure, Function, Trigger, Event\n",
+          "    SQLITE: Table, View, Index, Trigger\n", "    other kinds: Table\n"})
+        EXPECT_TRUE(help.out.contains(QString::fromUtf8(line))) << line << help.out.toStdString();
+
+    const ProcessResult view =
+        describe({QStringLiteral("--alias"), QStringLiteral("DEMO"), QStringLiteral("--folder"),
+                  QStringLiteral("View"), QStringLiteral("v_sales")});
+    EXPECT_EQ(view.exitCode, 0) << view.err.toStdString();
+    EXPECT_TRUE(view.out.startsWith(QStringLiteral("Object Name        : v_sales\n"
+                                                   "Type               : view\n"
+                                                   "Column             : order_date")))
+        << view.out.toStdString();
+    EXPECT_TRUE(view.out.contains(QStringLiteral("\n----\nCREATE VIEW v_sales AS\n")));
+    EXPECT_TRUE(view.out.endsWith(QStringLiteral(";\n")));
+
+    const ProcessResult index =
+        describe({QStringLiteral("--alias"), QStringLiteral("DEMO"), QStringLiteral("--folder"),
+                  QStringLiteral("Index"), QStringLiteral("ix_orders_date")});
+    EXPECT_EQ(index.exitCode, 0) << index.err.toStdString();
+    EXPECT_EQ(index.out, QStringLiteral("Object Name        : ix_orders_date\n"
+                                        "Type               : index\n"
+                                        "Table Name         : orders\n"
+                                        "Uniqueness         : NONUNIQUE\n"
+                                        "Index Column       : order_date\n"
+                                        "\n----\n"
+                                        "CREATE INDEX ix_orders_date ON orders (order_date);\n"));
 }
 
 // A failing catalog statement ends the description: the text built so far is printed, the
@@ -233,6 +275,8 @@ TEST_F(DescribeOnFixture, MissingObjectIsNotFoundOnEveryKind) {
     };
     const std::vector<Case> cases{
         {"DEMO", "Table", "no_such_table", false},
+        {"DEMO", "View", "orders", false},                // a table, not a view
+        {"DEMO", "Index", "sqlite_autoindex_x_1", false}, // the engine's own indexes are not listed
         {"ORAFIX", "Table", "NO_SUCH_TABLE", false},
         {"ORAFIX", "View", "NO_SUCH_VIEW", false},
         {"ORAFIX", "View", "EMP", false}, // a table, not a view
@@ -245,7 +289,9 @@ TEST_F(DescribeOnFixture, MissingObjectIsNotFoundOnEveryKind) {
         {"ORAFIX", "Table", "X' OR 'A'='A", false},
         {"PGTEST", "Table", "public.no_such_table", true},
         {"MYTEST", "Table", "no_such_table", true},
-        {"MYTEST", "Table", "STAFF", true}, // the table is "staff"
+        {"MYTEST", "Table", "STAFF", true},         // the table is "staff"
+        {"MYTEST", "Table", "staff_by_dept", true}, // a view, not a table
+        {"MYTEST", "Event", "no_such_event", true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.alias) + " " + c.folder + " " + c.name);

@@ -95,7 +95,7 @@ TEST(AliasFileTest, GroupsKeepFileOrderAndGetDriverDefaults) {
         bool login;
     };
     const Expect expected[] = {
-        {"ZETA", "QSQLITE", "SQLITE", DbKind::Other, false},
+        {"ZETA", "QSQLITE", "SQLITE", DbKind::Sqlite, false},
         {"alpha", "QPSQL", "POSTGRESQL", DbKind::Postgre, true},
         {"My Sales", "QMYSQL", "MYSQL", DbKind::MySql, false},
         {"ORA", "QOCI", "ORACLE", DbKind::Oracle, false},

@@ -81,9 +81,12 @@ TEST_F(OracleFixtureCatalog, FolderObjectsSortedAsTheTree) {
         ASSERT_TRUE(names.isOk());
         EXPECT_EQ(*names, expected);
     }
-    // Only ORACLE aliases have the eleven folders; the others have "Table" alone.
+    // Only ORACLE aliases have the eleven folders; kinds without a catalog of their own have
+    // "Table" alone, and no kind but ORACLE has packages.
     EXPECT_EQ(objectKindsFor(DbKind::Oracle).size(), 11u);
-    EXPECT_FALSE(objectKindFor(DbKind::MySql, QStringLiteral("View")));
+    EXPECT_FALSE(objectKindFor(DbKind::MySql, QStringLiteral("Package")));
+    EXPECT_FALSE(objectKindFor(DbKind::Sqlite, QStringLiteral("Procedure")));
+    EXPECT_FALSE(objectKindFor(DbKind::Access, QStringLiteral("View")));
     EXPECT_EQ(objectKindFor(DbKind::Postgre, QStringLiteral("Table"))->image, 1);
 }
 

@@ -26,7 +26,9 @@ TEST(DbKindTest, DriverNameTable) {
         {"Microsoft Access Driver (*.mdb, *.accdb)", DbKind::Access, "ACCESS"},
         {"Microsoft Excel Driver (*.xls)", DbKind::Excel, "EXCEL"},
         {"Excel via Access", DbKind::Access, "ACCESS"}, // ACCESS before EXCEL
-        {"SQLITE", DbKind::Other, "OTHER"},
+        {"SQLITE", DbKind::Sqlite, "SQLITE"},
+        {"SQLite3 ODBC Driver", DbKind::Sqlite, "SQLITE"},
+        {"Excel over SQLite", DbKind::Excel, "EXCEL"}, // EXCEL before SQLITE
         {"MariaDB ODBC 3.1 Driver", DbKind::Other, "OTHER"}, // no MYSQL in the name
         {"POSTGR", DbKind::Other, "OTHER"},                  // a cut word is no match
         {"", DbKind::Other, "OTHER"},                        // failed driver-name read

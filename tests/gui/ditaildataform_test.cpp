@@ -211,7 +211,7 @@ private slots:
         QVERIFY(!form()->listExcelButton()->isEnabled());
         form()->close();
 
-        // A view of the Oracle alias and a table of a kind without index lists do nothing.
+        // A view and a folder are no tables: nothing happens.
         QTreeWidgetItem *views = child(root(QStringLiteral("ORAFIX")), QStringLiteral("View"));
         click(views);
         QVERIFY(views->childCount() > 0);
@@ -220,10 +220,19 @@ private slots:
         QTreeWidgetItem *tables = child(demo, QStringLiteral("Table"));
         click(tables);
         QVERIFY(tables->childCount() > 0);
-        for (QTreeWidgetItem *node : {views->child(0), tables->child(0), tables}) {
+        for (QTreeWidgetItem *node : {views->child(0), tables}) {
             form()->showIndexList(node);
             QVERIFY2(!form()->isVisible(), qPrintable(node->text(0)));
         }
+        QVERIFY(m_ui.messages.empty());
+
+        // A table of the SQLite demo database lists its indexes from the engine's catalog.
+        click(child(tables, QStringLiteral("orders")));
+        showIndexListFromMenu();
+        QCOMPARE(listed(), QStringList({"ix_orders_branch", "ix_orders_date"}));
+        clickIndex(QStringLiteral("ix_orders_date"));
+        QCOMPARE(memoLines().mid(6), QStringList({pad(QStringLiteral("order_date")) + "DATE"}));
+        QVERIFY(memoLines().contains(QStringLiteral("Uniqueness         : NONUNIQUE")));
         QVERIFY(m_ui.messages.empty());
     }
 

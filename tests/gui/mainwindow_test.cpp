@@ -5,6 +5,8 @@
 #include "app/colorform.h"
 #include "app/pivottablesettingform.h"
 
+#include <QScopeGuard>
+
 using namespace kelvoran;
 using namespace kelvoran::test;
 
@@ -19,7 +21,7 @@ private slots:
         startWindow();
         QTreeWidgetItem *alias = root(QStringLiteral("LOGINFIX"));
         click(alias); // no prompt: folders are added without a connection
-        QCOMPARE(childTexts(alias), QStringList({"Table"}));
+        QCOMPARE(childTexts(alias), QStringList({"Index", "Table", "Trigger", "View"}));
         bool asked = false;
         onNextModal([&](QWidget *modal) {
             auto *login = qobject_cast<LoginDialog *>(modal);
@@ -327,6 +329,136 @@ private slots:
             QCOMPARE(m_w->action(QStringLiteral("IndexList"))->isEnabled(), c.index);
         }
     }
+    // The SQLite demo database: its four folders, a view shown as a table is (rows, columns,
+    // the designer's source) with its stored statement as Source, and an index described.
+    void sqliteTreeShowsFoldersAndViewRows() {
+        startWindow();
+        QTreeWidgetItem *demo = root(QStringLiteral("DEMO"));
+        click(demo);
+        QCOMPARE(childTexts(demo), QStringList({"Index", "Table", "Trigger", "View"}));
+        QTreeWidgetItem *views = child(demo, QStringLiteral("View"));
+        click(views);
+        QCOMPARE(childTexts(views), QStringList({"v_sales"}));
+        click(child(views, QStringLiteral("v_sales")));
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QCOMPARE(lineEdit("EditTblViewName")->text(), QStringLiteral("v_sales"));
+        QCOMPARE(m_w->dataModule().reportSourceMode, 1);
+        QVERIFY(grid()->model()->rowCount() > 0);
+        QCOMPARE(analyzeColumn(1).mid(0, 2), QStringList({"order_date", "sales_month"}));
+        QCOMPARE(editor("Memo_Source")->lines().value(0), QStringLiteral("CREATE VIEW v_sales AS"));
+        QVERIFY(editor("Memo_Definition")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Type               : view")));
+        QTreeWidgetItem *indexes = child(demo, QStringLiteral("Index"));
+        click(indexes);
+        QVERIFY(!childTexts(indexes).filter(QStringLiteral("sqlite_autoindex")).size());
+        const int rows = grid()->model()->rowCount();
+        click(child(indexes, QStringLiteral("ix_orders_date")));
+        QCOMPARE(editor("Memo_Source")->toPlainText(),
+                 QStringLiteral("CREATE INDEX ix_orders_date ON orders (order_date);"));
+        QCOMPARE(m_w->dataModule().reportSourceMode, 2);
+        QCOMPARE(grid()->model()->rowCount(), rows); // the grid keeps what it showed
+        QVERIFY(m_ui.messages.empty());
+    }
+
+    // MariaDB: the six folders, a view listed under View only and shown with its rows, and the
+    // server's own texts of the view and of a function in the Source tab.
+    void mariaDbTreeShowsFoldersAndSources() {
+        if (qEnvironmentVariable("KELVORAN_TEST_SERVERS") != u"1")
+            QSKIP("test servers not started");
+        startOnServerAliases();
+        QTreeWidgetItem *tables = openServerTableFolder(QStringLiteral("MYTEST"));
+        QVERIFY(tables);
+        QTreeWidgetItem *alias = root(QStringLiteral("MYTEST"));
+        QCOMPARE(childTexts(alias),
+                 QStringList({"Event", "Function", "Procedure", "Table", "Trigger", "View"}));
+        QVERIFY(childTexts(tables).contains(QStringLiteral("staff")));
+        QVERIFY(!childTexts(tables).contains(QStringLiteral("staff_by_dept")));
+        QTreeWidgetItem *views = child(alias, QStringLiteral("View"));
+        click(views);
+        QVERIFY(childTexts(views).contains(QStringLiteral("staff_by_dept")));
+        click(child(views, QStringLiteral("staff_by_dept")));
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QCOMPARE(m_w->dataModule().reportSourceMode, 1);
+        QCOMPARE(grid()->model()->rowCount(), 5);
+        QCOMPARE(analyzeColumn(1).mid(0, 2), QStringList({"dept_name", "staff_count"}));
+        const QString viewSource = editor("Memo_Source")->toPlainText();
+        QVERIFY2(viewSource.contains(QStringLiteral("VIEW `staff_by_dept` AS select")),
+                 qPrintable(viewSource));
+        QVERIFY(viewSource.endsWith(u';'));
+        QVERIFY(editor("Memo_Definition")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Security           : DEFINER")));
+        QTreeWidgetItem *functions = child(alias, QStringLiteral("Function"));
+        click(functions);
+        click(child(functions, QStringLiteral("dept_total_salary")));
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QCOMPARE(m_w->dataModule().reportSourceMode, 2);
+        const QString functionSource = editor("Memo_Source")->toPlainText();
+        QVERIFY2(functionSource.contains(QStringLiteral(
+                     "FUNCTION `dept_total_salary`(p_dept_id INT) RETURNS decimal(14,2)")),
+                 qPrintable(functionSource));
+        QVERIFY(editor("Memo_Definition")
+                    ->toPlainText()
+                    .contains(QStringLiteral("Type               : FUNCTION")));
+        QTreeWidgetItem *procedures = child(alias, QStringLiteral("Procedure"));
+        click(procedures);
+        QCOMPARE(childTexts(procedures), QStringList({"add_log", "raise_salary"}));
+    }
+
+    // PostgreSQL: its folders, and the Source of a view and of a function. The folders and texts
+    // come from the PostgreSQL browser; the view is made here and dropped again.
+    void postgresTreeShowsFoldersAndSources() {
+        if (qEnvironmentVariable("KELVORAN_TEST_SERVERS") != u"1")
+            QSKIP("test servers not started");
+        startOnServerAliases();
+        QTreeWidgetItem *tables = openServerTableFolder(QStringLiteral("PGTEST"));
+        QVERIFY(tables);
+        const QString view =
+            QStringLiteral("kelvoran_tree_view_%1").arg(QCoreApplication::applicationPid());
+        QSqlDatabase db = *m_w->dataModule().session.findConnection(QStringLiteral("PGTEST"));
+        QVERIFY(
+            QSqlQuery(db).exec(QStringLiteral("CREATE VIEW public.%1 AS SELECT dept_id, dept_name"
+                                              " FROM departments")
+                                   .arg(view)));
+        const auto dropView = qScopeGuard(
+            [&] { QSqlQuery(db).exec(QStringLiteral("DROP VIEW IF EXISTS public.%1").arg(view)); });
+        QTreeWidgetItem *alias = root(QStringLiteral("PGTEST"));
+        QStringList folders{"Table",    "View",      "Materialized View", "Index", "Sequence",
+                            "Function", "Procedure", "Trigger",           "Type"};
+        std::sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) {
+            return QString::localeAwareCompare(a, b) < 0;
+        });
+        QCOMPARE(childTexts(alias), folders);
+        const auto objectNamed = [](QTreeWidgetItem *folder, const QString &name) {
+            for (int i = 0; i < folder->childCount(); ++i)
+                if (folder->child(i)->text(0).contains(name))
+                    return folder->child(i);
+            return static_cast<QTreeWidgetItem *>(nullptr);
+        };
+        QTreeWidgetItem *views = child(alias, QStringLiteral("View"));
+        click(views);
+        QTreeWidgetItem *viewNode = objectNamed(views, view);
+        QVERIFY(viewNode);
+        click(viewNode);
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        QCOMPARE(m_w->dataModule().reportSourceMode, 1);
+        QCOMPARE(grid()->model()->rowCount(), 5);
+        const QString viewSource = editor("Memo_Source")->toPlainText();
+        QVERIFY2(viewSource.contains(QStringLiteral("VIEW")) && viewSource.contains(view) &&
+                     viewSource.contains(QStringLiteral("departments")),
+                 qPrintable(viewSource));
+        QTreeWidgetItem *functions = child(alias, QStringLiteral("Function"));
+        click(functions);
+        QTreeWidgetItem *function = objectNamed(functions, QStringLiteral("dept_total_salary"));
+        QVERIFY(function);
+        click(function);
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        const QString functionSource = editor("Memo_Source")->toPlainText();
+        QVERIFY2(functionSource.contains(QStringLiteral("FUNCTION public.dept_total_salary")),
+                 qPrintable(functionSource));
+    }
+
     void screenshots() {
         // Renders the main window on the fixture for the README (written to docs/ when
         // KELVORAN_WRITE_SCREENSHOTS is set, else into the temporary folder).

@@ -28,10 +28,10 @@ private slots:
                                                   "PROJECT_MEMBER", "TEMP_LOG"}));
         QCOMPARE(tree()->currentItem(), folder);
         QCOMPARE(m_w->dataModule().reportSourceMode, 2);
-        // A non-ORACLE alias gets the single "Table" folder with the access layer's tables.
+        // A SQLite alias gets its four folders; tables come from the engine's catalog.
         QTreeWidgetItem *demo = root(QStringLiteral("DEMO"));
         click(demo);
-        QCOMPARE(childTexts(demo), QStringList({"Table"}));
+        QCOMPARE(childTexts(demo), QStringList({"Index", "Table", "Trigger", "View"}));
         click(child(demo, QStringLiteral("Table")));
         QVERIFY(
             childTexts(child(demo, QStringLiteral("Table"))).contains(QStringLiteral("customers")));

@@ -94,8 +94,8 @@ TEST(CsvSettingState, ImportAllowedByKindAndDriverName) {
         {DbKind::MySql, "MYSQL", true},
         {DbKind::Excel, "EXCEL FILES", true},
         {DbKind::Postgre, "POSTGRESQL", true},
-        {DbKind::Other, "SQLITE", true},
-        {DbKind::Other, "SQLite3 ODBC Driver", true},
+        {DbKind::Sqlite, "SQLITE", true},
+        {DbKind::Sqlite, "SQLite3 ODBC Driver", true},
         {DbKind::Other, "FIREBIRD", false},
         {DbKind::Other, "", false},
     };

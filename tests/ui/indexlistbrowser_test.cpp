@@ -1,5 +1,6 @@
 // The index list window's data without widgets: listing and detailing indexes on the Oracle
-// dictionary fixture and (when started) the loopback MariaDB server, the output file rule, and
+// dictionary fixture, a SQLite file and (when started) the loopback MariaDB and PostgreSQL
+// servers, the output file rule, and
 // the workbook read back with openpyxl.
 #include "ui/indexlistbrowser.h"
 #include "ui/indexworkbook.h"
@@ -246,10 +247,89 @@ TEST_F(OracleFixtureBrowser, FailingStatementKeepsTheList) {
     EXPECT_FALSE(browser.detail(query, listed.first()).isOk());
 }
 
-TEST(IndexListBrowserKinds, OnlyOracleAndMySqlListIndexes) {
-    for (DbKind kind : {DbKind::Oracle, DbKind::Postgre, DbKind::MySql, DbKind::Access,
-                        DbKind::Excel, DbKind::Other})
-        EXPECT_EQ(indexListSupported(kind), kind == DbKind::Oracle || kind == DbKind::MySql);
+// A SQLite table with a quote in its name, keys the engine indexes itself, a unique index over
+// two columns (one descending) and an index on an expression.
+TEST(SqliteIndexListBrowser, ListsEveryIndexWithColumnsAndTypes) {
+    QTemporaryDir dir;
+    AliasInfo alias;
+    alias.name = QStringLiteral("LITE");
+    alias.driver = QStringLiteral("QSQLITE");
+    alias.driverName = QStringLiteral("SQLITE");
+    alias.database = dir.filePath(QStringLiteral("lite.sqlite"));
+    {
+        QFile file(alias.database);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    DbSession session(QStringLiteral("SessionDB"), AliasList({alias}));
+    DbResult<QSqlDatabase> db = session.connection(alias.name);
+    ASSERT_TRUE(db.isOk()) << db.error().message().toStdString();
+    for (const char *sql :
+         {"CREATE TABLE \"it's\" (code TEXT PRIMARY KEY, a INTEGER, b VARCHAR(9), c TEXT UNIQUE)",
+          "CREATE UNIQUE INDEX \"ux it's\" ON \"it's\" (a, b DESC)",
+          "CREATE INDEX ix_lower ON \"it's\" (lower(c))"}) {
+        QSqlQuery q(*db);
+        ASSERT_TRUE(q.exec(QString::fromUtf8(sql))) << sql;
+    }
+    db::CatalogQuery query(*db);
+    IndexListBrowser browser(DbKind::Sqlite);
+    DbResult<QStringList> names = browser.listIndexes(query, QStringLiteral("it's"));
+    ASSERT_TRUE(names.isOk()) << names.error().message().toStdString();
+    EXPECT_EQ(*names, QStringList({"ix_lower", "sqlite_autoindex_it's_1", "sqlite_autoindex_it's_2",
+                                   "ux it's"}));
+    struct Case {
+        const char *index;
+        const char *uniqueness;
+        QStringList columns;
+    };
+    const std::vector<Case> cases{
+        {"ux it's",
+         "UNIQUE",
+         {indexColumnLine("a", "INTEGER"), indexColumnLine("b", "VARCHAR(9)")}},
+        {"ix_lower", "NONUNIQUE", {indexColumnLine("<expression>", "")}},
+        {"sqlite_autoindex_it's_1", "UNIQUE", {indexColumnLine("code", "TEXT")}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.index);
+        DbResult<IndexDetail> d = browser.detail(query, QString::fromUtf8(c.index));
+        ASSERT_TRUE(d.isOk()) << d.error().message().toStdString();
+        EXPECT_EQ(d->memoLines.value(1), QStringLiteral("Table Name         : it's"));
+        EXPECT_EQ(d->memoLines.value(2),
+                  QStringLiteral("Uniqueness         : ") + QString::fromUtf8(c.uniqueness));
+        EXPECT_EQ(d->memoLines.mid(6), c.columns);
+    }
+    DbResult<IndexDetail> missing = browser.detail(query, QStringLiteral("no such index"));
+    ASSERT_TRUE(missing.isOk());
+    EXPECT_TRUE(missing->memoLines.isEmpty());
+}
+
+TEST(ServerIndexListBrowser, PostgresIndexesOfSchemaQualifiedTable) {
+    if (!test::serversStarted())
+        GTEST_SKIP() << "test servers not started";
+    struct TestLogin : LoginPrompt {
+        std::optional<Credentials> askLogin(const QString &, const QString &user) override {
+            return Credentials{user, qEnvironmentVariable("KELVORAN_TEST_PASSWORD")};
+        }
+    } login;
+    Result<AliasList> aliases = AliasList::load(test::testAliasFile());
+    ASSERT_TRUE(aliases.isOk()) << aliases.error().message.toStdString();
+    DbSession session(QStringLiteral("SessionDB"), *aliases, &login);
+    db::CatalogQuery query(*session.connection(QStringLiteral("PGTEST")));
+    IndexListBrowser browser(DbKind::Postgre);
+    DbResult<QStringList> names = browser.listIndexes(query, QStringLiteral("public.staff"));
+    ASSERT_TRUE(names.isOk()) << names.error().message().toStdString();
+    EXPECT_EQ(*names, QStringList({"ix_staff_hire_date", "staff_pkey", "ux_staff_dept_code"}));
+    DbResult<IndexDetail> d = browser.detail(query, QStringLiteral("ux_staff_dept_code"));
+    ASSERT_TRUE(d.isOk()) << d.error().message().toStdString();
+    EXPECT_EQ(d->memoLines.mid(1, 5),
+              QStringList({"Table Name         : public.staff", "Index Type         : btree",
+                           "Uniqueness         : UNIQUE", "Primary Key        : NO",
+                           "Valid              : VALID"}));
+    EXPECT_EQ(d->memoLines.mid(d->memoLines.size() - 2),
+              QStringList({indexColumnLine("dept_id", "integer"),
+                           indexColumnLine("staff_code", "character(6)")}));
+    // A name with a quote in it is a name, not the end of the statement.
+    ASSERT_TRUE(browser.listIndexes(query, QStringLiteral("public.it's")).isOk());
+    EXPECT_TRUE(browser.indexes().isEmpty());
 }
 
 TEST(ServerIndexListBrowser, MariaDbKeysInShowIndexOrder) {
