@@ -1,9 +1,11 @@
 #include "app/reportdialogs.h"
 
 #include "app/colorform.h"
+#include "app/conditionsetform.h"
 #include "app/excelformatform.h"
 #include "app/excelpasswordsettingform.h"
 #include "app/formateditform.h"
+#include "app/pathsettingform.h"
 #include "app/pivottablesettingform.h"
 #include "app/sqlconditioneditform.h"
 
@@ -16,7 +18,9 @@ namespace {
 bool isReportDialog(QWidget *w) {
     return qobject_cast<TExcelFormatForm *>(w) || qobject_cast<TFormatEditForm *>(w) ||
            qobject_cast<TColorForm *>(w) || qobject_cast<TPivotTableSettingForm *>(w) ||
-           qobject_cast<TExcelPassWordSettingForm *>(w) || qobject_cast<TSQLConditionEditForm *>(w);
+           qobject_cast<TExcelPassWordSettingForm *>(w) ||
+           qobject_cast<TSQLConditionEditForm *>(w) || qobject_cast<TConditionSetForm *>(w) ||
+           qobject_cast<TPathSettingForm *>(w);
 }
 
 } // namespace
