@@ -70,6 +70,9 @@ QTableWidget *makeGrid(QWidget *parent, const char *name, int columns) {
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One line per row, cut at the cell's edge.
+    grid->setWordWrap(false);
+    grid->setTextElideMode(Qt::ElideNone);
     grid->setItemDelegate(new RedRowDelegate(grid));
     return grid;
 }
