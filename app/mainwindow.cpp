@@ -382,7 +382,9 @@ void TKelvoran::linkLogShowForm() {
         QAction *load = m_excelForm->action(QStringLiteral("MenuLoad"));
         if (load)
             load->setVisible(false);
-        m_files->openSettingsFile(path);
+        // As the designer's own loading: the file read becomes the last settings file.
+        if (m_files->openSettingsFile(path))
+            m_dm.settings.excelSettingDataDir = path;
         if (load)
             load->setVisible(true);
     };

@@ -283,6 +283,8 @@ private slots:
         const ReportDefinition def = designer->definition();
         QCOMPARE(def.value(QStringLiteral("DBNAME")), QStringLiteral("DEMO"));
         QVERIFY(def.sqlLines.join(u'\n').contains(QStringLiteral("FROM v_sales")));
+        QCOMPARE(m_w->dataModule().settings.excelSettingDataDir,
+                 reports + QStringLiteral("/sales_list.kvr"));
         // Its own load command is back once the file is shown.
         QVERIFY(designer->action(QStringLiteral("MenuLoad"))->isVisible());
         designer->reject();
