@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutbox.h"
+#include "app/conditionsetform.h"
 #include "app/csvcommands.h"
 #include "app/datashowform.h"
 #include "app/dbnavigator.h"
@@ -14,8 +15,9 @@
 #include "app/gridpane.h"
 #include "app/instructionmanualform.h"
 #include "app/logindialog.h"
+#include "app/logshowform.h"
 #include "app/objecttreepane.h"
-#include "app/placeholderform.h"
+#include "app/pathsettingform.h"
 #include "app/reportdialogs.h"
 #include "app/savedbparamsetform.h"
 #include "app/scheduleform.h"
@@ -78,14 +80,12 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     m_dm.ui = m_ui;
     m_manualForm = new TInstructionManualForm(m_dm.settings, m_settingsPath, this);
     m_scheduleForm = new TScheduleForm(m_dm, *m_connectionForm, this);
-    addPlaceholder(QStringLiteral("TConditionSetForm"), QStringLiteral("条件設定"));
+    m_conditionForm = new TConditionSetForm(m_dm, this);
     m_csv = new CsvCommands(this, m_dm, *m_gridPane, *m_defaultUi);
     m_excelReport = new ExcelReportCommand(m_dm, this);
-    addPlaceholder(QStringLiteral("TPathSettingForm"), QStringLiteral("設定"));
+    m_pathForm = new TPathSettingForm(this);
     m_ditailDataForm = new TDitailDataForm(m_dm, *m_defaultUi, this);
-    for (const auto &[name, caption] : std::vector<std::pair<QString, QString>>{
-             {QStringLiteral("TLogShowForm"), QStringLiteral("Logファイル表示")}})
-        addPlaceholder(name, caption);
+    m_logShowForm = new TLogShowForm(m_dm, this);
     m_aboutBox = new TAboutBox(this);
     m_scripts = new ScriptCommand(this, m_dm, *m_defaultUi); // TErrSQLForm, TErrSQLShowForm
     m_findReplace = new FindReplace(this, m_dm, *m_sqlPane);
@@ -95,6 +95,8 @@ TKelvoran::TKelvoran(AliasList aliases, const QString &settingsPath, const QStri
     buildToolbar();
     connectPanes();
     linkExcelSettingForm();
+    linkPreferences();
+    linkLogShowForm();
 
     // Form layout at creation: 983x715, centred; the stored geometry replaces it later.
     resize(983, 715);
@@ -114,20 +116,6 @@ TKelvoran::~TKelvoran() {
     m_gridPane->releaseTable();
     m_dm.closeTable();
     delete m_defaultUi;
-}
-
-void TKelvoran::addPlaceholder(const QString &name, const QString &caption) {
-    m_placeholders[name] = new PlaceholderForm(name, caption, this);
-}
-
-PlaceholderForm *TKelvoran::placeholder(const QString &name) const {
-    auto it = m_placeholders.find(name);
-    return it == m_placeholders.end() ? nullptr : it->second;
-}
-
-void TKelvoran::showPlaceholder(const QString &name) {
-    if (PlaceholderForm *form = placeholder(name))
-        m_dm.inform(form->notAvailableText());
 }
 
 QAction *TKelvoran::action(const QString &name) const {
@@ -308,6 +296,13 @@ void TKelvoran::firstShowing() {
 }
 
 void TKelvoran::applySettings() {
+    const AppSettings &s = m_dm.settings;
+    m_excelForm->applyExcelSetting(s.excel);
+    m_dm.runner.setLineSeparator(s.lineSeparator);
+    applyPreferences();
+}
+
+void TKelvoran::applyPreferences() {
     m_applyingSettings = true;
     const AppSettings &s = m_dm.settings;
     // Position and size are stored as the window's pos() and size(), so they round-trip.
@@ -319,15 +314,66 @@ void TKelvoran::applySettings() {
         m_sqlWidth = s.tabWidth;
     if (s.gridHeight > 0)
         m_gridHeight = s.gridHeight;
-    m_sqlPane->applySettings(s);
-    m_excelForm->applyExcelSetting(s.excel);
-    const bool count = s.dataCountFlg == 1;
-    m_gridPane->setRowCounting(count);
-    m_dm.runner.setRowCounting(count);
-    m_dm.runner.setLineSeparator(s.lineSeparator);
+    applyEditorSettings();
     layoutSecondaryWindows();
     m_applyingSettings = false;
     layoutPanes();
+}
+
+void TKelvoran::applyEditorSettings() {
+    const AppSettings &s = m_dm.settings;
+    m_sqlPane->applySettings(s);
+    // The SQL condition editor takes its values each time it opens.
+    m_errSourceForm->editor()->setColors(colorFromBgr(s.errSourceFormBackColor, true),
+                                         colorFromBgr(s.errSourceFormFontColor, false));
+    const bool count = s.dataCountFlg == 1;
+    m_gridPane->setRowCounting(count);
+    m_dm.runner.setRowCounting(count);
+}
+
+void TKelvoran::collectPreferenceValues() {
+    AppSettings &s = m_dm.settings;
+    s.formTop = y();
+    s.formLeft = x();
+    s.formHeight = height();
+    s.formWidth = width();
+    s.tabWidth = m_sqlWidth;
+    s.gridHeight = m_gridHeight;
+    m_sqlPane->collectSettings(s);
+}
+
+void TKelvoran::linkPreferences() {
+    PreferenceLinks links;
+    links.collectWindowValues = [this] { collectPreferenceValues(); };
+    links.applyAll = [this] { applyPreferences(); };
+    links.applyEditors = [this] { applyEditorSettings(); };
+    links.dataCountChanged = [this] {
+        m_gridPane->showRowCount(-1);
+        m_dm.runner.forgetRowCount();
+    };
+    links.writePresetFolders = [this] {
+        AppSettingsStore store(m_settingsPath);
+        return store.savePresetFolders(m_dm.settings);
+    };
+    links.pathForm = m_pathForm;
+    m_conditionForm->setLinks(std::move(links));
+}
+
+void TKelvoran::linkLogShowForm() {
+    LogShowLinks links;
+    links.dialogs = m_defaultUi;
+    links.openSettingsFile = [this](const QString &path) {
+        // The designer's own load command stays hidden while it shows the file from here.
+        QAction *load = m_excelForm->action(QStringLiteral("MenuLoad"));
+        if (load)
+            load->setVisible(false);
+        // As the designer's own loading: the file read becomes the last settings file.
+        if (m_files->openSettingsFile(path))
+            m_dm.settings.excelSettingDataDir = path;
+        if (load)
+            load->setVisible(true);
+    };
+    m_logShowForm->setLinks(std::move(links));
 }
 
 void TKelvoran::layoutSecondaryWindows() {
@@ -342,9 +388,11 @@ void TKelvoran::layoutSecondaryWindows() {
         {"TSQLConditionEditForm", {42, 21, 655, 984}, {9, 7, 529, 790}},
         {"TExcelSettingForm", {15, 27, 698, 980}, {6, 14, 535, 784}},
     };
-    const bool svga = m_dm.settings.xgaSvgaMode == 1;
-    m_excelForm->applyLayoutMode(m_dm.settings.xgaSvgaMode);
-    m_scheduleForm->applyLayoutMode(m_dm.settings.xgaSvgaMode);
+    const int mode = m_dm.settings.xgaSvgaMode;
+    const bool svga = mode == 1;
+    m_excelForm->applyLayoutMode(mode);
+    m_logShowForm->applyLayoutMode(mode);
+    m_scheduleForm->applyLayoutMode(mode);
     for (const Layout &l : layouts) {
         if (QWidget *form = findChild<QWidget *>(QString::fromLatin1(l.name))) {
             const int *v = svga ? l.svga : l.xga;
@@ -356,13 +404,7 @@ void TKelvoran::layoutSecondaryWindows() {
 
 void TKelvoran::collectSettings() {
     AppSettings &s = m_dm.settings;
-    s.formTop = y();
-    s.formLeft = x();
-    s.formHeight = height();
-    s.formWidth = width();
-    s.tabWidth = m_sqlWidth;
-    s.gridHeight = m_gridHeight;
-    m_sqlPane->collectSettings(s);
+    collectPreferenceValues();
     s.excel = m_excelForm->excelSetting(s.excel);
     s.kelvoranDataDir = m_dm.paths.lastFilePath;
 }
@@ -542,8 +584,6 @@ void TKelvoran::closeSecondaryWindows() {
     m_excelForm->reject();
     // The report designer's dialogs, wherever they are open (over the designer or each other).
     closeReportDialogs();
-    for (auto &[name, form] : m_placeholders)
-        form->close();
 }
 
 } // namespace kelvoran

@@ -45,15 +45,17 @@ class FindReplace;
 class GridPane;
 class HandOffStore;
 class ObjectTreePane;
-class PlaceholderForm;
 class ScriptCommand;
 class SqlPane;
 class TAboutBox;
+class TConditionSetForm;
 class TDataShowForm;
 class TInstructionManualForm;
 class TDitailDataForm;
 class TErrSourceForm;
 class TExcelSettingForm;
+class TLogShowForm;
+class TPathSettingForm;
 class TSaveDBParamSetForm;
 class TScheduleForm;
 class TShowDataForm;
@@ -110,10 +112,11 @@ public:
     TDitailDataForm *ditailDataForm() const { return m_ditailDataForm; }
     TSaveDBParamSetForm *connectionForm() const { return m_connectionForm; }
     TExcelSettingForm *excelSettingForm() const { return m_excelForm; }
+    TLogShowForm *logShowForm() const { return m_logShowForm; }
+    TConditionSetForm *conditionSetForm() const { return m_conditionForm; }
+    TPathSettingForm *pathSettingForm() const { return m_pathForm; }
     // "Excel出力" of the report designer (one for the program's lifetime).
     ExcelReportCommand *excelReportCommand() const { return m_excelReport; }
-    // A window that is not built yet, by class name (null when unknown).
-    PlaceholderForm *placeholder(const QString &name) const;
     // A menu command by object name ("RunSql", "CloseSession", "CUT" ...).
     QAction *action(const QString &name) const;
 
@@ -130,12 +133,20 @@ private:
     void buildToolbar();
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption,
                      const QKeySequence &key, const std::function<void()> &command);
-    void addPlaceholder(const QString &name, const QString &caption);
-    void showPlaceholder(const QString &name);
     void firstShowing();
     void applySettings();
+    // The preferences' part of the settings: geometry and panes (with the resize handling
+    // suspended), editors, row-count display and the secondary windows' layout.
+    void applyPreferences();
+    // Colours, tab widths and marks of the editors, and the row-count display.
+    void applyEditorSettings();
+    // The main window's geometry, pane sizes and SQL editors' state into the settings.
+    void collectPreferenceValues();
     void collectSettings();
+    // Places the secondary windows for the layout mode (XGASVGAMode).
     void layoutSecondaryWindows();
+    void linkPreferences();
+    void linkLogShowForm();
     void layoutPanes();
     void updateFileMenu();
     void updateEditMenu();
@@ -184,7 +195,9 @@ private:
     TShowDataForm *m_showDataForm = nullptr;
     TSaveDBParamSetForm *m_connectionForm = nullptr;
     TExcelSettingForm *m_excelForm = nullptr;
-    std::map<QString, PlaceholderForm *> m_placeholders;
+    TConditionSetForm *m_conditionForm = nullptr;
+    TPathSettingForm *m_pathForm = nullptr;
+    TLogShowForm *m_logShowForm = nullptr;
 
     // Pane state.
     bool m_dragging = false;

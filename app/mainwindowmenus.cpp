@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutbox.h"
+#include "app/conditionsetform.h"
 #include "app/csvcommands.h"
 #include "app/datashowform.h"
 #include "app/ditaildataform.h"
@@ -11,6 +12,7 @@
 #include "app/findreplace.h"
 #include "app/gridpane.h"
 #include "app/instructionmanualform.h"
+#include "app/logshowform.h"
 #include "app/objecttreepane.h"
 #include "app/scheduleform.h"
 #include "app/scriptcommand.h"
@@ -149,17 +151,20 @@ void TKelvoran::buildMenus() {
     addItem(m_viewMenu, QStringLiteral("ErrSource"), QStringLiteral("エラーソース(&S)"), {},
             [this] { m_errSourceForm->showErrorSource(m_treePane->tree()->currentItem()); });
     addItem(m_viewMenu, QStringLiteral("ScheduleView"), QStringLiteral("スケジュール設定表示"), {},
-            [this] { showPlaceholder(QStringLiteral("TLogShowForm")); });
+            [this] { m_logShowForm->showMode(LogShowMode::Schedule); });
     addItem(m_viewMenu, QStringLiteral("LogView"), QStringLiteral("Logファイル表示"), {},
-            [this] { showPlaceholder(QStringLiteral("TLogShowForm")); });
+            [this] { m_logShowForm->showMode(LogShowMode::Log); });
     connect(m_viewMenu, &QMenu::aboutToShow, this, [this] {
         unsetCursor();
         updateViewMenu();
     });
 
     QMenu *other = bar->addMenu(QStringLiteral("その他"));
-    addItem(other, QStringLiteral("Preferences"), QStringLiteral("設定"), {},
-            [this] { showPlaceholder(QStringLiteral("TPathSettingForm")); });
+    addItem(other, QStringLiteral("Preferences"), QStringLiteral("設定"), {}, [this] {
+        m_conditionForm->edit();
+        // Whatever closed the dialog, the secondary windows follow the layout mode.
+        layoutSecondaryWindows();
+    });
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     addItem(help, QStringLiteral("Version"), QStringLiteral("バージョン"), {},
             [this] { m_aboutBox->exec(); });

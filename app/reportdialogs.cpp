@@ -1,10 +1,12 @@
 #include "app/reportdialogs.h"
 
 #include "app/colorform.h"
+#include "app/conditionsetform.h"
 #include "app/excelformatform.h"
 #include "app/excelpasswordsettingform.h"
 #include "app/formateditform.h"
 #include "app/passwordsetform.h"
+#include "app/pathsettingform.h"
 #include "app/pivottablesettingform.h"
 #include "app/sqlconditioneditform.h"
 
@@ -18,7 +20,8 @@ bool isReportDialog(QWidget *w) {
     return qobject_cast<TExcelFormatForm *>(w) || qobject_cast<TFormatEditForm *>(w) ||
            qobject_cast<TColorForm *>(w) || qobject_cast<TPivotTableSettingForm *>(w) ||
            qobject_cast<TExcelPassWordSettingForm *>(w) ||
-           qobject_cast<TSQLConditionEditForm *>(w) || qobject_cast<TPassWordSetForm *>(w);
+           qobject_cast<TSQLConditionEditForm *>(w) || qobject_cast<TConditionSetForm *>(w) ||
+           qobject_cast<TPathSettingForm *>(w) || qobject_cast<TPassWordSetForm *>(w);
 }
 
 } // namespace

@@ -21,7 +21,8 @@ template <class Form, class Use> auto withReportDialog(QWidget *parent, Use use)
 }
 
 // Closes every open format chooser, format list editor, palette, pivot field dialog, Excel
-// password dialog and SQL condition editor as cancelled.
+// password dialog and SQL condition editor, and the preferences dialog with its log folder
+// chooser, as cancelled.
 void closeReportDialogs();
 
 } // namespace kelvoran

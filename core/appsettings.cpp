@@ -398,4 +398,12 @@ Status AppSettingsStore::save(const AppSettings &settings) {
     return syncStatus(s, location());
 }
 
+Status AppSettingsStore::savePresetFolders(const AppSettings &settings) {
+    QSettings &s = *m_settings;
+    for (const FolderValue &f : kFolders)
+        if (f.member != &AppSettings::excelDataDir)
+            s.setValue(key(f.name), settings.*f.member);
+    return syncStatus(s, location());
+}
+
 } // namespace kelvoran

@@ -164,6 +164,9 @@ public:
     Result<AppSettings> load(const FirstRunWindowValues &window);
     // Save at close.
     Status save(const AppSettings &settings);
+    // Writes only the four folders a layout preset resets (KelvoranDataDir, ExcelSettingDataDir,
+    // ScheduleDataDir, LogFileDir); ExcelDataDir and everything else stay as stored.
+    Status savePresetFolders(const AppSettings &settings);
 
 private:
     std::unique_ptr<QSettings> m_settings;

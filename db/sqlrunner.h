@@ -110,6 +110,8 @@ public:
     // Result state of the last query run and the last row count (-1: none).
     int resultState() const { return m_resultState; }
     qint64 lastRowCount() const { return m_rowCount; }
+    // Forgets the last row count (the row-count display was switched on or off).
+    void forgetRowCount() { m_rowCount = -1; }
     // The alias of the result and the text it was opened with; the text is empty when the rows
     // came from a statement that must not run twice (a plain statement that returned rows).
     const QString &resultAlias() const { return m_modelAlias; }

@@ -199,6 +199,37 @@ TEST_F(AppSettingsTest, OnlyLogFileDirGetsATrailingSeparator) {
     EXPECT_EQ(again.logFileDir, QStringLiteral("/data/logs") + QDir::separator());
 }
 
+TEST_F(AppSettingsTest, PresetFoldersAreWrittenAloneAndExcelDataDirIsKept) {
+    AppSettings changed;
+    {
+        AppSettingsStore store(iniPath());
+        Result<AppSettings> loaded = store.load(windowValues());
+        ASSERT_TRUE(loaded.isOk());
+        AppSettings s = loaded.value();
+        s.excelDataDir = QStringLiteral("/out/excel/");
+        s.formWidth = 1234;
+        ASSERT_TRUE(store.save(s).isOk());
+        changed = s;
+        changed.kelvoranDataDir = QStringLiteral("/p/KelvoranDataFolder/");
+        changed.excelSettingDataDir = QStringLiteral("/p/ExcelSettingDataFolder/");
+        changed.scheduleDataDir = QStringLiteral("/p/ScheduleDataFolder/");
+        changed.logFileDir = QStringLiteral("/p/LogDataFolder/");
+        changed.excelDataDir = QStringLiteral("/elsewhere/");
+        changed.formWidth = 1;
+        ASSERT_TRUE(store.savePresetFolders(changed).isOk());
+    }
+    AppSettingsStore again(iniPath());
+    Result<AppSettings> back = again.load(windowValues());
+    ASSERT_TRUE(back.isOk());
+    EXPECT_EQ(back.value().kelvoranDataDir, changed.kelvoranDataDir);
+    EXPECT_EQ(back.value().excelSettingDataDir, changed.excelSettingDataDir);
+    EXPECT_EQ(back.value().scheduleDataDir, changed.scheduleDataDir);
+    EXPECT_EQ(back.value().logFileDir, changed.logFileDir);
+    // Only the four folders: the output folder and the geometry keep what was saved before.
+    EXPECT_EQ(back.value().excelDataDir, QStringLiteral("/out/excel/"));
+    EXPECT_EQ(back.value().formWidth, 1234);
+}
+
 TEST_F(AppSettingsTest, DesignerValuesRoundTrip) {
     const AppSettings back = roundTrip([](AppSettings &s) {
         s.excel.ptDataFastCol = QStringLiteral("7");

@@ -220,14 +220,18 @@ private slots:
                         captionsOfActions[item->text().remove(u'&').section(u'\t', 0, 0)] =
                             item->objectName();
         QStringList notYet;
+        int commandRows = 0;
         withManual([&](TInstructionManualForm *form) {
             for (const auto &[heading, table] : tablesByHeading(form->browser()->document()))
                 if (table->columns() == 3)
-                    for (int r = 1; r < table->rows(); ++r)
+                    for (int r = 1; r < table->rows(); ++r) {
+                        ++commandRows;
                         if (cellText(table, r, 2).contains(QStringLiteral("まだ利用できません")))
                             notYet << cellText(table, r, 0);
+                    }
         });
-        QVERIFY(!notYet.isEmpty());
+        // The command tables were read (the list of commands not available may be empty).
+        QVERIFY(commandRows > 0);
         for (const QString &caption : notYet) {
             QVERIFY2(captionsOfActions.count(caption), qPrintable(caption));
             m_ui.messages.clear();

@@ -1,5 +1,5 @@
 // The frame of the main window: login and connection dialogs, settings applied and saved,
-// the splitters, the placeholder windows, the menus' enabling rules and the screenshots.
+// the splitters, the secondary windows, the menus' enabling rules and the screenshots.
 #include "tests/gui/mainwindowfixture.h"
 
 #include "app/colorform.h"
@@ -220,11 +220,19 @@ private slots:
         QCOMPARE(colour, 15);
         QVERIFY(row.PivotCode.isEmpty());
     }
-    void placeholdersSayTheyAreNotAvailable() {
+    void secondaryWindowsOpenFromTheMenus() {
         startWindow();
+        // "その他" → "設定" opens the preferences dialog modally.
+        QString preferences;
+        onNextModal([&preferences](QWidget *modal) {
+            preferences = modal->objectName();
+            static_cast<QDialog *>(modal)->reject();
+        });
         m_w->action(QStringLiteral("Preferences"))->trigger();
-        QCOMPARE(messageTexts(m_ui), QStringList({"「設定」の画面はまだ利用できません。"}));
-        QVERIFY(m_w->placeholder(QStringLiteral("TLogShowForm")));
+        QCOMPARE(preferences, QStringLiteral("TConditionSetForm"));
+        QVERIFY(m_ui.messages.empty());
+        m_w->action(QStringLiteral("LogView"))->trigger();
+        QVERIFY(m_w->findChild<QWidget *>(QStringLiteral("TLogShowForm"))->isVisible());
         // "バージョン" shows the version window modally; OK closes it.
         bool shown = false;
         onNextModal([&shown](QWidget *modal) {

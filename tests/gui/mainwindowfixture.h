@@ -12,7 +12,6 @@
 #include "app/logindialog.h"
 #include "app/mainwindow.h"
 #include "app/objecttreepane.h"
-#include "app/placeholderform.h"
 #include "app/savedbparamsetform.h"
 #include "app/scheduleform.h"
 #include "app/singleinstance.h"
