@@ -77,14 +77,24 @@ grep -q -- '-DKELVORAN_BUILD_GUI=OFF' "$deploy/Containerfile" || fail "Container
 final=$(awk '/^FROM /{stage++} stage==2' "$deploy/Containerfile")
 runtime=$(sed -n '/apt-get install/,/rm -rf/p' <<<"$final" | tr -s ' \\\n' '\n')
 if grep -q -- '-dev$' <<<"$runtime"; then fail "final stage installs -dev packages"; fi
-needed=$(objdump -p "$batch" | awk '/NEEDED/{print $2}')
-for lib in $needed; do
+# One dpkg query for all the libraries (each query reads the whole package database); a library
+# in /lib is found under either of its merged-/usr names.
+declare -A real_of
+queries=()
+for lib in $(objdump -p "$batch" | awk '/NEEDED/{print $2}'); do
     file=$(ldconfig -p | awk -v l="$lib" '$1 == l && !found {print $NF; found = 1}')
     [ -n "$file" ] || fail "$lib not found by ldconfig"
-    pkg=$(dpkg -S "$(readlink -f "$file")" 2>/dev/null || dpkg -S "${file#/usr}" 2>/dev/null ||
-        dpkg -S "$(readlink -f "$file" | sed 's|^/usr||')" 2>/dev/null || true)
+    real=$(readlink -f "$file")
+    real_of[$lib]=$real
+    queries+=("$real" "${real#/usr}" "/usr${real#/usr}")
+done
+owners=$(dpkg -S "${queries[@]}" 2>/dev/null || true)
+for lib in "${!real_of[@]}"; do
+    name=${real_of[$lib]##*/}
+    pkg=$(awk -v n="/$name" 'index($0, n) == length($0) - length(n) + 1 {print $1; exit}' \
+        <<<"$owners")
     pkg=${pkg%%:*}
-    [ -n "$pkg" ] || fail "no package owns $lib ($file)"
+    [ -n "$pkg" ] || fail "no package owns $lib (${real_of[$lib]})"
     grep -qx "$pkg" <<<"$runtime" || fail "Containerfile's final stage lacks $pkg (for $lib)"
 done
 for plugin in sqlite psql mysql odbc; do
