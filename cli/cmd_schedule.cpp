@@ -59,9 +59,10 @@ const BatchCommand kCommand{
         "  is Shift_JIS: a status character it cannot hold is written there as \"?\" and\n"
         "  stderr says how many.\n"
         "  --log-dir - writes no log file: the log's lines go to stdout in UTF-8 instead of\n"
-        "  the entry lines (for a container's or the journal's log). --json ends stderr with\n"
-        "  a one-line summary: {\"entries\", \"failed\", \"log\", \"ok\", \"unprocessed\"}, where\n"
-        "  log is the log file's path, or null when none was written.\n"
+        "  the entry lines (for a container's or the journal's log). --json ends stderr of a\n"
+        "  run with a one-line summary: the number of entries, ok, failed and unprocessed ones\n"
+        "  and log, the log file's path or null when none was written. A run refused before\n"
+        "  it starts (credentials, schedule file) prints no summary.\n"
         "  Exit 1 when any entry failed or the credentials file is refused, 2 on a usage error."),
     &runSchedule};
 
