@@ -17,6 +17,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -36,8 +39,8 @@ const BatchCommand kCommand{
     QStringLiteral("schedule"),
     QStringLiteral("run a schedule file (.kvs) at a start time and write its run log"),
     QStringLiteral(
-        "kelvoran-batch schedule FILE.kvs --credentials CREDS.ini [--log-dir DIR]\n"
-        "                        [--at \"yyyy/mm/dd HH:NN\"]\n"
+        "kelvoran-batch schedule FILE.kvs --credentials CREDS.ini [--log-dir DIR|-]\n"
+        "                        [--at \"yyyy/mm/dd HH:NN\"] [--json]\n"
         "  Gives every entry the connection of its settings file's alias (DBNAME) from\n"
         "  CREDS.ini, an INI file with one group per alias holding user= and password=, which\n"
         "  must belong to the user running the command and have mode 0600 (or 0400); another\n"
@@ -55,6 +58,11 @@ const BatchCommand kCommand{
         "  entry of the run wrote further up still completes; stderr warns about it. The log\n"
         "  is Shift_JIS: a status character it cannot hold is written there as \"?\" and\n"
         "  stderr says how many.\n"
+        "  --log-dir - writes no log file: the log's lines go to stdout in UTF-8 instead of\n"
+        "  the entry lines (for a container's or the journal's log). --json ends stderr of a\n"
+        "  run with a one-line summary: the number of entries, ok, failed and unprocessed ones\n"
+        "  and log, the log file's path or null when none was written. A run refused before\n"
+        "  it starts (credentials, schedule file) prints no summary.\n"
         "  Exit 1 when any entry failed or the credentials file is refused, 2 on a usage error."),
     &runSchedule};
 
@@ -167,6 +175,35 @@ std::optional<QString> credentialsFileRefusal(const QString &path) {
     return std::nullopt;
 }
 
+// The run on one JSON line: the number of entries, how many completed, failed and stayed
+// unprocessed, and the log file's path (null when no file was written).
+QString runSummaryJson(const Schedule &schedule, const RunSummary &summary) {
+    int ok = 0;
+    int failed = 0;
+    int unprocessed = 0;
+    for (const ScheduleEntry &e : schedule.entries) {
+        switch (entryOutcome(e.status)) {
+        case EntryOutcome::Completed:
+            ++ok;
+            break;
+        case EntryOutcome::Failed:
+            ++failed;
+            break;
+        case EntryOutcome::Unprocessed:
+            ++unprocessed;
+            break;
+        }
+    }
+    QJsonObject object;
+    object.insert(QStringLiteral("entries"), int(schedule.entries.size()));
+    object.insert(QStringLiteral("ok"), ok);
+    object.insert(QStringLiteral("failed"), failed);
+    object.insert(QStringLiteral("unprocessed"), unprocessed);
+    object.insert(QStringLiteral("log"), summary.logPath.isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                                   : QJsonValue(summary.logPath));
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
 // A refusal of the command's input: its message, exit 1 (the usage text is for wrong arguments).
 int refuse(const QString &message) {
     printErr(QStringLiteral("kelvoran-batch %1: %2\n").arg(kCommand.name, message));
@@ -174,8 +211,9 @@ int refuse(const QString &message) {
 }
 
 int runSchedule(const QStringList &arguments) {
-    const BatchArgs args(arguments, {QStringLiteral("credentials"), QStringLiteral("log-dir"),
-                                     QStringLiteral("at")});
+    const BatchArgs args(
+        arguments, {QStringLiteral("credentials"), QStringLiteral("log-dir"), QStringLiteral("at")},
+        {QStringLiteral("json")});
     if (const auto exit = handleCommonArgs(kCommand, args))
         return *exit;
     if (args.positionals().size() != 1)
@@ -268,7 +306,16 @@ int runSchedule(const QStringList &arguments) {
     SchedulerConnection connection(*aliases);
     SystemClock clock;
     ScheduleRunner runner(schedule, connection, clock);
-    runner.setLogFolders(logDir, installDir);
+    // "-" sends the log's lines to stdout in place of the entry lines, and writes no file.
+    const bool logToStdout = logDir == u"-";
+    if (logToStdout) {
+        runner.setLogLineSink([](const QStringList &lines) {
+            for (const QString &line : lines)
+                printOut(line + u'\n');
+        });
+    } else {
+        runner.setLogFolders(logDir, installDir);
+    }
     QEventLoop loop;
     runner.setFinishedListener([&loop](const RunSummary &) { loop.quit(); });
     if (runner.toggleArmed(start) != ScheduleState::Armed) {
@@ -284,6 +331,10 @@ int runSchedule(const QStringList &arguments) {
     int row = 0;
     for (const ScheduleEntry &e : schedule.entries) {
         ++row;
+        if (logToStdout) {
+            printNotices(e.notices, QString::number(row) + u'\t');
+            continue;
+        }
         printOut(QStringList{QString::number(row), e.fileName,
                              e.writtenPath.isEmpty() ? e.targetPath : e.writtenPath, e.startTime,
                              e.endTime, e.dataCount.trimmed(), oneLine(e.status)}
@@ -291,7 +342,8 @@ int runSchedule(const QStringList &arguments) {
                  u'\n');
         printNotices(e.notices, QString::number(row) + u'\t');
     }
-    printOut(QStringLiteral("log: ") + summary.logPath + u'\n');
+    if (!logToStdout)
+        printOut(QStringLiteral("log: ") + summary.logPath + u'\n');
     QString notes;
     for (const QString &warning : summary.warnings)
         notes += warning + u'\n';
@@ -299,6 +351,8 @@ int runSchedule(const QStringList &arguments) {
         notes += summary.logNotice + u'\n';
     if (summary.logReplacedCharacters > 0)
         notes += runLogReplacedNotice(summary.logReplacedCharacters) + u'\n';
+    if (args.flag(QStringLiteral("json")))
+        notes += runSummaryJson(schedule, summary) + u'\n';
     if (!notes.isEmpty())
         printErr(notes);
     return summary.errorCount > 0 ? ExitFailed : ExitOk;

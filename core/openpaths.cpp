@@ -39,7 +39,11 @@ QString startupPath(const QStringList &arguments) {
 }
 
 QString handOffPath(const QStringList &arguments) {
-    return arguments.isEmpty() ? QString() : arguments.first();
+    if (arguments.isEmpty() || arguments.first().isEmpty())
+        return QString();
+    // The running instance has a working folder of its own: a path typed relative to this
+    // start's folder ("kelvoran sales.kvr") would name another file there.
+    return QDir::current().absoluteFilePath(arguments.first());
 }
 
 } // namespace kelvoran

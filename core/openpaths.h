@@ -26,7 +26,8 @@ OpenKind handOffKindOf(const QString &path);
 bool canPreselect(const QString &path, const QStringList &kindWords);
 
 // The path a starting instance opens (the last argument) and the one a second instance hands
-// over (the first argument); empty without arguments.
+// over (the first argument, made absolute against the working folder, since the instance that
+// takes it runs elsewhere); empty without arguments.
 QString startupPath(const QStringList &arguments);
 QString handOffPath(const QStringList &arguments);
 

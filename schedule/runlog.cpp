@@ -169,6 +169,14 @@ QStringList pieceCells(const QString &text, bool terminated) {
 
 } // namespace
 
+EntryOutcome entryOutcome(const QString &status) {
+    if (status == EntryText::completed())
+        return EntryOutcome::Completed;
+    if (status == EntryText::unprocessed())
+        return EntryOutcome::Unprocessed;
+    return EntryOutcome::Failed;
+}
+
 Result<RunLogContents> readRunLog(const QString &path) {
     const Error failure{QStringLiteral("ログファイルの読み込みに失敗しました。"), QString()};
     Result<QStringList> lines = readTextLines(path);
@@ -199,12 +207,17 @@ Result<RunLogContents> readRunLog(const QString &path) {
     for (const QStringList &r : log.records) {
         if (r[1].isEmpty())
             continue;
-        if (r[7] == EntryText::completed())
+        switch (entryOutcome(r[7])) {
+        case EntryOutcome::Completed:
             ++log.completed;
-        else if (r[7] == EntryText::unprocessed())
+            break;
+        case EntryOutcome::Unprocessed:
             ++log.unprocessed;
-        else
+            break;
+        case EntryOutcome::Failed:
             ++log.failed;
+            break;
+        }
     }
     if (log.total != log.completed + log.failed + log.unprocessed)
         log.completed = log.failed = log.unprocessed = log.total = 0;

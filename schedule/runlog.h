@@ -55,6 +55,11 @@ struct RunLogWritten {
 Result<RunLogWritten> writeRunLog(const QString &logDir, const QString &installDir,
                                   const QDateTime &writtenAt, const QStringList &lines);
 
+// How an entry ended, by its status: "正常終了" completed it, "未処理" left it unprocessed, any
+// other status is a failure.
+enum class EntryOutcome { Completed, Failed, Unprocessed };
+EntryOutcome entryOutcome(const QString &status);
+
 // A log read back: eight cells per record and the viewer's counts.
 struct RunLogContents {
     std::vector<QStringList> records;

@@ -214,6 +214,13 @@ void ScheduleRunner::writeLog() {
     int replaced = 0;
     const QStringList logLines =
         runLogLines(m_summary.runStart, m_summary.runEnd, lines, &replaced);
+    if (m_logLineSink) {
+        m_logLineSink(logLines);
+        m_summary.logReplacedCharacters = replaced;
+        m_summary.logPath.clear();
+        m_summary.logNotice.clear();
+        return;
+    }
     const Result<RunLogWritten> written =
         writeRunLog(m_logDir, m_installDir, m_clock.now(), logLines);
     m_summary.logReplacedCharacters = written ? replaced : 0;

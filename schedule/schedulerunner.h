@@ -94,6 +94,11 @@ public:
     void setLogFolders(const QString &logDir, const QString &installDir);
     // The same from the program's settings (LogFileDir, INSTALLDIR).
     void setLogFolders(const AppSettings &settings);
+    // Hands the log's lines to sink instead of writing a log file (a headless run that logs to
+    // its output stream); the run's log path then stays empty. An empty sink writes the file.
+    void setLogLineSink(std::function<void(const QStringList &lines)> sink) {
+        m_logLineSink = std::move(sink);
+    }
     // Told the status bar's text (progress, "スケジュール終了〔エラー件数 n〕").
     void setStatusListener(std::function<void(const QString &)> listener) {
         m_statusListener = std::move(listener);
@@ -169,6 +174,7 @@ private:
     ExcelReportJob *m_excel = nullptr;
     QString m_logDir;
     QString m_installDir;
+    std::function<void(const QStringList &)> m_logLineSink;
     std::function<void(const QString &)> m_statusListener;
     std::function<void()> m_repaintListener;
     std::function<void(const RunSummary &)> m_finishedListener;

@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -207,7 +208,10 @@ TEST(OpenPathRules, KindsAndPreselection) {
         EXPECT_EQ(handOffKindOf(QString::fromLatin1(c.path)), c.handOff) << c.path;
     }
     EXPECT_EQ(startupPath({"a.kvr", "b.kvs"}), QStringLiteral("b.kvs"));
-    EXPECT_EQ(handOffPath({"a.kvr", "b.kvs"}), QStringLiteral("a.kvr"));
+    // The handed-over path is made absolute here: the instance that takes it runs elsewhere.
+    EXPECT_EQ(handOffPath({"a.kvr", "b.kvs"}), QDir::currentPath() + QStringLiteral("/a.kvr"));
+    EXPECT_EQ(handOffPath({"/r/a b.kvs"}), QStringLiteral("/r/a b.kvs"));
+    EXPECT_EQ(handOffPath({}), QString());
     EXPECT_EQ(startupPath({}), QString());
 }
 

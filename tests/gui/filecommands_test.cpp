@@ -179,6 +179,55 @@ private slots:
         QTRY_COMPARE(m_w->scheduleForm()->scheduleFile(), kvs);
         QVERIFY(m_w->scheduleForm()->isVisible());
     }
+    void desktopEntryHandsAReportFileToTheRunningInstance() {
+        startWindow();
+        SingleInstance instance;
+        QCOMPARE(instance.start(QString(), HandOffStore(m_settings)),
+                 SingleInstance::Outcome::First);
+        connect(&instance, &SingleInstance::activationRequested, m_w.get(),
+                [this] { m_w->runCommand([this] { m_w->fileCommands()->activation(); }); });
+        // The command the desktop runs for a file opened through the association.
+        QFile entry(QStringLiteral(KELVORAN_DESKTOP_ENTRY));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QStringList exec;
+        for (const QString &line : QString::fromUtf8(entry.readAll()).split(u'\n'))
+            if (line.startsWith(QStringLiteral("Exec=")))
+                exec = line.mid(5).trimmed().split(u' ');
+        QVERIFY(!exec.isEmpty());
+        QCOMPARE(exec.first(), QStringLiteral("kelvoran"));
+        QVERIFY(exec.contains(QStringLiteral("%f")));
+        const QString folder = m_dir.filePath(QStringLiteral("月次 報告"));
+        QVERIFY(QDir().mkpath(folder));
+        struct Case {
+            const char *name;
+            QString file;     // the report file, in folder
+            bool throughExec; // %f of the desktop entry, else typed relative in a terminal
+        };
+        const Case cases[] = {
+            {"a file manager opens it", QStringLiteral("売上 一覧.kvr"), true},
+            {"kelvoran FILE in its folder", QStringLiteral("sales.kvr"), false},
+        };
+        for (const Case &c : cases) {
+            const QString kvr = folder + u'/' + c.file;
+            QVERIFY(QFile::copy(QStringLiteral(KELVORAN_EXAMPLES_DIR "/sales_list.kvr"), kvr));
+            QStringList args;
+            for (const QString &word : exec.mid(1))
+                args << (word == u"%f" ? kvr : word);
+            if (!c.throughExec)
+                args = QStringList{c.file};
+            QProcess second;
+            second.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+            second.setWorkingDirectory(c.throughExec ? m_dir.path() : folder);
+            second.start(QStringLiteral(KELVORAN_BINARY), args);
+            QVERIFY2(second.waitForStarted(), c.name);
+            QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 10000);
+            QCOMPARE(second.exitCode(), 0);
+            QTRY_COMPARE(m_w->dataModule().paths.lastFilePath, kvr);
+            QVERIFY2(m_w->excelSettingForm()->isVisible(), c.name);
+            QVERIFY2(editor("Memo_SQL")->toPlainText().contains(QStringLiteral("v_sales")), c.name);
+            QCOMPARE(HandOffStore(m_settings).take(), QString());
+        }
+    }
     void commandLineFileOpensOnFirstActivation() {
         // A .kvs parameter opens the schedule window; a .sql parameter opens nothing.
         Schedule schedule;
