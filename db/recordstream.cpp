@@ -316,6 +316,8 @@ void RecordStream::releaseServer() {
 
 void RecordStream::close() {
     releaseServer();
+    // A closed stream holds no handle of the connection, so the connection can be removed.
+    m_db = QSqlDatabase();
     m_odbcValues = OdbcExactValues();
     m_atEnd = true;
     m_cursorDone = false;
