@@ -144,6 +144,48 @@ TEST_F(OdbcSessionTest, OracleFoldersListAndDescribeAsOnTheDirectConnection) {
     EXPECT_GT(described, 0) << "the fixture has no objects";
 }
 
+// The tree's Table folder of the other kinds lists through ODBC what the native driver lists,
+// and a MYSQL table's Definition and Source texts are built the same way.
+TEST_F(OdbcSessionTest, TableFoldersAndMySqlTablesAsOnTheNativeDriver) {
+    struct Case {
+        const char *odbc;
+        const char *native;
+        const char *described; // a table described on MYSQL kinds
+    };
+    const Case cases[] = {
+        {S::sqlite, "DEMO", ""}, {S::postgres, "PGTEST", ""}, {S::mariadb, "MYTEST", "staff"}};
+    int compared = 0;
+    for (const Case &c : cases) {
+        if (!OdbcEnvironment::instance().config().has(latin(c.odbc)))
+            continue;
+        SCOPED_TRACE(c.odbc);
+        const DbKind kind = kindOf(latin(c.odbc));
+        ASSERT_EQ(kind, kindOf(latin(c.native)));
+        const db::ObjectKind folder = db::objectKindsFor(kind).front();
+        const DbResult<QStringList> want =
+            db::folderObjects(*m_session, latin(c.native), kind, folder);
+        const DbResult<QStringList> got =
+            db::folderObjects(*m_session, latin(c.odbc), kind, folder);
+        ASSERT_TRUE(want) << want.error().message().toStdString();
+        ASSERT_TRUE(got) << got.error().message().toStdString();
+        EXPECT_FALSE(want->isEmpty());
+        EXPECT_EQ(got->join(u' ').toStdString(), want->join(u' ').toStdString());
+        if (*c.described) {
+            const db::DescribeResult nativeText =
+                db::describeObject(*m_session, latin(c.native), kind, folder, latin(c.described));
+            const db::DescribeResult odbcText =
+                db::describeObject(*m_session, latin(c.odbc), kind, folder, latin(c.described));
+            ASSERT_FALSE(odbcText.error) << odbcText.error->message().toStdString();
+            EXPECT_EQ(odbcText.definition.text().toStdString(),
+                      nativeText.definition.text().toStdString());
+            EXPECT_EQ(odbcText.source.text().toStdString(), nativeText.source.text().toStdString());
+        }
+        ++compared;
+    }
+    if (compared == 0)
+        GTEST_SKIP() << OdbcEnvironment::instance().leftOut().join(u"; ").toStdString();
+}
+
 // A DECODE that yields NULL inside || on the ODBC connection: the extension's functions, not
 // SQLite's NULL propagation, decide the text.
 TEST_F(OdbcSessionTest, ExtensionFunctionsFollowOracleOnTheOdbcConnection) {
