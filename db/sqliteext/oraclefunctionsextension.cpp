@@ -7,9 +7,15 @@ SQLITE_EXTENSION_INIT1
 
 #include "db/oraclesqlfunctions.h"
 
+#ifdef _WIN32
+#define KELVORAN_EXTENSION_EXPORT __declspec(dllexport)
+#else
+#define KELVORAN_EXTENSION_EXPORT __attribute__((visibility("default")))
+#endif
+
 // The entry point SQLite looks for when a load names no other one.
-extern "C" __attribute__((visibility("default"))) int
-sqlite3_extension_init(sqlite3 *db, char **errorMessage, const sqlite3_api_routines *api) {
+extern "C" KELVORAN_EXTENSION_EXPORT int sqlite3_extension_init(sqlite3 *db, char **errorMessage,
+                                                                const sqlite3_api_routines *api) {
     SQLITE_EXTENSION_INIT2(api);
     const int rc = kelvoran::oraclesql::registerFunctions(db);
     if (rc != SQLITE_OK && errorMessage)
