@@ -11,6 +11,7 @@
 #include "excel/reportdriver.h"
 #include "report/reportdefinition.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
