@@ -34,18 +34,18 @@ protected:
                              m_odbc.path(QStringLiteral("demo.sqlite")).toUtf8() +
                              "\n[ORAFIX]\ndriver=QSQLITE\ndrivername=ORACLE (fixture)\ndatabase=" +
                              oracleFixturePath().toUtf8() + "\n";
+        // The server groups of the test alias file.
         if (serversStarted()) {
             QFile server(testAliasFile());
             ASSERT_TRUE(server.open(QIODevice::ReadOnly));
-            for (const QByteArray &line : server.readAll().split('\n'))
-                if (!line.startsWith("[DEMO]") && !line.startsWith("[ORAFIX]"))
+            bool serverGroup = false;
+            for (const QByteArray &line : server.readAll().split('\n')) {
+                if (line.startsWith('['))
+                    serverGroup = line.startsWith("[PGTEST]") || line.startsWith("[MYTEST]");
+                if (serverGroup)
                     aliases += line + '\n';
+            }
         }
-        // Only the server groups are wanted from the test alias file.
-        aliases.replace(
-            "[DEMO]\ndriver=QSQLITE\ndatabase=" +
-                QFile::encodeName(binaryDir() + QStringLiteral("/fixtures/demo.sqlite")),
-            "");
         m_aliasFile = m_odbc.path(QStringLiteral("aliases.ini"));
         QFile f(m_aliasFile);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -76,6 +76,13 @@ TEST_F(OdbcBatch, AliasesListsDataSourcesWithKindsAndNamesWhatCannotLoad) {
     m_odbc.addDataSource(QStringLiteral("ORASTUB"),
                          QStringLiteral("ORACLE stub needing a library"));
     m_odbc.addDataSource(QStringLiteral("UNREGISTERED"), QStringLiteral("No Such Driver"));
+    // Drivers registered by file name alone, as Debian registers them: looked for in the driver
+    // manager's driver folder.
+    m_odbc.addDriver(QStringLiteral("SQLite3 by file name"), QStringLiteral("libsqlite3odbc.so"));
+    m_odbc.addDriver(QStringLiteral("Missing by file name"), QStringLiteral("libnosuchodbc.so"));
+    if (has(S::sqlite))
+        m_odbc.addDataSource(QStringLiteral("BYNAME"), QStringLiteral("SQLite3 by file name"));
+    m_odbc.addDataSource(QStringLiteral("NOFILE"), QStringLiteral("Missing by file name"));
     ASSERT_TRUE(m_odbc.apply());
     const BatchRun r = batch({QStringLiteral("aliases")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -95,6 +102,10 @@ TEST_F(OdbcBatch, AliasesListsDataSourcesWithKindsAndNamesWhatCannotLoad) {
          "ライブラリ /nonexistent/instantclient/libsqora.so.21.1 がありません"},
         {"ORASTUB", "ORASTUB\tORACLE stub needing a library\tORACLE",
          "が必要とするライブラリ " KELVORAN_ABSENT_DEPENDENCY " が見つかりません"},
+        {"BYNAME", "BYNAME\tSQLite3 by file name\tOTHER", ""},
+        {"NOFILE", "NOFILE\tMissing by file name\tOTHER",
+         "エイリアス \"NOFILE\": ODBC ドライバ \"Missing by file name\" を読み込めません: "
+         "ライブラリ libnosuchodbc.so がありません"},
         {"UNREGISTERED", "UNREGISTERED\tNo Such Driver\tOTHER",
          "エイリアス \"UNREGISTERED\": ODBC ドライバ \"No Such Driver\" が odbcinst.ini に"
          "登録されていません"},

@@ -26,8 +26,8 @@ QString latin(const char *text) {
     return QString::fromLatin1(text);
 }
 
-// One private ODBC configuration for the whole program: the driver manager reads the files
-// named by the environment, which a test must not change under an open connection.
+// One private ODBC configuration for the whole program: the driver manager keeps the first
+// configuration folder it reads for the life of the process.
 class OdbcEnvironment {
 public:
     static OdbcEnvironment &instance() {
