@@ -1,5 +1,6 @@
 #include "db/dbsession.h"
 
+#include "db/odbccatalog.h"
 #include "db/sqlitefunctions.h"
 
 #include <QAtomicInt>
@@ -153,6 +154,8 @@ DbResult<QStringList> DbSession::tableNames(const QString &alias) {
     DbResult<QSqlDatabase> db = connection(alias);
     if (!db)
         return db.error();
+    if (std::optional<QStringList> catalogTables = odbcCurrentCatalogTables(*db))
+        return *catalogTables;
     QStringList names = db->tables(QSql::TableType(QSql::Tables | QSql::Views));
     if (names.isEmpty() && db->lastError().isValid())
         return DbError::fromDatabase(*db);

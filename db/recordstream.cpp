@@ -1,6 +1,7 @@
 #include "db/recordstream.h"
 
 #include "db/mysqlrows.h"
+#include "db/odbcexactvalues.h"
 #include "db/postgresexactvalues.h"
 
 #include <QSqlField>
@@ -53,9 +54,11 @@ bool RecordStream::open(const QSqlDatabase &db, const QString &sql, ReadMode mod
     case ReadMode::ForwardOnly:
         m_query = std::make_unique<QSqlQuery>(m_db);
         m_query->setForwardOnly(true);
+        OdbcExactValues::prepare(*m_query, m_db);
         ok = m_query->exec(sql);
         if (ok) {
             m_record = m_query->record();
+            m_odbcValues = OdbcExactValues(*m_query, m_db);
         } else {
             m_error = m_query->lastError();
             m_query.reset();
@@ -234,7 +237,7 @@ QVariant RecordStream::value(int field) const {
     case ReadMode::MySqlStream:
         return size_t(field) < m_myRow.size() ? m_myRow[size_t(field)] : QVariant();
     case ReadMode::ForwardOnly:
-        return m_query ? m_query->value(field) : QVariant();
+        return m_query ? m_odbcValues.apply(field, m_query->value(field)) : QVariant();
     }
     return QVariant();
 }
@@ -244,7 +247,7 @@ std::vector<QVariant> RecordStream::currentRow() const {
         return m_myRow;
     std::vector<QVariant> row(static_cast<size_t>(m_record.count()));
     for (int c = 0; c < m_record.count(); ++c)
-        row[size_t(c)] = m_query->value(c);
+        row[size_t(c)] = m_odbcValues.apply(c, m_query->value(c));
     return row;
 }
 
@@ -313,6 +316,9 @@ void RecordStream::releaseServer() {
 
 void RecordStream::close() {
     releaseServer();
+    // A closed stream holds no handle of the connection, so the connection can be removed.
+    m_db = QSqlDatabase();
+    m_odbcValues = OdbcExactValues();
     m_atEnd = true;
     m_cursorDone = false;
     m_batch.clear();

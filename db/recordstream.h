@@ -11,6 +11,7 @@
 #pragma once
 
 #include "db/dbkind.h"
+#include "db/odbcexactvalues.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -95,6 +96,7 @@ private:
     bool m_atEnd = true;
     // ForwardOnly
     std::unique_ptr<QSqlQuery> m_query;
+    OdbcExactValues m_odbcValues;
     // PostgresCursor: the rows fetched and not yet handed over start at m_next.
     QString m_cursor;
     bool m_inTransaction = false;

@@ -268,3 +268,34 @@ TEST_F(ServerStream, MySqlStatementWithoutRowsIsAnEmptyStream) {
 }
 
 } // namespace
+
+namespace {
+QStringList g_warnings;
+void keepWarning(QtMsgType type, const QMessageLogContext &, const QString &message) {
+    if (type == QtWarningMsg)
+        g_warnings << message;
+}
+} // namespace
+
+// A closed stream lets its connection go: removing it warns of no query still using it.
+TEST(RecordStreamClose, ReleasesTheConnection) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString name = QStringLiteral("recordstream-close");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(dir.filePath(QStringLiteral("close.sqlite")));
+        ASSERT_TRUE(db.open());
+        RecordStream stream;
+        ASSERT_TRUE(stream.open(db, QStringLiteral("SELECT 1"), ReadMode::ForwardOnly));
+        ASSERT_TRUE(stream.next());
+        stream.close();
+        db.close();
+        g_warnings.clear();
+        QtMessageHandler previous = qInstallMessageHandler(keepWarning);
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        qInstallMessageHandler(previous);
+    }
+    EXPECT_TRUE(g_warnings.isEmpty()) << g_warnings.join(u'\n').toStdString();
+}
