@@ -61,4 +61,14 @@ DbResult<CatalogRows> CatalogQuery::run(const QStringList &lines) {
     return CatalogRows(std::move(columns), std::move(rows));
 }
 
+DbResult<QStringList> CatalogQuery::firstColumn(const QStringList &lines) {
+    DbResult<CatalogRows> rows = run(lines);
+    if (!rows)
+        return rows.error();
+    QStringList values;
+    for (int r = 0; r < rows->count(); ++r)
+        values << rows->text(r, 0);
+    return values;
+}
+
 } // namespace kelvoran::db

@@ -42,6 +42,8 @@ public:
 
     // Sends the lines joined by line feeds and reads every row.
     DbResult<CatalogRows> run(const QStringList &lines);
+    // The first column of every row of run(lines), in the order read.
+    DbResult<QStringList> firstColumn(const QStringList &lines);
     // Every statement run so far, in order, as the line lists given.
     const std::vector<QStringList> &statements() const { return m_statements; }
     // The connection statements run on.

@@ -13,16 +13,6 @@ namespace {
 QString s(const char *text) {
     return QString::fromLatin1(text);
 }
-
-DbResult<QStringList> firstColumn(CatalogQuery &query, const QStringList &statement) {
-    DbResult<CatalogRows> rows = query.run(statement);
-    if (!rows)
-        return rows.error();
-    QStringList names;
-    for (int r = 0; r < rows->count(); ++r)
-        names << rows->text(r, 0);
-    return names;
-}
 } // namespace
 
 DbResult<QStringList> oracleIndexNames(CatalogQuery &query, const QString &table) {
@@ -105,7 +95,7 @@ DbResult<IndexFacts> mysqlIndexFacts(CatalogQuery &query, const QString &table,
 }
 
 DbResult<QStringList> sqliteIndexNames(CatalogQuery &query, const QString &table) {
-    return firstColumn(query, catalogsql::sqliteIndexList(table));
+    return query.firstColumn(catalogsql::sqliteIndexList(table));
 }
 
 DbResult<IndexFacts> sqliteIndexFacts(CatalogQuery &query, const QString &table,
@@ -140,7 +130,7 @@ DbResult<IndexFacts> sqliteIndexFacts(CatalogQuery &query, const QString &table,
 }
 
 DbResult<QStringList> postgresIndexNames(CatalogQuery &query, const QString &table) {
-    return firstColumn(query, catalogsql::postgresIndexNames(table));
+    return query.firstColumn(catalogsql::postgresIndexNames(table));
 }
 
 DbResult<IndexFacts> postgresIndexFacts(CatalogQuery &query, const QString &table,

@@ -83,16 +83,7 @@ void SourceTab_MySqlObject(ViewLines &source, const QString &typeWord, const Cat
     const int column = rows.columnIndex(statementColumn(typeWord));
     if (rows.isEmpty() || rows.isNull(0, column))
         return;
-    QString statement = rows.text(0, column);
-    statement.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QStringList lines = statement.split(u'\n');
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString line = i + 1 < lines.size() ? lines[i] : lines[i] + u';';
-        if (i == 0)
-            source.setFirstLine(line);
-        else
-            source.appendLine(line);
-    }
+    source.setStatement(rows.text(0, column));
 }
 
 void DefinitionTab_MySqlObject(ViewLines &definition, const QString &typeWord, const QString &name,

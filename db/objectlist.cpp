@@ -9,12 +9,10 @@ namespace kelvoran::db {
 
 namespace {
 DbResult<QStringList> firstColumnSorted(CatalogQuery &query, const QStringList &statement) {
-    DbResult<CatalogRows> rows = query.run(statement);
-    if (!rows)
-        return rows.error();
-    QStringList names;
-    for (int r = 0; r < rows->count(); ++r)
-        names << rows->text(r, 0);
+    DbResult<QStringList> read = query.firstColumn(statement);
+    if (!read)
+        return read;
+    QStringList names = *read;
     sortAsTree(names);
     return names;
 }

@@ -29,16 +29,7 @@ bool run(CatalogQuery &query, DescribeResult &result, const QStringList &stateme
 void SourceTab_SqliteObject(ViewLines &source, const CatalogRows &object) {
     if (object.isEmpty() || object.isNull(0, 0))
         return;
-    QString statement = object.text(0, 0);
-    statement.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QStringList lines = statement.split(u'\n');
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString line = i + 1 < lines.size() ? lines[i] : lines[i] + u';';
-        if (i == 0)
-            source.setFirstLine(line);
-        else
-            source.appendLine(line);
-    }
+    source.setStatement(object.text(0, 0));
 }
 
 QString sqliteColumnLine(const CatalogRows &columns, int row) {

@@ -71,4 +71,17 @@ QString ViewLines::text() const {
     return out;
 }
 
+void ViewLines::setStatement(const QString &statement) {
+    QString text = statement;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QStringList lines = text.split(u'\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = i + 1 < lines.size() ? lines[i] : lines[i] + u';';
+        if (i == 0)
+            setFirstLine(line);
+        else
+            appendLine(line);
+    }
+}
+
 } // namespace kelvoran::db

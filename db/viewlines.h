@@ -38,6 +38,9 @@ public:
 
     // Removes the final character of the last line (no effect on an empty line).
     void chopLastLine();
+    // Shows a statement as the server stored it, from the first line on, one view line per line
+    // (CR LF or LF), with ";" after its last line.
+    void setStatement(const QString &statement);
 
     const QStringList &lines() const { return m_lines; }
     int count() const { return int(m_lines.size()); }

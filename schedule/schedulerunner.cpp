@@ -166,7 +166,7 @@ RunSummary ScheduleRunner::runAll() {
         // A workbook still open for the row below is finished first, so that the entries
         // already in it keep their output.
         if (m_stopRequested && row < rows() && !m_placement.sessionOpen) {
-            stopAfter(row);
+            stopAfter(row, false);
             break;
         }
     }
@@ -188,7 +188,7 @@ void ScheduleRunner::finishRun() {
     repaint();
 }
 
-void ScheduleRunner::stopAfter(int row) {
+void ScheduleRunner::stopAfter(int row, bool byError) {
     const QString stopped = now();
     for (int r = row + 1; r <= rows(); ++r) {
         ScheduleEntry &rest = entry(r);
@@ -197,7 +197,7 @@ void ScheduleRunner::stopAfter(int row) {
         rest.status = Unprocessed;
     }
     m_runCursor = rows() + 1;
-    m_summary.stoppedByRequest = true;
+    (byError ? m_summary.stoppedByError : m_summary.stoppedByRequest) = true;
     m_summary.runEnd = stopped;
     status(EntryText::runEnded(m_summary.errorCount));
     writeLog();
@@ -270,22 +270,8 @@ void ScheduleRunner::recordFailure(int row, const QString &detail) {
         m_step.clear();
     }
 
-    if (m_schedule.errorStop) {
-        const QString stopped = now();
-        for (int r = row + 1; r <= rows(); ++r) {
-            ScheduleEntry &rest = entry(r);
-            rest.startTime = stopped;
-            rest.endTime = stopped;
-            rest.status = Unprocessed;
-        }
-        m_runCursor = rows() + 1;
-        m_summary.stoppedByError = true;
-        m_summary.runEnd = stopped;
-        status(EntryText::runEnded(m_summary.errorCount));
-        writeLog();
-        repaint();
-        m_stopped = true;
-    }
+    if (m_schedule.errorStop)
+        stopAfter(row, true);
 }
 
 void ScheduleRunner::discardWorkbook(int causeRow) {

@@ -156,8 +156,9 @@ private:
     // The checks of row: the ones made ahead by continuesWorkbook(), else made now.
     Result<CheckedEntry> checkRow(int row);
     void finishRun();
-    // Ends the run on request after row: the rest "未処理", status bar, log.
-    void stopAfter(int row);
+    // Ends the run after row, on request or on an error with error stop set: the rest "未処理",
+    // status bar, log.
+    void stopAfter(int row, bool byError);
     void writeLog();
     void status(const QString &text);
     void repaint();
