@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/dialoginteraction.h"
+#include "app/layoutplacement.h"
 #include "schedule/schedulefile.h"
 #include "ui/analyzecol.h"
 
@@ -83,6 +84,7 @@ TLogShowForm::TLogShowForm(TDataModule_Kelvoran &dm, QWidget *parent)
     : QWidget(parent, Qt::Window), m_dm(dm) {
     setObjectName(QStringLiteral("TLogShowForm"));
     setWindowTitle(logShowCaption(m_mode));
+    m_placement = new LayoutPlacement(*this, dm.settings);
 
     m_menuBar = new QMenuBar(this);
     QMenu *file = m_menuBar->addMenu(QStringLiteral("ファイル(&F)"));
@@ -245,8 +247,7 @@ void TLogShowForm::openRow(QTableWidget *grid, int row) {
 
 void TLogShowForm::applyLayoutMode(int xgaSvgaMode) {
     const LogShowLayout l = logShowLayout(xgaSvgaMode);
-    move(l.left, l.top);
-    resize(l.width, l.height);
+    m_placement->apply(xgaSvgaMode, QRect(l.left, l.top, l.width, l.height));
     for (int c = 0; c < 3; ++c)
         m_scheduleGrid->setColumnWidth(c, l.scheduleWidths[size_t(c)]);
     padHeadings(m_scheduleGrid);

@@ -21,6 +21,7 @@ class QTableWidget;
 namespace kelvoran {
 
 class DialogInteraction;
+class LayoutPlacement;
 struct TDataModule_Kelvoran;
 
 // What the viewer needs from the main window.
@@ -69,6 +70,7 @@ private:
 
     TDataModule_Kelvoran &m_dm;
     LogShowLinks m_links;
+    LayoutPlacement *m_placement;
     LogShowMode m_mode = LogShowMode::Log;
     QString m_lastLog;
     bool m_scheduleOpened = false;

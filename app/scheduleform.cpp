@@ -1,6 +1,7 @@
 #include "app/scheduleform.h"
 
 #include "app/datamodule.h"
+#include "app/layoutplacement.h"
 #include "app/passwordsetform.h"
 #include "app/savedbparamsetform.h"
 #include "app/scheduleforminteraction.h"
@@ -79,6 +80,7 @@ TScheduleForm::TScheduleForm(TDataModule_Kelvoran &dm, TSaveDBParamSetForm &conn
       m_run(std::make_unique<BackgroundScheduleRun>(this)) {
     setObjectName(QStringLiteral("TScheduleForm"));
     setWindowTitle(QStringLiteral("ScheduleForm"));
+    m_placement = new LayoutPlacement(*this, dm.settings);
     m_passwordForm = new TPassWordSetForm(this);
     keepOneRow(m_schedule);
     buildControls();
@@ -262,8 +264,7 @@ void TScheduleForm::updateCommands() {
 void TScheduleForm::applyLayoutMode(int xgaSvgaMode) {
     m_layoutMode = xgaSvgaMode;
     const ScheduleWindowLayout layout = scheduleWindowLayout(xgaSvgaMode);
-    move(layout.geometry.topLeft());
-    resize(layout.geometry.size());
+    m_placement->apply(xgaSvgaMode, layout.geometry);
     for (int c = 0; c < ScheduleColumnCount; ++c)
         m_grid->setColumnWidth(c, layout.columnWidths[size_t(c)]);
     placeFooterButtons(false);

@@ -36,6 +36,7 @@ namespace kelvoran {
 class BackgroundScheduleRun;
 class Clock;
 class ExcelReportJob;
+class LayoutPlacement;
 class ScheduleFormInteraction;
 class TDataModule_Kelvoran;
 class TPassWordSetForm;
@@ -130,6 +131,7 @@ private:
     std::unique_ptr<BackgroundScheduleRun> m_run;
     ExcelReportJob *m_excelJob = nullptr;
     TPassWordSetForm *m_passwordForm;
+    LayoutPlacement *m_placement;
 
     QString m_file;
     Schedule m_schedule;

@@ -178,6 +178,45 @@ QString programKeyPath() {
 }
 #endif
 
+const QString kPlacementGroup = QStringLiteral("WindowPlacement");
+
+QString placementKey(const QString &window, int xgaSvgaMode) {
+    return window + (xgaSvgaMode == 1 ? QStringLiteral("/SVGA") : QStringLiteral("/XGA"));
+}
+
+void writePlacements(QSettings &s, const std::map<QString, QRect> &placements) {
+    s.remove(kPlacementGroup);
+    for (const auto &[name, r] : placements)
+        s.setValue(kPlacementGroup + u'/' + name, QStringLiteral("%1,%2,%3,%4")
+                                                      .arg(r.top())
+                                                      .arg(r.left())
+                                                      .arg(r.height())
+                                                      .arg(r.width()));
+}
+
+// Entries that are not four numbers with a positive size are left out: the window then takes
+// its preset place.
+std::map<QString, QRect> readPlacements(QSettings &s) {
+    std::map<QString, QRect> placements;
+    s.beginGroup(kPlacementGroup);
+    for (const QString &name : s.allKeys()) {
+        const QStringList parts = readText(s, name).split(u',');
+        if (parts.size() != 4)
+            continue;
+        int v[4];
+        bool allOk = true;
+        for (int i = 0; i < 4; ++i) {
+            bool ok = false;
+            v[i] = parts[i].trimmed().toInt(&ok);
+            allOk = allOk && ok;
+        }
+        if (allOk && v[2] > 0 && v[3] > 0)
+            placements[name] = QRect(v[1], v[0], v[3], v[2]);
+    }
+    s.endGroup();
+    return placements;
+}
+
 // Writes the program key's values from settings (INSTALLDIR never).
 void writeProgramKey(QSettings &s, const AppSettings &settings) {
     for (const FolderValue &f : kFolders)
@@ -187,6 +226,7 @@ void writeProgramKey(QSettings &s, const AppSettings &settings) {
     for (const BoolValue &b : kBools)
         s.setValue(key(b.name), (settings.*b.member) ? 1 : 0);
     s.setValue(QStringLiteral("EnKey"), settings.enKey());
+    writePlacements(s, settings.windowPlacements);
 }
 
 void writeExcelSetting(QSettings &s, const ExcelSettingValues &excel, int textCount) {
@@ -268,9 +308,22 @@ AppSettings AppSettings::firstRunDefaults(const QString &installDir,
     return s;
 }
 
+QRect AppSettings::windowPlacement(const QString &window, int mode, const QRect &preset) const {
+    const auto found = windowPlacements.find(placementKey(window, mode));
+    return found == windowPlacements.end() ? preset : found->second;
+}
+
+void AppSettings::rememberWindowPlacement(const QString &window, int mode, const QRect &place,
+                                          const QRect &preset) {
+    if (place == preset || place.isEmpty())
+        windowPlacements.erase(placementKey(window, mode));
+    else
+        windowPlacements[placementKey(window, mode)] = place;
+}
+
 bool AppSettings::operator==(const AppSettings &other) const {
     if (installDir != other.installDir || lineSeparator != other.lineSeparator ||
-        excel != other.excel)
+        excel != other.excel || windowPlacements != other.windowPlacements)
         return false;
     for (const FolderValue &f : kFolders)
         if (this->*f.member != other.*f.member)
@@ -359,6 +412,7 @@ Result<AppSettings> AppSettingsStore::load(const FirstRunWindowValues &window, S
         out.*b.member = readBool(s, key(b.name));
     out.lineSeparator =
         readInt(s, QStringLiteral("EnKey"), 0) == 1 ? QStringLiteral("\r") : QStringLiteral("\n");
+    out.windowPlacements = readPlacements(s);
 
     step.set("GM_210138");
     for (const ExcelText &t : kExcelTexts)

@@ -29,9 +29,11 @@
 #include "core/result.h"
 #include "core/stepcode.h"
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
 
 class QSettings;
@@ -124,6 +126,10 @@ struct AppSettings {
     int xgaSvgaMode = 0;                          // XGASVGAMode: 0 XGA, 1 SVGA
     QString lineSeparator = QStringLiteral("\n"); // from EnKey: "\r" for 1, else "\n"
     ExcelSettingValues excel;                     // the ExcelSetting subkey
+    // Where the user left the secondary windows that take their place from the layout mode, by
+    // window and mode (subkey WindowPlacement, "TScheduleForm/XGA" = "top,left,height,width").
+    // A window without an entry takes its mode's preset place.
+    std::map<QString, QRect> windowPlacements;
 
     // The defaults of a first run for the given INSTALLDIR and window values.
     static AppSettings firstRunDefaults(const QString &installDir,
@@ -133,6 +139,12 @@ struct AppSettings {
     int enKey() const { return lineSeparator == u"\r" ? 1 : 0; }
     // Joins SQL lines with the line separator, as they are sent to the database.
     QString joinSqlLines(const QStringList &lines) const { return lines.join(lineSeparator); }
+
+    // The place of a window for a layout mode: where the user left it, else the preset.
+    QRect windowPlacement(const QString &window, int mode, const QRect &preset) const;
+    // Remembers where a window is for a layout mode; a window at its preset needs no entry.
+    void rememberWindowPlacement(const QString &window, int mode, const QRect &place,
+                                 const QRect &preset);
 
     bool operator==(const AppSettings &other) const;
     bool operator!=(const AppSettings &other) const { return !(*this == other); }

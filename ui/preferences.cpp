@@ -38,6 +38,7 @@ void restorePreferences(AppSettings &s, const AppSettings &k) {
     s.sqlConditionEofMark = k.sqlConditionEofMark;
     s.sqlConditionLineNumber = k.sqlConditionLineNumber;
     s.xgaSvgaMode = k.xgaSvgaMode;
+    s.windowPlacements = k.windowPlacements;
 }
 
 PresetGeometry presetGeometry(int xgaSvgaMode) {
@@ -72,6 +73,8 @@ void applyLayoutPreset(AppSettings &s, int xgaSvgaMode) {
                        &s.sqlConditionEofMark, &s.sqlConditionLineNumber})
         *mark = false;
     s.xgaSvgaMode = xgaSvgaMode == 1 ? 1 : 0;
+    // A preset resets the layout: every secondary window goes back to its preset place.
+    s.windowPlacements.clear();
 }
 
 bool isTabCountInput(const QString &text) {

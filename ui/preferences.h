@@ -11,8 +11,9 @@ namespace kelvoran {
 
 // Copies from kept into settings every value the preferences dialog can change: the four
 // preset folders, the main window's geometry and pane sizes, the ten colours, the data-count
-// choice, both tab widths, the six marks and the layout mode. ExcelDataDir, the designer's
-// values and the line separator are not the dialog's and stay as they are.
+// choice, both tab widths, the six marks, the layout mode and the secondary windows' places.
+// ExcelDataDir, the designer's values and the line separator are not the dialog's and stay as they
+// are.
 void restorePreferences(AppSettings &settings, const AppSettings &kept);
 
 // The main window's geometry and pane sizes of a layout preset.
@@ -23,7 +24,8 @@ PresetGeometry presetGeometry(int xgaSvgaMode);
 
 // A layout preset (0 XGA, 1 SVGA): the four folders back to INSTALLDIR + their folder names
 // (ExcelDataDir kept), the preset geometry, white backgrounds and black text in all five
-// editors, no row count, tab widths 4, every mark off, and the mode.
+// editors, no row count, tab widths 4, every mark off, the mode, and the secondary windows back
+// at their preset places.
 void applyLayoutPreset(AppSettings &settings, int xgaSvgaMode);
 
 // A tab-width box takes at most two digits.

@@ -258,6 +258,38 @@ TEST_F(AppSettingsTest, DesignerValuesRoundTrip) {
     EXPECT_EQ(back.formTop, -8);
 }
 
+TEST_F(AppSettingsTest, WindowPlacementsRoundTripPerModeAndBadEntriesTakeThePreset) {
+    const QRect xgaPreset(37, 17, 965, 711);
+    const AppSettings back = roundTrip([&](AppSettings &s) {
+        s.rememberWindowPlacement(QStringLiteral("TScheduleForm"), 0, QRect(-5, 40, 900, 600),
+                                  xgaPreset);
+        s.rememberWindowPlacement(QStringLiteral("TScheduleForm"), 1, QRect(3, 4, 700, 500),
+                                  xgaPreset);
+        // A window left at its preset needs no entry.
+        s.rememberWindowPlacement(QStringLiteral("TLogShowForm"), 0, xgaPreset, xgaPreset);
+    });
+    EXPECT_EQ(back.windowPlacement(QStringLiteral("TScheduleForm"), 0, xgaPreset),
+              QRect(-5, 40, 900, 600));
+    EXPECT_EQ(back.windowPlacement(QStringLiteral("TScheduleForm"), 1, xgaPreset),
+              QRect(3, 4, 700, 500));
+    EXPECT_EQ(back.windowPlacement(QStringLiteral("TLogShowForm"), 0, xgaPreset), xgaPreset);
+    EXPECT_EQ(back.windowPlacements.size(), 2u);
+
+    // Hand-edited entries that are not four numbers with a size are ignored.
+    storeRaw(QStringLiteral("WindowPlacement/TLogShowForm/XGA"), QStringLiteral("10,20,400,500"));
+    for (const char *bad : {"1,2,3", "a,b,c,d", "10,10,0,500", "10,10,400,-1"}) {
+        storeRaw(QStringLiteral("WindowPlacement/TLogShowForm/SVGA"), QString::fromLatin1(bad));
+        AppSettingsStore store(iniPath());
+        const Result<AppSettings> loaded = store.load(windowValues());
+        ASSERT_TRUE(loaded.isOk());
+        EXPECT_EQ(loaded->windowPlacement(QStringLiteral("TLogShowForm"), 1, xgaPreset), xgaPreset)
+            << bad;
+        EXPECT_EQ(loaded->windowPlacement(QStringLiteral("TLogShowForm"), 0, xgaPreset),
+                  QRect(20, 10, 500, 400))
+            << bad;
+    }
+}
+
 TEST(ExcelSettingValuesTest, TemplateEndCellFollowsTheReportSwitches) {
     struct Case {
         const char *fixed;

@@ -125,6 +125,16 @@ private:
         QVERIFY(form()->isVisible());
     }
 
+    // The XGA preset of the preferences dialog, which puts every window back at its preset place.
+    void chooseXgaPreset() {
+        onNextModal([](QWidget *modal) {
+            QTest::mouseClick(modal->findChild<QPushButton *>(QStringLiteral("Button_XGA")),
+                              Qt::LeftButton);
+            static_cast<QDialog *>(modal)->accept();
+        });
+        m_w->action(QStringLiteral("Preferences"))->trigger();
+    }
+
 private slots:
     void initTestCase() { setUpFixture(); }
     void cleanup() { tearDown(); }
@@ -314,6 +324,30 @@ private slots:
         showLogViewer();
         QCOMPARE(form()->size(), QSize(1000, 640));
         QCOMPARE(form()->pos(), QPoint(54, 15));
+    }
+
+    void placeTheUserLeavesIsKeptPerModeAcrossRuns() {
+        startWindow();
+        chooseXgaPreset(); // forget the places the tests before left
+        showLogViewer();
+        QCOMPARE(form()->pos(), QPoint(54, 15));
+        form()->move(120, 80);
+        form()->resize(900, 600);
+        // Another mode has its own place; coming back finds the user's.
+        form()->applyLayoutMode(1);
+        QCOMPARE(form()->size(), QSize(760, 556));
+        form()->applyLayoutMode(0);
+        QCOMPARE(form()->pos(), QPoint(120, 80));
+        QCOMPARE(form()->size(), QSize(900, 600));
+        // Closing the program saves it; the next run lays the window out there.
+        tearDown();
+        startWindow();
+        showLogViewer();
+        QCOMPARE(form()->pos(), QPoint(120, 80));
+        QCOMPARE(form()->size(), QSize(900, 600));
+        chooseXgaPreset();
+        QCOMPARE(form()->pos(), QPoint(54, 15));
+        QCOMPARE(form()->size(), QSize(1000, 640));
     }
 };
 

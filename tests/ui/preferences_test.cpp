@@ -36,6 +36,7 @@ AppSettings customised() {
     s.sqlEnterMark = s.sqlEofMark = s.sqlLineNumber = true;
     s.sqlConditionEnterMark = s.sqlConditionEofMark = s.sqlConditionLineNumber = true;
     s.xgaSvgaMode = 1;
+    s.rememberWindowPlacement(QStringLiteral("TScheduleForm"), 1, QRect(5, 6, 700, 500), QRect());
     return s;
 }
 
@@ -96,6 +97,7 @@ TEST(Preferences, PresetValues) {
                           s.sqlConditionEofMark, s.sqlConditionLineNumber})
             EXPECT_FALSE(mark);
         EXPECT_EQ(s.xgaSvgaMode, c.mode);
+        EXPECT_TRUE(s.windowPlacements.empty());
     }
 }
 
