@@ -342,6 +342,15 @@ private slots:
             QDir().mkpath(dir);
             QTest::qWait(50);
             QVERIFY(dialog->grab().toImage().save(dir + QStringLiteral("/conditionsetform.png")));
+            bool chooserShot = false;
+            answerModal(dialog, [&](QWidget *chooser) {
+                QTest::qWait(50);
+                chooserShot =
+                    chooser->grab().toImage().save(dir + QStringLiteral("/pathsettingform.png"));
+                clickButton(chooser, "Button_Cancel");
+            });
+            clickButton(dialog, "Button_LogDir");
+            QVERIFY(chooserShot);
             clickButton(dialog, "Button_Cancel");
         });
     }

@@ -6,6 +6,7 @@
 #include "tests/gui/mainwindowfixture.h"
 
 #include "core/clock.h"
+#include "report/settingsfile.h"
 #include "schedule/driverreportjob.h"
 #include "schedule/runlog.h"
 
@@ -374,6 +375,62 @@ private slots:
         const Result<RunLogContents> log = readRunLog(form()->lastRun().logPath);
         QVERIFY(log);
         QCOMPARE(log->unprocessed, 1);
+    }
+
+    void excelPasswordsChangeTheEntrysSettingsFile() {
+        const QString settings = path(QStringLiteral("passwords.kvr"));
+        QFile::remove(settings);
+        QVERIFY(QFile::copy(path(QStringLiteral("sales_list.kvr")), settings));
+        QFile::setPermissions(settings, QFile::ReadOwner | QFile::WriteOwner);
+        addEntry(settings, path(QStringLiteral("out/passwords.xlsx")));
+        clickRow(1);
+        const auto type = [](QWidget *dialog, const char *box, const QString &text) {
+            auto *edit = dialog->findChild<QLineEdit *>(QLatin1String(box));
+            QVERIFY(edit);
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+        };
+        // The first 決定 has a confirmation that differs: the warning, then the dialog again
+        // with what was typed, where the confirmation is put right.
+        QString shot;
+        onNextModal([&](QWidget *dialog) {
+            QCOMPARE(dialog->objectName(), QStringLiteral("TPassWordSetForm"));
+            type(dialog, "Edit_QWORD_New", QStringLiteral("yomi"));
+            type(dialog, "Edit_QWORD_Confirm", QStringLiteral("yomu"));
+            type(dialog, "Edit_TWORD_New", QStringLiteral("kaki"));
+            type(dialog, "Edit_TWORD_Confirm", QStringLiteral("kaki"));
+            onNextModal([&](QWidget *again) {
+                QCOMPARE(again->findChild<QLineEdit *>(QStringLiteral("Edit_QWORD_New"))->text(),
+                         QStringLiteral("yomi"));
+                type(again, "Edit_QWORD_Confirm", QStringLiteral("yomi"));
+                const QString dir = qEnvironmentVariableIsSet("KELVORAN_WRITE_SCREENSHOTS")
+                                        ? QStringLiteral(KELVORAN_DOCS_DIR)
+                                        : m_dir.path();
+                shot = dir + QStringLiteral("/passwordsetform.png");
+                QVERIFY(again->grab().save(shot));
+                QTest::mouseClick(again->findChild<QPushButton *>(QStringLiteral("Button_OK")),
+                                  Qt::LeftButton);
+            });
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button_OK")),
+                              Qt::LeftButton);
+        });
+        m_ui.messages.clear();
+        m_ui.confirmAnswers = {true};
+        QTest::keyClick(form()->grid(), Qt::Key_F11);
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr && !m_ui.messages.empty() &&
+                    m_ui.messages.back().text.contains(QStringLiteral("保存しました")));
+        QVERIFY(QFileInfo::exists(shot));
+        const QStringList shown = messageTexts(m_ui);
+        QCOMPARE(shown.size(), 3); // the warning, the question, the saved notice
+        QCOMPARE(m_ui.messages[1].question, true);
+
+        SettingsReadOptions options;
+        options.aliases = {QStringLiteral("DEMO")};
+        ReportDefinition def;
+        QVERIFY(SettingsFileReader(options).readFile(settings, def));
+        QCOMPARE(def.outputReadPassword, QStringLiteral("yomi"));
+        QCOMPARE(def.outputWritePassword, QStringLiteral("kaki"));
+        QVERIFY(def.templatePassword.isEmpty());
     }
 
     void schedulesWithoutMarkerOrEntriesAreReported() {
