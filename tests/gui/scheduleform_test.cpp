@@ -377,6 +377,67 @@ private slots:
         QCOMPARE(log->unprocessed, 1);
     }
 
+    void dragMovesARowAndSelectsARangeForTheGroupTarget() {
+        addEntry(path(QStringLiteral("sales_list.kvr")), path(QStringLiteral("out/list.xlsx")));
+        addEntry(path(QStringLiteral("sales_pivot.kvr")), path(QStringLiteral("out/pivot.xlsx")));
+        addEntry(path(QStringLiteral("branch_totals_view.kvr")));
+        QApplication::setActiveWindow(form());
+        QVERIFY(QTest::qWaitForWindowActive(form()));
+        QTableWidget *grid = form()->grid();
+        QWidget *view = grid->viewport();
+        const auto at = [grid](int row, int column) {
+            return grid->visualItemRect(grid->item(row - 1, column)).center();
+        };
+        // A move with the left button held, as a person drags.
+        const auto dragOver = [view](QPoint to) {
+            QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(view, &move);
+        };
+        const auto fileNames = [this] {
+            QStringList names;
+            for (const ScheduleEntry &e : form()->schedule().entries)
+                if (!e.isEmpty())
+                    names << e.fileName;
+            return names;
+        };
+
+        // Row 3 taken by its number and dropped on row 1 moves there.
+        QTest::mousePress(view, Qt::LeftButton, {}, at(3, 0));
+        dragOver(at(2, 0));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, at(1, 0));
+        QCOMPARE(fileNames(), (QStringList{QStringLiteral("branch_totals_view.kvr"),
+                                           QStringLiteral("sales_list.kvr"),
+                                           QStringLiteral("sales_pivot.kvr")}));
+
+        // Dragging over the other columns selects rows 2 and 3; a right click inside the range
+        // keeps it, and the popup's group edit sets one workbook for both.
+        QTest::mousePress(view, Qt::LeftButton, {}, at(2, 1));
+        dragOver(at(3, 1));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, at(3, 1));
+        QTest::mouseClick(view, Qt::RightButton, {}, at(3, 2));
+        m_ui.files = {path(QStringLiteral("out/both.xlsx"))};
+        m_ui.messages.clear();
+        form()->findChild<QAction *>(QStringLiteral("SavePathEditGroupPopup"))->trigger();
+        QVERIFY2(m_ui.messages.empty(), qPrintable(messageTexts(m_ui).join(u'\n')));
+        const std::vector<ScheduleEntry> &entries = form()->schedule().entries;
+        QVERIFY(entries[0].targetPath.isEmpty());
+        QCOMPARE(entries[1].targetPath, path(QStringLiteral("out/both.xlsx")));
+        QCOMPARE(entries[2].targetPath, path(QStringLiteral("out/both.xlsx")));
+
+        // A right click outside the range leaves row 1 alone selected: the SQL entry is not a
+        // report, so the group edit refuses it and changes nothing.
+        if (QMenu *popup = form()->findChild<QMenu *>(QStringLiteral("PopupMenu1")))
+            popup->hide();
+        QTest::mouseClick(view, Qt::RightButton, {}, at(1, 2));
+        m_ui.files = {path(QStringLiteral("out/other.xlsx"))};
+        form()->findChild<QAction *>(QStringLiteral("SavePathEditGroupPopup"))->trigger();
+        QCOMPARE(m_ui.messages.size(), size_t(1));
+        QVERIFY(m_ui.messages.front().text.startsWith(
+            QStringLiteral("下記のエラーがあるため設定できません。")));
+        QCOMPARE(entries[1].targetPath, path(QStringLiteral("out/both.xlsx")));
+    }
+
     void excelPasswordsChangeTheEntrysSettingsFile() {
         const QString settings = path(QStringLiteral("passwords.kvr"));
         QFile::remove(settings);
