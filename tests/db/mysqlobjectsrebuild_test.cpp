@@ -6,6 +6,7 @@
 #include "db/dbsession.h"
 #include "db/objectdescription.h"
 #include "db/objectlist.h"
+#include "tests/db/mariadbscratch.h"
 #include "tests/support/testsupport.h"
 
 #include <QCoreApplication>
@@ -111,40 +112,9 @@ const std::map<QString, QStringList> expectedFolders{
 // views (a view may need another view: retried until nothing more succeeds), triggers, events.
 const char *const creationOrder[] = {"Table", "Function", "Procedure", "View", "Trigger", "Event"};
 
-class MariaDbObjectRebuild : public ::testing::Test {
+class MariaDbObjectRebuild : public test::MariaDbScratchPair {
 protected:
-    void SetUp() override {
-        if (!test::serversStarted())
-            GTEST_SKIP() << "test servers not started";
-        Result<AliasList> aliases = AliasList::load(test::testAliasFile());
-        ASSERT_TRUE(aliases.isOk()) << aliases.error().message.toStdString();
-        m_session = std::make_unique<DbSession>(QStringLiteral("SessionDB"), *aliases, &m_login);
-        DbResult<QSqlDatabase> db = m_session->connection(QStringLiteral("MYTEST"));
-        ASSERT_TRUE(db.isOk()) << db.error().message().toStdString();
-        m_db = *db;
-        const QString suffix = QString::number(QCoreApplication::applicationPid());
-        m_source = QStringLiteral("kelvoran_objects_src_") + suffix;
-        m_target = QStringLiteral("kelvoran_objects_dst_") + suffix;
-        for (const QString &name : {m_source, m_target}) {
-            exec(QStringLiteral("DROP DATABASE IF EXISTS ") + name);
-            exec(QStringLiteral("CREATE DATABASE ") + name +
-                 QStringLiteral(" CHARACTER SET utf8mb4"));
-        }
-    }
-    void TearDown() override {
-        if (!m_db.isOpen())
-            return;
-        exec(QStringLiteral("USE kelvoran"));
-        exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_source);
-        exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_target);
-    }
-
-    bool exec(const QString &sql) {
-        QSqlQuery q(m_db);
-        const bool ok = q.exec(sql);
-        EXPECT_TRUE(ok) << sql.toStdString() << "\n" << q.lastError().text().toStdString();
-        return ok;
-    }
+    MariaDbObjectRebuild() : MariaDbScratchPair("kelvoran_objects", "utf8mb4") {}
 
     // The dump of a database as its blocks (statements and comments between blank lines),
     // sorted, without the lines that name the host, the server, the database or the time.
@@ -171,16 +141,6 @@ protected:
         blocks.sort();
         return blocks;
     }
-
-    struct TestLogin : LoginPrompt {
-        std::optional<Credentials> askLogin(const QString &, const QString &user) override {
-            return Credentials{user, qEnvironmentVariable("KELVORAN_TEST_PASSWORD")};
-        }
-    } m_login;
-    std::unique_ptr<DbSession> m_session;
-    QSqlDatabase m_db;
-    QString m_source;
-    QString m_target;
 };
 
 TEST_F(MariaDbObjectRebuild, SourceOfEveryListedObjectCreatesTheSameSchema) {

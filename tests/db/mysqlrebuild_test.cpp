@@ -7,6 +7,7 @@
 #include "tests/support/testsupport.h"
 
 #include "tests/db/catalogtestutil.h"
+#include "tests/db/mariadbscratch.h"
 
 #include <QCoreApplication>
 #include <QSqlError>
@@ -115,41 +116,11 @@ const char *const catalogViews[][2] = {
               " FROM information_schema.TABLES"},
 };
 
-class MariaDbRebuild : public ::testing::Test {
+// The copy's database has another default character set: only what the text says makes its
+// tables match.
+class MariaDbRebuild : public test::MariaDbScratchPair {
 protected:
-    void SetUp() override {
-        if (!test::serversStarted())
-            GTEST_SKIP() << "test servers not started";
-        Result<AliasList> aliases = AliasList::load(test::testAliasFile());
-        ASSERT_TRUE(aliases.isOk()) << aliases.error().message.toStdString();
-        m_session = std::make_unique<DbSession>(QStringLiteral("SessionDB"), *aliases, &m_login);
-        DbResult<QSqlDatabase> db = m_session->connection(QStringLiteral("MYTEST"));
-        ASSERT_TRUE(db.isOk()) << db.error().message().toStdString();
-        m_db = *db;
-        const QString suffix = QString::number(QCoreApplication::applicationPid());
-        m_source = QStringLiteral("kelvoran_rebuild_src_") + suffix;
-        m_target = QStringLiteral("kelvoran_rebuild_dst_") + suffix;
-        // The copy's database has another default character set: only what the text says
-        // makes its tables match.
-        exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_source);
-        exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_target);
-        exec(QStringLiteral("CREATE DATABASE ") + m_source +
-             QStringLiteral(" CHARACTER SET utf8mb4"));
-        exec(QStringLiteral("CREATE DATABASE ") + m_target +
-             QStringLiteral(" CHARACTER SET latin1"));
-    }
-    void TearDown() override {
-        if (!m_db.isOpen())
-            return;
-        exec(QStringLiteral("USE kelvoran"));
-        exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_source);
-        exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_target);
-    }
-
-    void exec(const QString &sql) {
-        QSqlQuery q(m_db);
-        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << "\n" << q.lastError().text().toStdString();
-    }
+    MariaDbRebuild() : MariaDbScratchPair("kelvoran_rebuild", "latin1") {}
 
     QStringList rowsOf(const QString &sql, const QString &schema, const QString &table) {
         QString text = sql;
@@ -177,16 +148,6 @@ protected:
             q.exec(QStringLiteral("SHOW CREATE TABLE ") + catalogsql::mysqlIdentifier(table)));
         return q.next() ? q.value(1).toString() : QString();
     }
-
-    struct TestLogin : LoginPrompt {
-        std::optional<Credentials> askLogin(const QString &, const QString &user) override {
-            return Credentials{user, qEnvironmentVariable("KELVORAN_TEST_PASSWORD")};
-        }
-    } m_login;
-    std::unique_ptr<DbSession> m_session;
-    QSqlDatabase m_db;
-    QString m_source;
-    QString m_target;
 };
 
 TEST_F(MariaDbRebuild, SourceOfEveryTableCreatesItAgain) {
