@@ -7,12 +7,9 @@ DbKind dbKindFromDriverName(const QString &driverName) {
     static const struct {
         const char *word;
         DbKind kind;
-    } order[] = {{"ORACLE", DbKind::Oracle},
-                 {"POSTGRE", DbKind::Postgre},
-                 {"MYSQL", DbKind::MySql},
-                 {"ACCESS", DbKind::Access},
-                 {"EXCEL", DbKind::Excel},
-                 {"SQLITE", DbKind::Sqlite}};
+    } order[] = {{"ORACLE", DbKind::Oracle}, {"POSTGRE", DbKind::Postgre},
+                 {"MYSQL", DbKind::MySql},   {"ACCESS", DbKind::Access},
+                 {"EXCEL", DbKind::Excel},   {"SQLITE", DbKind::Sqlite}};
     const QString upper = driverName.toUpper();
     for (const auto &entry : order)
         if (upper.contains(QLatin1String(entry.word)))

@@ -28,7 +28,7 @@ TEST(DbKindTest, DriverNameTable) {
         {"Excel via Access", DbKind::Access, "ACCESS"}, // ACCESS before EXCEL
         {"SQLITE", DbKind::Sqlite, "SQLITE"},
         {"SQLite3 ODBC Driver", DbKind::Sqlite, "SQLITE"},
-        {"Excel over SQLite", DbKind::Excel, "EXCEL"}, // EXCEL before SQLITE
+        {"Excel over SQLite", DbKind::Excel, "EXCEL"},       // EXCEL before SQLITE
         {"MariaDB ODBC 3.1 Driver", DbKind::Other, "OTHER"}, // no MYSQL in the name
         {"POSTGR", DbKind::Other, "OTHER"},                  // a cut word is no match
         {"", DbKind::Other, "OTHER"},                        // failed driver-name read
