@@ -6,6 +6,7 @@
 #   share/mime/packages/kelvoran.xml              the two file types, by their extensions
 #   share/kelvoran/examples/                      demo database, settings, schedule, deploy files
 #   share/doc/kelvoran/README.md (+ docs/)        found by the feature overview
+#   lib/kelvoran/libkelvoran_sqlite_oracle.so     DECODE and NVL for ODBC data sources (db/sqliteext)
 #
 # A GUI-less build installs kelvoran-batch, the examples and the README only.
 include(GNUInstallDirs)

@@ -28,6 +28,15 @@ if readelf -d "$usr/bin/kelvoran-batch" 2>/dev/null | grep -q "$build"; then
 fi
 
 [ -f "$usr/share/doc/kelvoran/README.md" ] || fail "README not installed"
+
+# The SQLite extension for ODBC data sources loads on its own and gives DECODE and NVL.
+extension=$(find "$usr/lib" -path '*/kelvoran/libkelvoran_sqlite_oracle.so' | head -n 1)
+[ -n "$extension" ] || fail "lib/kelvoran/libkelvoran_sqlite_oracle.so not installed"
+if command -v sqlite3 >/dev/null; then
+    got=$(sqlite3 :memory: ".load ${extension%.so}" "SELECT NVL(NULL, 'n') || DECODE(2, 1, 'a', 2, 'b');") ||
+        fail "the installed SQLite extension does not load"
+    [ "$got" = nb ] || fail "the installed SQLite extension gives '$got' for NVL and DECODE, not 'nb'"
+fi
 examples=$usr/share/kelvoran/examples
 for f in demo.sql sales_list.kvr sales_pivot.kvr nightly.kvs deploy/kelvoran-schedule.service; do
     [ -f "$examples/$f" ] || fail "example $f not installed"
