@@ -3,9 +3,22 @@
 #include "core/appsettings.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 namespace kelvoran {
+
+namespace {
+// True when a part of the window's title bar would be on one of the screens.
+bool onSomeScreen(const QRect &place) {
+    const QRect titleBar(place.topLeft(), QSize(place.width(), 24));
+    for (const QScreen *screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(titleBar))
+            return true;
+    return false;
+}
+} // namespace
 
 LayoutPlacement::LayoutPlacement(QWidget &window, AppSettings &settings)
     : QObject(&window), m_window(window), m_settings(settings) {
@@ -15,7 +28,9 @@ LayoutPlacement::LayoutPlacement(QWidget &window, AppSettings &settings)
 void LayoutPlacement::apply(int xgaSvgaMode, const QRect &preset) {
     m_mode = xgaSvgaMode;
     m_preset = preset;
-    const QRect place = m_settings.windowPlacement(m_window.objectName(), xgaSvgaMode, preset);
+    QRect place = m_settings.windowPlacement(m_window.objectName(), xgaSvgaMode, preset);
+    if (!onSomeScreen(place))
+        place = preset; // left on a screen that is gone
     m_window.move(place.topLeft());
     m_window.resize(place.size());
 }

@@ -348,6 +348,12 @@ private slots:
         chooseXgaPreset();
         QCOMPARE(form()->pos(), QPoint(54, 15));
         QCOMPARE(form()->size(), QSize(1000, 640));
+        // A place on a screen that is no longer there gives the preset place.
+        form()->hide();
+        m_w->dataModule().settings.rememberWindowPlacement(QStringLiteral("TLogShowForm"), 0,
+                                                           QRect(5000, 4000, 900, 600), QRect());
+        form()->applyLayoutMode(0);
+        QCOMPARE(form()->pos(), QPoint(54, 15));
     }
 };
 
