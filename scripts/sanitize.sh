@@ -30,6 +30,15 @@ trap kelvoran_servers_stop EXIT
 kelvoran_servers_start "$build"
 
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"
+# The ODBC drivers leak when the driver manager unloads them, and the leak checker cannot tell a
+# leak in an unloaded library from ours: the ODBC tests run with leak checks off (address and
+# undefined-behaviour checks stay on). The install checks look at the packaged program, which is
+# never a sanitizer build, and are left out.
+odbc=Odbc
+status=0
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 ctest --test-dir "$build" --output-on-failure \
+    -j"$(nproc)" -E "$odbc|^install_staged\$|^deploy_examples\$" "$@" || status=$?
+ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 ctest --test-dir "$build" --output-on-failure \
+    -j"$(nproc)" -R "$odbc" "$@" || status=$?
+exit "$status"
