@@ -285,7 +285,7 @@ QStringList mysqlColumnDetails(const QString &table, bool withGeneration) {
     return {s("SELECT C.COLUMN_NAME,C.COLUMN_DEFAULT,") +
                 s(withGeneration ? "C.GENERATION_EXPRESSION" : "NULL") +
                 s(",C.CHARACTER_SET_NAME,C.COLLATION_NAME,C.COLUMN_COMMENT,C.EXTRA,"
-                  "T.ENGINE,T.TABLE_COLLATION,T.TABLE_COMMENT "),
+                  "T.ENGINE,T.TABLE_COLLATION,T.TABLE_COMMENT,T.CREATE_OPTIONS "),
             s("  FROM information_schema.COLUMNS C "),
             s("  JOIN information_schema.TABLES T "),
             s("    ON T.TABLE_SCHEMA = C.TABLE_SCHEMA AND T.TABLE_NAME = C.TABLE_NAME "),

@@ -78,7 +78,8 @@ QStringList mysqlChecksMySql(const QString &table);
 // word: base tables ("BASE TABLE", also system-versioned ones), views, procedures, functions,
 // triggers, events.
 QStringList mysqlObjectList(const QString &typeWord);
-// SHOW CREATE VIEW, PROCEDURE, FUNCTION, TRIGGER or EVENT of one object, by the type word.
+// SHOW CREATE TABLE, VIEW, PROCEDURE, FUNCTION, TRIGGER or EVENT of one object, by the type
+// word.
 QStringList mysqlShowCreate(const QString &typeWord, const QString &name);
 // The given information_schema columns of one object of the current database: a view, a
 // routine of the type word, a trigger or an event.

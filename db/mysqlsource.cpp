@@ -131,6 +131,8 @@ MySqlTableDetails mysqlTableDetails(const MySqlServer &server, const CatalogRows
         details.engine = columns.text(r, 7);
         details.collation = columns.text(r, 8);
         details.comment = columns.text(r, 9);
+        details.partitioned =
+            columns.text(r, 10).split(u' ').contains(QStringLiteral("partitioned"));
     }
     for (int r = 0; r < foreignKeys.count(); ++r) {
         const QString name = foreignKeys.text(r, 0);
@@ -333,6 +335,25 @@ void SourceTab_MySqlTable(ViewLines &source, const QString &name, const CatalogR
     if (!details.comment.isEmpty())
         options += s(" COMMENT=") + literal(details.comment);
     source.appendLine(s(")") + options);
+    for (const QString &line : details.partitionLines)
+        source.appendLine(line);
+}
+
+QStringList mysqlPartitionClause(const QString &createTable) {
+    QString text = createTable;
+    text.replace(s("\r\n"), s("\n"));
+    // The clause follows the table options, on the lines after the closing ")" of the column
+    // list; a column's comment or default cannot hold it there.
+    const qsizetype closing = text.indexOf(s("\n)"));
+    if (closing < 0)
+        return {};
+    const qsizetype start = text.indexOf(s("PARTITION BY"), closing);
+    if (start < 0)
+        return {};
+    QString clause = text.mid(start).trimmed();
+    if (text.mid(0, start).endsWith(s("/*!50100 ")) && clause.endsWith(s("*/")))
+        clause = clause.chopped(2).trimmed();
+    return clause.split(u'\n');
 }
 
 void DefinitionTab_Mysql_Table(ViewLines &definition, const QString &name,
@@ -405,8 +426,17 @@ DescribeResult describeMySqlTable(CatalogQuery &query, const QString &name) {
                                           : sql::mysqlChecksMySql(name));
     if (!checks)
         return fail(checks.error());
-    SourceTab_MySqlTable(result.source, name, *fields, *indexes,
-                         mysqlTableDetails(server, *columns, *foreignKeys, *checks));
+    MySqlTableDetails details = mysqlTableDetails(server, *columns, *foreignKeys, *checks);
+    if (details.partitioned) {
+        // The partitions as the server prints them: their bounds and options are many, and
+        // the server's own text is the one that recreates them.
+        DbResult<CatalogRows> create = query.run(sql::mysqlShowCreate(s("TABLE"), name));
+        if (!create)
+            return fail(create.error());
+        if (!create->isEmpty())
+            details.partitionLines = mysqlPartitionClause(create->text(0, 1));
+    }
+    SourceTab_MySqlTable(result.source, name, *fields, *indexes, details);
     DbResult<CatalogRows> status = query.run(sql::mysqlTableStatus(name));
     if (!status) {
         result.error = status.error();

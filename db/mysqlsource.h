@@ -88,6 +88,10 @@ struct MySqlTableDetails {
     QString engine;
     QString collation;
     QString comment;
+    bool partitioned = false; // CREATE_OPTIONS says "partitioned"
+    // The PARTITION BY clause as the server prints it, one line per line; empty when the table
+    // is not partitioned.
+    QStringList partitionLines;
     QHash<QString, MySqlColumnDetail> columns;
     std::vector<MySqlForeignKey> foreignKeys;
     std::vector<MySqlCheck> checks; // table checks
@@ -97,6 +101,10 @@ struct MySqlTableDetails {
 // catalogsql). A column check (level "Column", named after its column) goes to its column.
 MySqlTableDetails mysqlTableDetails(const MySqlServer &server, const CatalogRows &columns,
                                     const CatalogRows &foreignKeys, const CatalogRows &checks);
+
+// The PARTITION BY clause of a SHOW CREATE TABLE text, as its lines (MySQL's version comment
+// around it taken off); empty when the text has none.
+QStringList mysqlPartitionClause(const QString &createTable);
 
 // The column line of one SHOW FIELDS row, with its trailing ",".
 QString mysqlColumnLine(const CatalogRows &fields, int row,

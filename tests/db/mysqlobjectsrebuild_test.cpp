@@ -23,8 +23,9 @@ using namespace kelvoran::db;
 
 namespace {
 
-// Keys, checks, generated columns, names that need quoting, a view on a view and one on a
-// function, routines with and without bodies, triggers and an event.
+// Keys, checks, generated columns, a full-text index, SET columns, column character sets, range,
+// list and hash partitions, names that need quoting, a view on a view and one on a function,
+// routines with and without bodies, triggers and an event.
 const char *const schemaStatements[] = {
     "CREATE TABLE customer (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,"
     " name VARCHAR(50) NOT NULL, email VARCHAR(100) UNIQUE,"
@@ -65,6 +66,23 @@ const char *const schemaStatements[] = {
 
     "CREATE TABLE `select` (id INT NOT NULL PRIMARY KEY, note TEXT)",
 
+    "CREATE TABLE note_search (id INT NOT NULL PRIMARY KEY, body TEXT,"
+    " FULLTEXT KEY ft_body (body)) COMMENT='searchable notes'",
+
+    "CREATE TABLE flags (id INT UNSIGNED NOT NULL PRIMARY KEY,"
+    " opts SET('a','b','c') NOT NULL DEFAULT 'a,b', ratio DOUBLE NOT NULL DEFAULT 0.5,"
+    " code CHAR(3) CHARACTER SET ascii COLLATE ascii_bin)",
+
+    "CREATE TABLE sales_by_year (id INT NOT NULL, sold DATE NOT NULL, PRIMARY KEY (id, sold))"
+    " PARTITION BY RANGE (YEAR(sold)) (PARTITION p2025 VALUES LESS THAN (2026),"
+    " PARTITION pmax VALUES LESS THAN MAXVALUE)",
+
+    "CREATE TABLE visit (id INT NOT NULL, region CHAR(2) NOT NULL, PRIMARY KEY (id, region))"
+    " PARTITION BY LIST COLUMNS(region) (PARTITION p_east VALUES IN ('E1','E2'),"
+    " PARTITION `p it's` VALUES IN ('W1'))",
+
+    "CREATE TABLE hashed (id INT NOT NULL PRIMARY KEY) PARTITION BY HASH (id) PARTITIONS 3",
+
     "CREATE FUNCTION price_with_tax(p DECIMAL(8,2)) RETURNS DECIMAL(10,2) DETERMINISTIC"
     " RETURN p * 1.1",
 
@@ -99,8 +117,8 @@ const char *const schemaStatements[] = {
 // What each folder must list: views are not tables.
 const std::map<QString, QStringList> expectedFolders{
     {QStringLiteral("Table"),
-     {"audit", "category", "customer", "it's", "Mixed Case", "order", "order_line", "product",
-      "select", "stock"}},
+     {"audit", "category", "customer", "flags", "hashed", "it's", "Mixed Case", "note_search",
+      "order", "order_line", "product", "sales_by_year", "select", "stock", "visit"}},
     {QStringLiteral("View"), {"v it's", "v_big_customers", "v_customer_orders", "v_priced"}},
     {QStringLiteral("Function"), {"Mixed Func", "price_with_tax"}},
     {QStringLiteral("Procedure"), {"add_audit", "order stats"}},

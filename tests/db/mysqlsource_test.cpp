@@ -349,3 +349,30 @@ TEST(MySqlSource, TableTextWithKeysChecksAndOptions) {
 }
 
 } // namespace
+
+TEST(MySqlSource, PartitionClauseAsTheServerPrintsIt) {
+    struct Case {
+        const char *name;
+        const char *createTable;
+        QStringList clause;
+    };
+    const Case cases[] = {
+        {"MariaDB",
+         "CREATE TABLE `s` (\n  `id` int(11) NOT NULL\n) ENGINE=InnoDB\n PARTITION BY RANGE "
+         "(year(`sold`))\n(PARTITION `p2025` VALUES LESS THAN (2026) ENGINE = InnoDB,\n "
+         "PARTITION `pmax` VALUES LESS THAN MAXVALUE ENGINE = InnoDB)",
+         {QStringLiteral("PARTITION BY RANGE (year(`sold`))"),
+          QStringLiteral("(PARTITION `p2025` VALUES LESS THAN (2026) ENGINE = InnoDB,"),
+          QStringLiteral(" PARTITION `pmax` VALUES LESS THAN MAXVALUE ENGINE = InnoDB)")}},
+        {"MySQL, in its version comment, CR LF",
+         "CREATE TABLE `h` (\r\n  `id` int NOT NULL\r\n) ENGINE=InnoDB\r\n/*!50100 PARTITION "
+         "BY HASH (`id`)\r\nPARTITIONS 3 */",
+         {QStringLiteral("PARTITION BY HASH (`id`)"), QStringLiteral("PARTITIONS 3")}},
+        {"a comment naming PARTITION BY, no partitions",
+         "CREATE TABLE `c` (\n  `n` int COMMENT 'PARTITION BY hand'\n) ENGINE=InnoDB",
+         {}},
+        {"no partitions", "CREATE TABLE `t` (\n  `id` int\n) ENGINE=InnoDB", {}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(mysqlPartitionClause(QString::fromUtf8(c.createTable)), c.clause) << c.name;
+}
