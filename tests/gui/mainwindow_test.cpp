@@ -411,7 +411,11 @@ private slots:
                     .contains(QStringLiteral("Type               : FUNCTION")));
         QTreeWidgetItem *procedures = child(alias, QStringLiteral("Procedure"));
         click(procedures);
-        QCOMPARE(childTexts(procedures), QStringList({"add_log", "raise_salary"}));
+        // Tests running beside this one add procedures of their own to the shared database.
+        const QStringList listed = childTexts(procedures);
+        QVERIFY2(listed.contains(QStringLiteral("add_log")) &&
+                     listed.contains(QStringLiteral("raise_salary")),
+                 qPrintable(listed.join(u' ')));
     }
 
     // PostgreSQL: its folders, and the Source of a view and of a function. The folders and texts
